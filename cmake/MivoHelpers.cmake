@@ -1,0 +1,78 @@
+# Helpers shared by every CMakeLists.txt of the project.
+
+# Warnings for the project's own code.
+function(mivo_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(MIVO_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE
+      UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+      _WIN32_WINNT=0x0601 WINVER=0x0601)
+  endif()
+endfunction()
+
+# mivo_native_test(<name> SOURCES ... [LIBS ...])
+# A GoogleTest program of the native build; each test case becomes a CTest test.
+function(mivo_native_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  mivo_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
+endfunction()
+
+# mivo_wine_test(<name> SOURCES ... [LIBS ...] [SERVICE])
+# A GoogleTest program cross-built for Windows and run under Wine. Its tests
+# run one at a time (they share the Wine prefix, the registry and, with
+# SERVICE, the reference meeting service started by the CTest fixture).
+function(mivo_wine_test name)
+  cmake_parse_arguments(T "SERVICE" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT MIVO_WINE_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  mivo_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  set(props LABELS wine RUN_SERIAL TRUE ENVIRONMENT "MIVO_REFSERVICE_PORT=${MIVO_REFSERVICE_PORT}")
+  if(T_SERVICE)
+    list(APPEND props FIXTURES_REQUIRED refservice)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES ${props})
+endfunction()
+
+# The reference meeting service as a CTest fixture of the Wine test tree:
+# started before the first test that needs it, stopped after the last one.
+function(mivo_refservice_fixture)
+  if(NOT MIVO_REFSERVICE)
+    message(WARNING "MIVO_REFSERVICE is not set: tests that need the reference service will fail")
+  endif()
+  set(ctl ${CMAKE_SOURCE_DIR}/cmake/refservice-ctl.sh)
+  set(state ${CMAKE_BINARY_DIR}/refservice)
+  add_test(NAME refservice_start COMMAND ${ctl} start "${MIVO_REFSERVICE}" ${MIVO_REFSERVICE_PORT} ${state})
+  add_test(NAME refservice_stop COMMAND ${ctl} stop "${MIVO_REFSERVICE}" ${MIVO_REFSERVICE_PORT} ${state})
+  set_tests_properties(refservice_start PROPERTIES FIXTURES_SETUP refservice LABELS wine)
+  set_tests_properties(refservice_stop PROPERTIES FIXTURES_CLEANUP refservice LABELS wine)
+endfunction()
+
+# Windows resource script compiled with the project's include folders.
+function(mivo_rc_includes target)
+  set_property(TARGET ${target} APPEND PROPERTY COMPILE_OPTIONS
+    $<$<COMPILE_LANGUAGE:RC>:-c65001>)
+endfunction()
+
+# add_subdirectory for folders that later work fills in.
+macro(mivo_subdirectories)
+  foreach(dir ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endmacro()

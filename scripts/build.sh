@@ -1,0 +1,46 @@
+#!/bin/bash
+# Builds the three trees: native (portable core, tests, reference service),
+# win64 (every DLL for x64, Wine tests, demo host) and win32 (the x86 DLLs).
+# Usage: scripts/build.sh [native|win64|win32 ...]   (default: all three)
+# MIVO_BUILD_ROOT picks another build folder (default: build/).
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${MIVO_BUILD_ROOT:-$ROOT/build}"
+DEPS="${MIVO_DEPS:-$ROOT/build/deps}"
+PORT="${MIVO_REFSERVICE_PORT:-47380}"
+export MIVO_DEPS="$DEPS"
+
+"$ROOT/scripts/setup.sh"
+
+configure() {  # dir, extra args...
+  local dir="$1"; shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DMIVO_REFSERVICE_PORT="$PORT" "$@" >/dev/null
+  fi
+}
+
+build_native() {
+  configure "$BUILD/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  cmake --build "$BUILD/native"
+}
+
+build_windows() {  # win64|win32
+  local tree="$1" arch=x86_64
+  [ "$tree" = win32 ] && arch=i686
+  configure "$BUILD/$tree" \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" \
+    -DMIVO_DEPS_PREFIX="$DEPS/mingw-$arch" \
+    -DMIVO_REFSERVICE="$BUILD/native/tools/refservice/mivo-refservice"
+  cmake --build "$BUILD/$tree"
+}
+
+trees=("$@")
+[ ${#trees[@]} -eq 0 ] && trees=(native win64 win32)
+for t in "${trees[@]}"; do
+  case "$t" in
+    native) build_native ;;
+    win64|win32) build_windows "$t" ;;
+    *) echo "unknown tree: $t" >&2; exit 2 ;;
+  esac
+done
