@@ -1,0 +1,120 @@
+// JSON parsing, compact writing and non-throwing readers over JsonCpp.
+#include "json.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <exception>
+
+namespace mivo {
+namespace {
+
+// JsonCpp reports conversions it refuses by throwing Json::LogicError.
+template <class Convert>
+auto convert_or_nullopt(const Json::Value& value, Convert convert)
+    -> std::optional<decltype(convert(value))> {
+  try {
+    return convert(value);
+  } catch (const Json::Exception&) {
+    return std::nullopt;
+  }
+}
+
+template <class T>
+T value_or_default(std::optional<T> value, bool& wrong_type) {
+  if (!value) {
+    wrong_type = true;
+    return T();
+  }
+  return *std::move(value);
+}
+
+}  // namespace
+
+bool parse_json(std::string_view text, Json::Value& out) {
+  Json::Value root;
+  try {
+    Json::Reader reader(Json::Features::all());
+    if (reader.parse(text.data(), text.data() + text.size(), root, true)) {
+      out.swap(root);
+      return true;
+    }
+  } catch (const std::exception&) {
+    // The reader throws, rather than failing, past its nesting limit.
+  }
+  out = Json::Value();
+  return false;
+}
+
+std::string write_json(const Json::Value& value) {
+  // FastWriter is the writer whose output the service and the stored records
+  // have always seen; newer JsonCpp marks it deprecated.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  Json::FastWriter writer;
+#pragma GCC diagnostic pop
+  return writer.write(value);
+}
+
+const Json::Value& member(const Json::Value& object, std::string_view key) {
+  if (!object.isObject()) {
+    return Json::Value::nullSingleton();
+  }
+  const Json::Value* found = object.find(key.data(), key.data() + key.size());
+  return found ? *found : Json::Value::nullSingleton();
+}
+
+std::optional<std::string> read_text(const Json::Value& value) {
+  return convert_or_nullopt(value, [](const Json::Value& v) { return v.asString(); });
+}
+
+std::optional<int> read_int(const Json::Value& value) {
+  return convert_or_nullopt(value, [](const Json::Value& v) { return v.asInt(); });
+}
+
+std::optional<double> read_real(const Json::Value& value) {
+  return convert_or_nullopt(value, [](const Json::Value& v) { return v.asDouble(); });
+}
+
+std::optional<bool> read_flag(const Json::Value& value) {
+  return convert_or_nullopt(value, [](const Json::Value& v) { return v.asBool(); });
+}
+
+JsonObjectReader::JsonObjectReader(const Json::Value& object)
+    : object_(object), wrong_type_(!object.isObject() && !object.isNull()) {}
+
+std::string JsonObjectReader::text(std::string_view key) {
+  return value_or_default(read_text(member(object_, key)), wrong_type_);
+}
+
+int JsonObjectReader::integer(std::string_view key) {
+  return value_or_default(read_int(member(object_, key)), wrong_type_);
+}
+
+double JsonObjectReader::real(std::string_view key) {
+  return value_or_default(read_real(member(object_, key)), wrong_type_);
+}
+
+bool JsonObjectReader::flag(std::string_view key) {
+  return value_or_default(read_flag(member(object_, key)), wrong_type_);
+}
+
+const Json::Value& JsonObjectReader::object(std::string_view key) {
+  const Json::Value& found = member(object_, key);
+  if (found.isObject()) {
+    return found;
+  }
+  wrong_type_ = wrong_type_ || !found.isNull();
+  return Json::Value::nullSingleton();
+}
+
+const Json::Value& JsonObjectReader::array(std::string_view key) {
+  const Json::Value& found = member(object_, key);
+  if (found.isArray()) {
+    return found;
+  }
+  wrong_type_ = wrong_type_ || !found.isNull();
+  return Json::Value::nullSingleton();
+}
+
+}  // namespace mivo

@@ -1,0 +1,128 @@
+// The conference record: the JSON body that creates or updates a meeting on
+// the service.
+#include "meeting_info.h"
+
+#include "portable/json.h"
+#include "portable/oadate.h"
+
+namespace mivo {
+namespace {
+
+// The service numbers days 1 Monday to 7 Sunday; listed in that order.
+struct ServiceDay {
+  int bit;
+  const char* number;
+};
+constexpr ServiceDay service_days[] = {
+    {day_monday, "1"}, {day_tuesday, "2"},  {day_wednesday, "3"}, {day_thursday, "4"},
+    {day_friday, "5"}, {day_saturday, "6"}, {day_sunday, "7"},
+};
+constexpr int all_days = 0x7F;
+
+// Service "type" values.
+enum ConferenceType : int {
+  conference_single = 0,
+  conference_daily = 1,
+  conference_every_weekday = 2,  // also a weekly pattern without interval
+  conference_weekly = 3,
+  conference_monthly_nth = 4,
+};
+
+std::string weekly_days(int mask) {
+  std::string days;
+  for (const ServiceDay& day : service_days) {
+    if (mask & day.bit) {
+      if (!days.empty()) {
+        days += ',';
+      }
+      days += day.number;
+    }
+  }
+  return days;
+}
+
+// One day only: the last one set in Monday-to-Sunday order.
+std::string monthly_day(int mask) {
+  const char* number = "";
+  for (const ServiceDay& day : service_days) {
+    if (mask & day.bit) {
+      number = day.number;
+    }
+  }
+  return number;
+}
+
+void add_recurrence(const CRecurringInfo& recurrence, Json::Value& record) {
+  if (!recurrence.recurring) {
+    record["type"] = conference_single;
+    return;
+  }
+  switch (recurrence.pattern_type) {
+    case pattern_daily:
+      record["type"] = recurrence.day_of_week_mask > 0 ? conference_every_weekday : conference_daily;
+      break;
+    case pattern_weekly:
+      if (recurrence.interval == 0) {
+        record["type"] = conference_every_weekday;
+      } else {
+        record["type"] = conference_weekly;
+        record["weeklyDayOfWeek"] = weekly_days(recurrence.day_of_week_mask);
+      }
+      break;
+    case pattern_monthly_nth:
+      record["type"] = conference_monthly_nth;
+      if (recurrence.day_of_week_mask & all_days) {
+        record["monthlyDayOfWeek"] = monthly_day(recurrence.day_of_week_mask);
+      }
+      if (recurrence.instance >= 1 && recurrence.instance <= 4) {
+        record["monthlyWeekOfMonth"] = std::to_string(recurrence.instance);
+      } else if (recurrence.instance == 5) {
+        record["monthlyWeekOfMonth"] = "-1";  // the last week
+      }
+      break;
+    default:
+      break;
+  }
+  record["endDate"] = format_date(recurrence.pattern_end_date);
+  record["freqInterval"] = recurrence.interval;
+}
+
+}  // namespace
+
+std::string CMeetingInfo::build_conference_record(std::string_view default_subject_suffix) {
+  if (subject.empty()) {
+    subject = host_user_name;
+    subject += default_subject_suffix;
+  }
+  Json::Value record(Json::objectValue);
+  record["subject"] = subject;
+  record["startDate"] = start_date_text();
+  record["startTime"] = start_time_text();
+  record["duration"] = duration;
+  const auto& addresses = recurrence.recipient_addresses;
+  const auto& names = recurrence.recipient_names;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    Json::Value participant(Json::objectValue);
+    participant["mail"] = addresses[i];
+    participant["name"] = i < names.size() ? names[i] : std::string();
+    record["participantList"].append(std::move(participant));
+  }
+  record["allowParticipantOpenAudio"] = true;
+  record["allowParticipantOpenVideo"] = true;
+  record["enterMeetMute"] = mute_on_entry;
+  record["outlook"] = true;
+  record["hostUserId"] = host_user_id;
+  record["hostUserName"] = host_user_name;
+  if (!password.empty()) {
+    record["password"] = password;
+  }
+  record["notification"] = 0;
+  if (!meeting_key.empty()) {
+    record["conferenceId"] = conference_id;
+    record["meetingKey"] = meeting_key;
+  }
+  add_recurrence(recurrence, record);
+  return write_json(record);
+}
+
+}  // namespace mivo
