@@ -1,0 +1,189 @@
+// The scheduler's ports: the small interfaces through which the portable
+// flows reach the registry, the meeting service, the user, the appointment
+// and the shell. The scheduler DLL implements them over Win32 and COM; tests
+// hand in fakes that record what they were asked.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mivo {
+
+class CMeetingInfo;
+
+// A window handle carried as an opaque integer; 0 is no window.
+using WindowHandle = std::uintptr_t;
+
+// Message-box styles and answers, with their Win32 values.
+namespace msgbox {
+// MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST
+constexpr unsigned kWarning = 0x42030;
+// MB_YESNO | MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST
+constexpr unsigned kYesNoWarning = 0x42034;
+constexpr int kOk = 1;      // IDOK
+constexpr int kCancel = 2;  // IDCANCEL
+constexpr int kYes = 6;     // IDYES
+constexpr int kNo = 7;      // IDNO
+}  // namespace msgbox
+
+// Names of the values under HKEY_CURRENT_USER\Software\Mivo_Outlook\General.
+namespace setting {
+constexpr const char* kSiteName = "mivositename";
+constexpr const char* kUserName = "mivousername";
+constexpr const char* kPassword = "mivopassword";
+constexpr const char* kToken = "mivotoken";
+constexpr const char* kOrgName = "mivoorgName";
+constexpr const char* kPluginVersion = "OutlookPluginVersion";
+constexpr const char* kSaveUrl = "SaveUrl";
+}  // namespace setting
+
+// The user's settings key. Every read goes to the registry at that moment;
+// there is no cache.
+class ISettingsStore {
+ public:
+  virtual ~ISettingsStore() = default;
+  // The value's text; "" when the key or the value is missing or unreadable.
+  virtual std::string read(const char* name) = 0;
+  // Stores a REG_SZ value, creating the key when needed; false when the key
+  // could be neither opened nor created. Callers go on either way.
+  virtual bool write(const char* name, const std::string& value) = 0;
+  // Deletes the value; a missing key or value is left alone.
+  virtual void remove(const char* name) = 0;
+  // The default value of a key under HKEY_CLASSES_ROOT; "" when absent.
+  virtual std::string read_classes_root(const std::string& key_path) = 0;
+};
+
+// Protects the stored password for the current user (DPAPI on Windows).
+class ICredentialProtector {
+ public:
+  virtual ~ICredentialProtector() = default;
+  // Printable text that only this user can turn back; nullopt on failure.
+  virtual std::optional<std::string> protect(const std::string& plain) = 0;
+  // The plain text; nullopt when the text cannot be unprotected here.
+  virtual std::optional<std::string> unprotect(const std::string& protected_text) = 0;
+};
+
+// One call of the meeting service through the request dialog.
+struct ServiceRequest {
+  std::string url;     // absolute URL
+  std::string body;    // UTF-8; "" for GET and DELETE
+  std::string header;  // "token:..." or ""
+  std::string method;  // "GET", "POST", "PUT" or "DELETE"
+  WindowHandle owner = 0;
+};
+
+class ITransport {
+ public:
+  virtual ~ITransport() = default;
+  // The response text (UTF-8, cut at its first zero byte); "" for every kind
+  // of failure: no owner window, no agent, a transport error, fewer than two
+  // response bytes.
+  virtual std::string send(const ServiceRequest& request) = 0;
+};
+
+// The user interface: windows, message boxes, resource strings and the
+// scheduler's modal dialogs. A dialog whose owner is not a window is not
+// shown; its run returns 0.
+class IUserInterface {
+ public:
+  virtual ~IUserInterface() = default;
+
+  virtual WindowHandle active_window() = 0;
+  virtual WindowHandle foreground_window() = 0;
+  virtual bool is_window(WindowHandle window) = 0;
+
+  // MessageBoxW; returns the button pressed (0 when nothing was shown).
+  virtual int message_box(WindowHandle owner, const std::string& text,
+                          const std::string& caption, unsigned style) = 0;
+  // A string of the resource library; "" when it is missing.
+  virtual std::string load_string(int id) = 0;
+
+  // The about box: 1 for OK, 0 when closed from its title bar.
+  virtual int run_about(WindowHandle owner) = 0;
+
+  // The account dialog. OK calls `sign_in` with the dialog window (owner of
+  // any message) and the entered user name and password; when it returns
+  // true the dialog ends with 1, otherwise it stays open. Cancel or the
+  // close box end it with 2.
+  using SignInHandler = std::function<bool(
+      WindowHandle dialog, const std::string& user_name, const std::string& password)>;
+  virtual int run_account_setting(WindowHandle owner, const SignInHandler& sign_in) = 0;
+
+  // The meeting options dialog on `record`: the mute box starts checked and
+  // the password field empty; OK hands both to apply_meeting_options()
+  // (account/meeting_options.h) and ends with 1 when it accepts them,
+  // otherwise shows its refusal and a new password. Cancel or the close box
+  // end it with 2.
+  virtual int run_meeting_setting(WindowHandle owner, CMeetingInfo& record) = 0;
+
+  // The organisation chooser listing `names` in the given order, the first
+  // one selected. OK ends the dialog with 1 and then calls `chosen` with the
+  // dialog window and the selected name (nullopt when nothing is selected)
+  // before the run returns. Cancel or the close box end it with 2.
+  using ChosenHandler = std::function<void(
+      WindowHandle dialog, const std::optional<std::string>& selected_name)>;
+  virtual int run_multi_tenancy(WindowHandle owner, const std::vector<std::string>& names,
+                                const ChosenHandler& chosen) = 0;
+
+  // The sign-out confirmation: OK calls `confirmed` and ends with 1; Cancel
+  // or the close box end it with 2.
+  virtual int run_cancellation(WindowHandle owner, const std::function<void()>& confirmed) = 0;
+};
+
+// The appointment as the add-in's settings sink shows it. Each call returns
+// false when the add-in reported a failure.
+class IAppointmentSink {
+ public:
+  virtual ~IAppointmentSink() = default;
+  virtual bool get_subject(std::string& subject) = 0;
+  virtual bool set_subject(const std::string& subject) = 0;
+  virtual bool get_location(std::string& location) = 0;
+  virtual bool set_location(const std::string& location) = 0;
+};
+
+// Starting other programs.
+class ILauncher {
+ public:
+  virtual ~ILauncher() = default;
+  virtual bool file_exists(const std::string& path) = 0;
+  // Opens the program with its command-line parameters (ShellExecute
+  // "open", shown); true when the shell reported success.
+  virtual bool open_program(const std::string& path, const std::string& parameters) = 0;
+  // Opens the address with the handler registered for https addresses (the
+  // browser), from the scheduler's own folder; the process's current
+  // directory is the same afterwards. The outcome is not reported.
+  virtual void open_https_address(const std::string& address) = 0;
+  // Milliseconds since the process started (the C runtime's clock()).
+  virtual long process_clock() = 0;
+};
+
+// The add-in update: download, open, end the host process.
+class IInstaller {
+ public:
+  virtual ~IInstaller() = default;
+  // Downloads the installer into the user's temporary folder. The path of
+  // the file when the whole download arrived (HTTP 200, every byte written,
+  // file closed); otherwise nullopt, with any partial file deleted.
+  virtual std::optional<std::string> download(const std::string& url) = 0;
+  // Opens the downloaded package through its file association.
+  virtual void open(const std::string& path) = 0;
+  // Ends the host process with exit code 0.
+  virtual void exit_process() = 0;
+};
+
+// Everything the scheduler's flows need from outside, owned by one request
+// object.
+struct SchedulerPorts {
+  std::unique_ptr<ISettingsStore> store;
+  std::unique_ptr<ICredentialProtector> protector;
+  std::unique_ptr<ITransport> transport;
+  std::unique_ptr<IUserInterface> ui;
+  std::unique_ptr<ILauncher> launcher;
+  std::unique_ptr<IInstaller> installer;
+};
+
+}  // namespace mivo
