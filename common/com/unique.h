@@ -1,0 +1,118 @@
+// RAII owners of Windows handles and OLE Automation values: one owner
+// template and one-line aliases named for the handle.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+#include <wininet.h>
+
+#include <new>
+#include <utility>
+
+namespace mivo::com {
+
+// Owns one handle described by Traits (type, invalid value, close function).
+template <class Traits>
+class unique_any {
+public:
+  using pointer = typename Traits::type;
+
+  unique_any() noexcept = default;
+  explicit unique_any(pointer value) noexcept : value_(value) {}
+  unique_any(const unique_any&) = delete;
+  unique_any& operator=(const unique_any&) = delete;
+  unique_any(unique_any&& other) noexcept : value_(other.release()) {}
+  unique_any& operator=(unique_any&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~unique_any() { reset(); }
+
+  pointer get() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
+
+  // Closes the current handle and hands out the slot for an out-parameter.
+  pointer* put() noexcept {
+    reset();
+    return &value_;
+  }
+  pointer* addressof() noexcept { return &value_; }
+
+  void reset(pointer value = Traits::invalid()) noexcept {
+    const pointer old = std::exchange(value_, value);
+    if (old != Traits::invalid()) Traits::close(old);
+  }
+  [[nodiscard]] pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
+  void swap(unique_any& other) noexcept { std::swap(value_, other.value_); }
+
+private:
+  pointer value_ = Traits::invalid();
+};
+
+namespace traits {
+template <class T, auto Close>
+struct null_invalid {
+  using type = T;
+  static constexpr type invalid() noexcept { return nullptr; }
+  static void close(type value) noexcept { Close(value); }
+};
+}  // namespace traits
+
+using unique_bstr = unique_any<traits::null_invalid<BSTR, &::SysFreeString>>;
+using unique_hkey = unique_any<traits::null_invalid<HKEY, &::RegCloseKey>>;
+using unique_hinternet = unique_any<traits::null_invalid<HINTERNET, &::InternetCloseHandle>>;
+using unique_handle = unique_any<traits::null_invalid<HANDLE, &::CloseHandle>>;
+using unique_hmodule = unique_any<traits::null_invalid<HMODULE, &::FreeLibrary>>;
+
+// An event handle with the few operations the code needs.
+class unique_event : public unique_handle {
+public:
+  unique_event() noexcept = default;
+
+  // Unnamed event, initially not signalled; false when it cannot be made.
+  bool create(bool manual_reset) noexcept {
+    reset(CreateEventW(nullptr, manual_reset ? TRUE : FALSE, FALSE, nullptr));
+    return static_cast<bool>(*this);
+  }
+  void set() const noexcept { SetEvent(get()); }
+  void reset_event() const noexcept { ResetEvent(get()); }
+  // True when the event was signalled within the wait.
+  bool wait(DWORD milliseconds) const noexcept {
+    return WaitForSingleObject(get(), milliseconds) == WAIT_OBJECT_0;
+  }
+};
+
+// Copy of a wide string as a BSTR; a null text gives a null BSTR. Throws
+// std::bad_alloc when the copy cannot be made.
+inline unique_bstr make_bstr(const wchar_t* text) {
+  if (!text) return unique_bstr();
+  unique_bstr copy(SysAllocString(text));
+  if (!copy) throw std::bad_alloc();
+  return copy;
+}
+
+// Copy of a BSTR, keeping embedded zero characters and the null BSTR.
+inline unique_bstr copy_bstr(BSTR text) {
+  if (!text) return unique_bstr();
+  unique_bstr copy(SysAllocStringLen(text, SysStringLen(text)));
+  if (!copy) throw std::bad_alloc();
+  return copy;
+}
+
+// A VARIANT that is initialised on construction and cleared on destruction.
+class unique_variant : public VARIANT {
+public:
+  unique_variant() noexcept { VariantInit(this); }
+  unique_variant(const unique_variant&) = delete;
+  unique_variant& operator=(const unique_variant&) = delete;
+  ~unique_variant() { VariantClear(this); }
+
+  // Clears the value and hands out the slot for an out-parameter.
+  VARIANT* put() noexcept {
+    VariantClear(this);
+    return this;
+  }
+  void reset() noexcept { VariantClear(this); }
+};
+
+}  // namespace mivo::com
