@@ -55,24 +55,40 @@ bool variant_time_to_system_time(double date, SystemTime& out) {
     return false;
   }
   const double whole_days = std::trunc(date);
-  const double seconds = std::fabs(date - whole_days) * seconds_per_day;
-  long long second_of_day = static_cast<long long>(std::floor(seconds));
-  if (seconds - static_cast<double>(second_of_day) >= 0.5) {
-    ++second_of_day;
+  // oleaut32 nudges the fraction up by 1e-11 of a day before cutting it into
+  // hours, minutes and seconds, so that a time such as 00:00:05.5, which the
+  // binary fraction holds as 5.4999..., rounds up; the same steps here give
+  // the same second at every such boundary.
+  double rest = std::fabs(date - whole_days) + 1e-11;
+  if (rest >= 1.0) {
+    rest -= 1e-11;
   }
+  rest *= 24.0;
+  int hour = static_cast<int>(rest);
+  rest = (rest - hour) * 60.0;
+  int minute = static_cast<int>(rest);
+  rest = (rest - minute) * 60.0;
+  int second = static_cast<int>(rest);
+  rest -= second;
   // Rounding up from just below midnight moves to the next calendar day,
   // also before 1899-12-30 where the day numbers run backwards.
   long long day_number = static_cast<long long>(whole_days);
-  if (second_of_day == seconds_per_day) {
-    second_of_day = 0;
-    ++day_number;
+  if (rest > 0.5 && ++second == 60) {
+    second = 0;
+    if (++minute == 60) {
+      minute = 0;
+      if (++hour == 24) {
+        hour = 0;
+        ++day_number;
+      }
+    }
   }
   SystemTime time;
   civil_from_days(day_number + variant_epoch, time.year, time.month, time.day);
   time.day_of_week = static_cast<int>(((day_number % 7) + 7 + 6) % 7);
-  time.hour = static_cast<int>(second_of_day / 3600);
-  time.minute = static_cast<int>(second_of_day / 60 % 60);
-  time.second = static_cast<int>(second_of_day % 60);
+  time.hour = hour;
+  time.minute = minute;
+  time.second = second;
   time.milliseconds = 0;
   out = time;
   return true;
@@ -90,7 +106,8 @@ bool system_time_to_variant_time(const SystemTime& time, double& out) {
   if (month > 12 || day > 31 || year < 0 || year > 9999) {
     return false;
   }
-  if (year < 30) {
+  // Two-digit years fall in Windows' default window, 1950 to 2049.
+  if (year < 50) {
     year += 2000;
   } else if (year < 100) {
     year += 1900;

@@ -21,18 +21,23 @@ struct SystemTime {
 
 // Rounds to the nearest whole second (milliseconds are always 0); a value
 // below zero counts its whole days toward zero and its fraction, the time of
-// day, away from zero (-1.25 is 1899-12-29 06:00). Fails for NaN and outside
-// the range oleaut32 accepts (about 100-01-01 to 9999-12-31 23:59:59); `out`
-// is then left untouched.
+// day, away from zero (-1.25 is 1899-12-29 06:00). Rounding up from just
+// before midnight gives 00:00:00 of the next calendar day, with that day's
+// day_of_week. Fails for NaN and outside the range oleaut32 accepts (every
+// fraction of the days 100-01-01 to 9999-12-31); `out` is then untouched.
 bool variant_time_to_system_time(double date, SystemTime& out);
 
-// Ignores day_of_week and milliseconds. Like oleaut32: a month above 12, a day
-// above 31 or a negative year fails; years 0 to 29 mean 2000 to 2029 and 30 to
-// 99 mean 1930 to 1999; a day past the end of its month, day 0, month 0 and
-// hours, minutes or seconds beyond their range roll into the neighbouring
-// units. The fields are taken as the 16-bit values a SYSTEMTIME holds; a field
-// that does not fit in 16 bits fails instead of being cut. `out` is left
-// untouched on failure.
+// Ignores day_of_week and milliseconds. Fails, as oleaut32 does, for a month
+// above 12, a day above 31 or a year below 0 or above 9999. Years 0 to 49
+// mean 2000 to 2049 and 50 to 99 mean 1950 to 1999 (Windows' default
+// two-digit-year window). Month 0 is December of the year before, day 0 the
+// last day of the month before, a day past the end of its month runs on into
+// the next (2001-02-29 is 2001-03-01, 2000-11-31 is 2000-12-01), and hours,
+// minutes and seconds beyond their range carry into the day; a result beyond
+// 100-01-01 to 9999-12-31 is still returned, as oleaut32 returns it. The
+// fields are the 16-bit values of a SYSTEMTIME, with hours, minutes and
+// seconds read as signed (65535 is -1); a field that does not fit in 16 bits
+// fails instead of being cut. `out` is left untouched on failure.
 bool system_time_to_variant_time(const SystemTime& time, double& out);
 
 // "%d-%02d-%02d" (year, month, day) and "%02d:%02d" (hour, minute, 24-hour
