@@ -1,0 +1,23 @@
+// wchar_t is UTF-16 on Windows, so the portable conversions serve directly.
+#include "wide_text.h"
+
+#include "portable/text.h"
+
+namespace mivo::scheduler {
+
+std::wstring to_wide(std::string_view utf8) {
+  const std::u16string units = mivo::utf8_to_utf16(utf8);
+  return std::wstring(units.begin(), units.end());
+}
+
+std::string to_utf8(std::wstring_view wide) {
+  return mivo::utf16_to_utf8(
+      std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+std::string bstr_to_utf8(BSTR text) {
+  if (!text) return std::string();
+  return to_utf8(std::wstring_view(text, SysStringLen(text)));
+}
+
+}  // namespace mivo::scheduler
