@@ -1,5 +1,6 @@
 // The meeting service's REST interface as the scheduler speaks it: endpoint
-// URLs, the token header, request bodies and the response envelope.
+// URLs, the token header, request bodies, the response envelope and what
+// each caller makes of a failed response.
 #pragma once
 
 #include <json/value.h>
@@ -24,6 +25,10 @@ std::string schedule_delete_url(std::string_view base, std::string_view conferen
 std::string gray_version_url(std::string_view base, std::string_view installed_version);
 std::string release_version_url(std::string_view base, std::string_view installed_version);
 
+// Recurrence states 2 (occurrence) and 3 (exception) address one instance of
+// a series rather than the whole meeting.
+bool is_single_instance(int recurrence_state);
+
 // "token:" followed directly by the token; the bare "token:" without one.
 std::string token_header(std::string_view token);
 
@@ -33,6 +38,7 @@ std::string change_user_body(std::string_view user_id, std::string_view user_nam
 
 // A response read through the envelope {"code": int, "data": ...}.
 struct Envelope {
+  bool empty = false;       // the transport gave no text at all
   bool parsed = false;      // false for an empty or malformed response
   bool wrong_type = false;  // "code" present but not an integer, or the root not an object
   int code = 0;             // an absent "code" reads as 0
@@ -40,5 +46,23 @@ struct Envelope {
   bool ok() const { return parsed && !wrong_type && code == 0; }
 };
 Envelope read_envelope(std::string_view response);
+
+// How a call ended, as the callers tell the cases apart. A response that
+// parses but is not an envelope of the expected shape counts as malformed.
+enum class Outcome { success, no_answer, malformed, refused };
+Outcome outcome(const Envelope& envelope);
+
+// The warning (a string of the resource library; 0 for none) that a failed
+// sign-in or organisation change shows. The user refresh signs in with
+// `empty_is_malformed`: it does not tell an empty answer apart.
+int account_call_message(Outcome outcome, bool empty_is_malformed);
+// The warning a failed schedule save shows: "no answer" for an answer that
+// is empty or unreadable, the service's own for code -602, none for another
+// refusal.
+int schedule_save_message(const Envelope& envelope);
+
+// "data"."<key>" as text when it is a string; "" when it is absent, null or
+// of another type.
+std::string data_string(const Envelope& envelope, std::string_view key);
 
 }  // namespace mivo::rest

@@ -1,0 +1,192 @@
+// Sign-in from the account dialog, the organisation chooser and change, the
+// user refresh and sign-out.
+#include "account_flows.h"
+
+#include <map>
+
+#include "meeting/meeting_info.h"
+#include "portable/json.h"
+#include "portable/text.h"
+#include "resource_ids.h"
+#include "service/rest_api.h"
+#include "warnings.h"
+
+namespace mivo {
+
+struct AccountFlows::SignInContext {
+  WindowHandle request_owner;  // owner of the Login request's dialog
+  WindowHandle message_owner;  // owner of the warnings
+  WindowHandle chooser_owner;  // owner of the organisation chooser
+  bool in_refresh;             // the refresh does not tell an empty answer apart
+};
+
+struct AccountFlows::SignInResult {
+  bool succeeded = false;
+  // "data"."token"; "" after an organisation choice, whose change stores
+  // its own token.
+  std::string token;
+  std::string response;  // the Login response as received
+};
+
+AccountFlows::AccountFlows(SchedulerPorts& ports)
+    : ports_(ports), store_(*ports.store, *ports.protector) {}
+
+bool AccountFlows::account_setting() {
+  IUserInterface& ui = *ports_.ui;
+  bool signed_in = false;
+  ui.run_account_setting(ui.active_window(),
+                         [&](WindowHandle dialog, const std::string& user_name,
+                             const std::string& password) {
+                           signed_in = sign_in_from_dialog(dialog, user_name, password);
+                           return signed_in;
+                         });
+  return signed_in;
+}
+
+bool AccountFlows::sign_in_from_dialog(WindowHandle dialog, const std::string& user_name,
+                                       const std::string& password) {
+  IUserInterface& ui = *ports_.ui;
+  const StoredAccount account{ui.load_string(IDS_SERVICE_URL), user_name, password};
+  const WindowHandle active = ui.active_window();
+  const SignInResult result = sign_in(account, {active, dialog, active, false});
+  if (!result.succeeded) {
+    return false;
+  }
+  if (!result.token.empty()) {
+    store_.set_token(result.token);
+  }
+  store_.write_account(account);
+  return true;
+}
+
+AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
+                                                 const SignInContext& context) {
+  SignInResult result;
+  result.response = ports_.transport->send({rest::login_url(account.site),
+                                            rest::login_body(account.user_name, account.password),
+                                            "", "POST", context.request_owner});
+  const rest::Envelope envelope = rest::read_envelope(result.response);
+  const rest::Outcome outcome = rest::outcome(envelope);
+  // A refused sign-in does not open the chooser: changing the organisation
+  // would store a token and an organisation for an account that is then
+  // reported as not signed in.
+  if (outcome != rest::Outcome::success) {
+    show_warning(*ports_.ui, context.message_owner,
+                 rest::account_call_message(outcome, context.in_refresh));
+    return result;
+  }
+  JsonObjectReader data(envelope.data);
+  const Json::Value& account_list = data.array("accountList");
+  const std::string login_token = data.text("token");
+  if (account_list.size() > 1 && store_.org_name().empty()) {
+    if (!choose_organisation(context.chooser_owner, account.user_name, login_token,
+                             account_list)) {
+      return result;
+    }
+  } else {
+    result.token = login_token;
+  }
+  result.succeeded = true;
+  return result;
+}
+
+bool AccountFlows::choose_organisation(WindowHandle owner, const std::string& user_name,
+                                       const std::string& login_token,
+                                       const Json::Value& account_list) {
+  // Ordered by UTF-16 code unit, as the user sees the names; a name listed
+  // twice keeps the later id.
+  std::map<std::u16string, std::string> accounts;
+  for (const Json::Value& element : account_list) {
+    JsonObjectReader entry(element);
+    const std::string name = entry.text("orgName");
+    accounts[utf8_to_utf16(name)] = entry.text("id");
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : accounts) {
+    names.push_back(utf16_to_utf8(entry.first));
+  }
+  const int result = ports_.ui->run_multi_tenancy(
+      owner, names, [&](WindowHandle chooser, const std::optional<std::string>& selected) {
+        if (!selected) {
+          return;
+        }
+        const auto found = accounts.find(utf8_to_utf16(*selected));
+        if (found == accounts.end()) {
+          return;
+        }
+        std::string change_token;
+        if (!change_organisation(chooser, user_name, login_token, found->second, change_token)) {
+          return;
+        }
+        store_.set_org_name(*selected);
+        store_.set_token(change_token.empty() ? login_token : change_token);
+      });
+  return result != msgbox::kCancel;
+}
+
+bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& user_name,
+                                       const std::string& login_token,
+                                       const std::string& account_id, std::string& change_token) {
+  IUserInterface& ui = *ports_.ui;
+  const std::string response = ports_.transport->send(
+      {rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
+       rest::change_user_body(account_id, user_name), rest::token_header(login_token), "POST",
+       ui.active_window()});
+  const rest::Envelope envelope = rest::read_envelope(response);
+  const rest::Outcome outcome = rest::outcome(envelope);
+  if (outcome == rest::Outcome::no_answer || outcome == rest::Outcome::malformed) {
+    show_warning(ui, chooser, rest::account_call_message(outcome, false));
+    return false;
+  }
+  change_token = JsonObjectReader(envelope.data).text("token");
+  if (outcome == rest::Outcome::refused) {
+    show_warning(ui, chooser, rest::account_call_message(outcome, false));
+    return false;
+  }
+  return true;
+}
+
+bool AccountFlows::user_refresh(CMeetingInfo& record) {
+  IUserInterface& ui = *ports_.ui;
+  const WindowHandle owner = active_or_foreground(ui);
+  StoredAccount account = store_.read_account();
+  if (account.site.empty() || account.user_name.empty() || account.password.empty()) {
+    if (!account_setting()) {
+      return false;
+    }
+    account = store_.read_account();
+  }
+  const std::string token = store_.token();
+  std::string response;
+  if (utf16_length(token) > 1) {
+    response = ports_.transport->send(
+        {rest::user_info_url(account.site), "", rest::token_header(token), "GET", owner});
+  } else if (token.empty()) {
+    const SignInResult result = sign_in(account, {ui.active_window(), owner, owner, true});
+    if (!result.succeeded) {
+      return true;
+    }
+    store_.protect_legacy_password();
+    response = result.response;
+  }
+  // An absent or unreadable answer leaves the record as it was and is no
+  // reason to stop the operation.
+  return record.read_user_info_response(response);
+}
+
+bool AccountFlows::has_stored_account() {
+  const StoredAccount account = store_.read_account();
+  return !account.user_name.empty() && !account.password.empty();
+}
+
+bool AccountFlows::cancellation() {
+  IUserInterface& ui = *ports_.ui;
+  bool confirmed = false;
+  ui.run_cancellation(ui.active_window(), [&] {
+    store_.sign_out();
+    confirmed = true;
+  });
+  return confirmed;
+}
+
+}  // namespace mivo

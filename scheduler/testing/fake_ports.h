@@ -1,0 +1,229 @@
+// Fakes of the scheduler's ports for tests: each one answers from what the
+// test scripted and records everything it was asked, in order.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ports.h"
+
+namespace mivo::testing {
+
+// The settings key as a map. read_classes_root answers from its own map.
+class FakeSettingsStore : public ISettingsStore {
+ public:
+  std::string read(const char* name) override;
+  bool write(const char* name, const std::string& value) override;
+  void remove(const char* name) override;
+  std::string read_classes_root(const std::string& key_path) override;
+
+  bool has(const std::string& name) const { return values.count(name) != 0; }
+
+  std::map<std::string, std::string> values;
+  std::map<std::string, std::string> classes_root;
+  // When set, writes change nothing and report failure.
+  bool fail_writes = false;
+  // "write <name>=<value>" and "remove <name>", in call order.
+  std::vector<std::string> log;
+};
+
+// Reversible protection that marks its output: "sealed(" text ")".
+class FakeCredentialProtector : public ICredentialProtector {
+ public:
+  static std::string sealed(const std::string& plain) { return "sealed(" + plain + ")"; }
+
+  std::optional<std::string> protect(const std::string& plain) override;
+  std::optional<std::string> unprotect(const std::string& protected_text) override;
+
+  bool fail_protect = false;
+  bool fail_unprotect = false;  // as for a value protected by another user
+  int protect_calls = 0;
+  int unprotect_calls = 0;
+};
+
+// The service as a script: responses queued per method and URL, each used
+// once; anything unscripted gets "", the transport's answer for every
+// failure. A request whose owner is not a window is neither sent nor
+// recorded, as the request dialog does not open without an owner.
+class FakeTransport : public ITransport {
+ public:
+  std::string send(const ServiceRequest& request) override;
+
+  void respond(const std::string& method, const std::string& url, std::string response);
+  // The requests sent, in order.
+  std::vector<ServiceRequest> requests;
+  // "<method> <url>" of each request sent, for compact expectations.
+  std::vector<std::string> calls() const;
+  // Decides which owners are windows; FakePorts wires it to the fake UI.
+  std::function<bool(WindowHandle)> is_window = [](WindowHandle w) { return w != 0; };
+
+ private:
+  std::map<std::string, std::deque<std::string>> responses_;
+};
+
+struct ShownMessage {
+  WindowHandle owner;
+  std::string text;
+  std::string caption;
+  unsigned style;
+};
+
+struct ShownDialog {
+  std::string name;  // "about", "account", "meeting", "tenancy", "cancellation"
+  WindowHandle owner;
+};
+
+// The user: windows, answers to message boxes, resource strings and what
+// each dialog's user does. While a dialog runs it is the active window, as a
+// modal dialog is on Windows; a dialog whose owner is not a window is not
+// shown and returns 0.
+class FakeUserInterface : public IUserInterface {
+ public:
+  static constexpr WindowHandle kMainWindow = 0x1000;
+  static constexpr WindowHandle kAboutDialog = 0x2110;
+  static constexpr WindowHandle kAccountDialog = 0x2113;
+  static constexpr WindowHandle kMeetingDialog = 0x2123;
+  static constexpr WindowHandle kTenancyDialog = 0x2135;
+  static constexpr WindowHandle kCancellationDialog = 0x2136;
+
+  // What the user does in each dialog. The handles are the dialog's own.
+  using AboutScript = std::function<int()>;
+  using AccountScript = std::function<int(WindowHandle dialog, const SignInHandler&)>;
+  using MeetingScript = std::function<int(WindowHandle dialog, CMeetingInfo&)>;
+  using TenancyScript = std::function<int(WindowHandle dialog, const std::vector<std::string>&,
+                                          const ChosenHandler&)>;
+  using CancellationScript = std::function<int(const std::function<void()>& confirmed)>;
+
+  // Account dialog: OK with each pair in turn until one signs in (1);
+  // Cancel when none does (2).
+  static AccountScript sign_in_with(std::vector<std::pair<std::string, std::string>> attempts);
+  static AccountScript cancel_account();
+  // Meeting options: OK with the mute box and each password in turn, each
+  // refusal shown as the real dialog shows it; Cancel when none is accepted.
+  MeetingScript press_ok(bool mute_on_entry, std::vector<std::string> passwords);
+  static MeetingScript cancel_options();
+  // Organisation chooser: OK with `name` selected (nullopt: nothing
+  // selected); Cancel.
+  static TenancyScript choose(std::optional<std::string> name);
+  static TenancyScript choose_first();
+  static TenancyScript cancel_chooser();
+
+  FakeUserInterface();
+
+  WindowHandle active_window() override { return active; }
+  WindowHandle foreground_window() override { return foreground; }
+  bool is_window(WindowHandle window) override { return windows.count(window) != 0; }
+  int message_box(WindowHandle owner, const std::string& text, const std::string& caption,
+                  unsigned style) override;
+  std::string load_string(int id) override;
+  int run_about(WindowHandle owner) override;
+  int run_account_setting(WindowHandle owner, const SignInHandler& sign_in) override;
+  int run_meeting_setting(WindowHandle owner, CMeetingInfo& record) override;
+  int run_multi_tenancy(WindowHandle owner, const std::vector<std::string>& names,
+                        const ChosenHandler& chosen) override;
+  int run_cancellation(WindowHandle owner, const std::function<void()>& confirmed) override;
+
+  // Texts of the messages shown, in order.
+  std::vector<std::string> message_texts() const;
+  // Names of the dialogs shown, in order.
+  std::vector<std::string> dialog_names() const;
+
+  WindowHandle active = kMainWindow;
+  WindowHandle foreground = kMainWindow;
+  std::set<WindowHandle> windows{kMainWindow};
+  // Strings 107 to 115 hold short test texts; 114 is "https://service.test".
+  std::map<int, std::string> strings;
+  // Answers to message boxes in order; kOk once they run out.
+  std::deque<int> answers;
+
+  AboutScript about = [] { return 1; };
+  AccountScript account = cancel_account();
+  MeetingScript meeting = press_ok(true, {""});
+  TenancyScript tenancy = choose_first();
+  CancellationScript cancellation = [](const std::function<void()>& confirmed) {
+    confirmed();
+    return 1;
+  };
+
+  std::vector<ShownMessage> messages;
+  std::vector<ShownDialog> dialogs;
+  // The names each organisation chooser listed.
+  std::vector<std::vector<std::string>> tenancy_lists;
+
+ private:
+  // Shows a dialog if its owner is a window: records it, makes it the active
+  // window while `run` runs, then restores the previous one.
+  int show(const char* name, WindowHandle owner, WindowHandle dialog,
+           const std::function<int()>& run);
+};
+
+// The appointment behind the add-in's settings sink.
+class FakeAppointmentSink : public IAppointmentSink {
+ public:
+  bool get_subject(std::string& out) override;
+  bool set_subject(const std::string& value) override;
+  bool get_location(std::string& out) override;
+  bool set_location(const std::string& value) override;
+
+  std::string subject;
+  std::string location;
+  // "get_subject", "set_subject <text>", "get_location", "set_location <text>".
+  std::vector<std::string> calls;
+};
+
+class FakeLauncher : public ILauncher {
+ public:
+  bool file_exists(const std::string& path) override;
+  bool open_program(const std::string& path, const std::string& parameters) override;
+  void open_https_address(const std::string& address) override;
+  long process_clock() override { return clock; }
+
+  std::set<std::string> files;
+  bool program_starts = true;  // what the shell reports for open_program
+  long clock = 4321;
+  std::vector<std::string> checked_paths;
+  std::vector<std::pair<std::string, std::string>> programs;  // path, parameters
+  std::vector<std::string> addresses;
+};
+
+class FakeInstaller : public IInstaller {
+ public:
+  std::optional<std::string> download(const std::string& url) override;
+  void open(const std::string& path) override { opened.push_back(path); }
+  void exit_process() override { ++exits; }
+
+  // What a download yields; nullopt for a failed or partial one.
+  std::optional<std::string> downloaded_file = std::string("C:\\Temp\\VantorOutlookPluginSetup.msi");
+  std::vector<std::string> downloads;  // URLs asked for
+  std::vector<std::string> opened;
+  int exits = 0;
+};
+
+// One fake of each port, wired together. The references stay valid after
+// take() for as long as the object the ports were handed to lives.
+class FakePorts {
+ public:
+  FakePorts();
+
+  SchedulerPorts& ports() { return ports_; }
+  SchedulerPorts take() { return std::move(ports_); }
+
+ private:
+  SchedulerPorts ports_;
+
+ public:
+  FakeSettingsStore& store;
+  FakeCredentialProtector& protector;
+  FakeTransport& transport;
+  FakeUserInterface& ui;
+  FakeLauncher& launcher;
+  FakeInstaller& installer;
+};
+
+}  // namespace mivo::testing
