@@ -100,17 +100,17 @@ bool JsonObjectReader::flag(std::string_view key) {
 }
 
 const Json::Value& JsonObjectReader::object(std::string_view key) {
-  const Json::Value& found = member(object_, key);
-  if (found.isObject()) {
-    return found;
-  }
-  wrong_type_ = wrong_type_ || !found.isNull();
-  return Json::Value::nullSingleton();
+  return container(key, &Json::Value::isObject);
 }
 
 const Json::Value& JsonObjectReader::array(std::string_view key) {
+  return container(key, &Json::Value::isArray);
+}
+
+const Json::Value& JsonObjectReader::container(std::string_view key,
+                                               bool (Json::Value::*is_kind)() const) {
   const Json::Value& found = member(object_, key);
-  if (found.isArray()) {
+  if ((found.*is_kind)()) {
     return found;
   }
   wrong_type_ = wrong_type_ || !found.isNull();

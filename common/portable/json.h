@@ -61,6 +61,8 @@ class JsonObjectReader {
   bool met_wrong_type() const { return wrong_type_; }
 
  private:
+  const Json::Value& container(std::string_view key, bool (Json::Value::*is_kind)() const);
+
   const Json::Value& object_;
   bool wrong_type_;
 };

@@ -47,6 +47,13 @@ long long floor_divide(long long value, long long divisor) {
   return quotient * divisor > value ? quotient - 1 : quotient;
 }
 
+template <class... Fields>
+std::string printed(const char* format, Fields... fields) {
+  char text[48];
+  std::snprintf(text, sizeof text, format, fields...);
+  return text;
+}
+
 }  // namespace
 
 bool variant_time_to_system_time(double date, SystemTime& out) {
@@ -134,22 +141,15 @@ bool system_time_to_variant_time(const SystemTime& time, double& out) {
 
 std::string format_date(double date) {
   SystemTime time;
-  if (!variant_time_to_system_time(date, time)) {
-    return std::string();
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%d-%02d-%02d", time.year, time.month, time.day);
-  return text;
+  return variant_time_to_system_time(date, time)
+             ? printed("%d-%02d-%02d", time.year, time.month, time.day)
+             : std::string();
 }
 
 std::string format_time(double date) {
   SystemTime time;
-  if (!variant_time_to_system_time(date, time)) {
-    return std::string();
-  }
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d", time.hour, time.minute);
-  return text;
+  return variant_time_to_system_time(date, time) ? printed("%02d:%02d", time.hour, time.minute)
+                                                 : std::string();
 }
 
 }  // namespace mivo

@@ -60,57 +60,57 @@ bool read_recurrence_part(const Json::Value& root, CRecurringInfo& recurrence) {
   return wrong_type || record.met_wrong_type() || pattern.met_wrong_type();
 }
 
-RecordRead outcome(bool parsed, bool wrong_type) {
+// The members both records carry for the meeting itself. The first start
+// ever read stays: later starts move the meeting, the first one bounds it.
+void read_subject_and_times(JsonObjectReader& record, CMeetingInfo& meeting) {
+  meeting.subject = record.text("Subject");
+  meeting.duration = record.integer("Duration");
+  meeting.start = record.real("Start");
+  const double candidate_first_start = record.real("OrStart");
+  if (meeting.first_start == 0) {
+    meeting.first_start = candidate_first_start;
+  }
+}
+
+// What both readers share: no record in a text this short; the record's own
+// members by `read_own(record, parsed)`; then the recurrence part, also
+// when the text did not parse.
+template <class ReadOwn>
+RecordRead read_record(std::string_view json, CRecurringInfo& recurrence, ReadOwn read_own) {
+  if (is_no_record(json)) {
+    return RecordRead::skipped;
+  }
+  Json::Value root;
+  const bool parsed = parse_json(json, root);
+  JsonObjectReader record(root);
+  read_own(record, parsed);
+  const bool wrong_type = read_recurrence_part(root, recurrence);
   if (!parsed) {
     return RecordRead::unparsable;
   }
-  return wrong_type ? RecordRead::wrong_types : RecordRead::read;
+  return wrong_type || record.met_wrong_type() ? RecordRead::wrong_types : RecordRead::read;
 }
 
 }  // namespace
 
 RecordRead CMeetingInfo::read_appointment_record(std::string_view json) {
-  if (is_no_record(json)) {
-    return RecordRead::skipped;
-  }
-  Json::Value root;
-  const bool parsed = parse_json(json, root);
-  JsonObjectReader record(root);
-  subject = record.text("Subject");
-  duration = record.integer("Duration");
-  start = record.real("Start");
-  const double candidate_first_start = record.real("OrStart");
-  if (first_start == 0) {
-    first_start = candidate_first_start;
-  }
-  if (parsed) {
-    message_class = record.text("MsgClass");
-    recurrence_state = record.integer("recurrenceState");
-  }
-  const bool wrong_type = read_recurrence_part(root, recurrence);
-  return outcome(parsed, wrong_type || record.met_wrong_type());
+  return read_record(json, recurrence, [this](JsonObjectReader& record, bool parsed) {
+    read_subject_and_times(record, *this);
+    if (parsed) {
+      message_class = record.text("MsgClass");
+      recurrence_state = record.integer("recurrenceState");
+    }
+  });
 }
 
 RecordRead CMeetingInfo::read_settings_record(std::string_view json) {
-  if (is_no_record(json)) {
-    return RecordRead::skipped;
-  }
-  Json::Value root;
-  const bool parsed = parse_json(json, root);
-  JsonObjectReader record(root);
-  if (parsed) {
-    meeting_key = record.text("MeetingKey");
-    subject = record.text("Subject");
-    duration = record.integer("Duration");
-    start = record.real("Start");
-    const double candidate_first_start = record.real("OrStart");
-    if (first_start == 0) {
-      first_start = candidate_first_start;
+  return read_record(json, recurrence, [this](JsonObjectReader& record, bool parsed) {
+    if (parsed) {
+      meeting_key = record.text("MeetingKey");
+      read_subject_and_times(record, *this);
+      mute_on_entry = record.flag("enterMeetMute");
     }
-    mute_on_entry = record.flag("enterMeetMute");
-  }
-  const bool wrong_type = read_recurrence_part(root, recurrence);
-  return outcome(parsed, wrong_type || record.met_wrong_type());
+  });
 }
 
 std::string CMeetingInfo::write_settings_record() const {
