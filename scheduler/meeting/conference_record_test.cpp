@@ -153,5 +153,17 @@ TEST(ConferenceRecord, EmptySubjectBecomesHostNameAndSuffixAndStays) {
   EXPECT_EQ("Ann", no_suffix.subject);
 }
 
+// The lists are parallel whenever a reader filled them; a caller that left
+// the names short gets empty names, never a read past the list.
+TEST(RecipientWriters, ShortNameListGivesEmptyNames) {
+  CMeetingInfo m = meeting();
+  m.recurrence.recipient_addresses = {"a@example.com", "b@example.com"};
+  m.recurrence.recipient_names = {"A"};
+  EXPECT_NE(std::string::npos, m.build_conference_record("").find(
+      R"("participantList":[{"mail":"a@example.com","name":"A"},{"mail":"b@example.com","name":""}])"));
+  EXPECT_NE(std::string::npos, m.write_settings_record().find(
+      R"("Recipients":[{"MailAddr":"a@example.com","Name":"A"},{"MailAddr":"b@example.com","Name":""}])"));
+}
+
 }  // namespace
 }  // namespace mivo

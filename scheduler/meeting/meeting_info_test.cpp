@@ -116,6 +116,9 @@ TEST(MeetingCompare, IgnoresServerStateDisplayNamesAndSecondsOfPatternNoise) {
   current = full_meeting();
   current.recurrence.pattern_start_date += 3.0 / 86400;
   EXPECT_TRUE(current.differs_from(snapshot));
+  current = full_meeting();
+  current.recurrence.pattern_end_date -= 2.5 / 86400;
+  EXPECT_TRUE(current.differs_from(snapshot));
 }
 
 // Which pattern fields count depends on the current record's pattern type.
