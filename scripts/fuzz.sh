@@ -8,7 +8,9 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MIVO_BUILD_ROOT:-$ROOT/build}"
 SECONDS_TO_RUN="${1:-300}"
 
-"$ROOT/scripts/build.sh" native >/dev/null
+# Only the fuzz target is (re)built once the native tree exists.
+[ -f "$BUILD/native/build.ninja" ] || "$ROOT/scripts/build.sh" native >/dev/null
+cmake --build "$BUILD/native" --target mivo_records_fuzz >/dev/null
 FUZZ_DIR="$BUILD/native/tools/fuzz"
 FUZZER="$FUZZ_DIR/mivo_records_fuzz"
 [ -x "$FUZZER" ] || { echo "fuzz.sh: $FUZZER was not built (is the native compiler clang?)" >&2; exit 1; }
@@ -32,7 +34,7 @@ echo "executions:         $(stat number_of_executed_units)"
 echo "executions per s:   $(stat average_exec_per_sec)"
 echo "coverage (edges):   $(field cov)"
 echo "features:           $(field ft)"
-echo "corpus (inputs):    $(field corp | head -c 20) in $WORK"
+echo "corpus (inputs):    $(field corp) in $WORK"
 echo "new inputs:         $(stat new_units_added)"
 echo "peak memory (MB):   $(stat peak_rss_mb)"
 crashes="$(find "$ARTIFACTS" -type f | wc -l)"
