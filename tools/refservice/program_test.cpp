@@ -1,5 +1,5 @@
-// The mivo-refservice program as the test fixture runs it: its ready line,
-// its start-up time, and its ways of stopping.
+// The mivo-refservice program as the test fixture runs it: its ready line
+// and its ways of stopping. Start-up time: bench-startup.sh.
 #include "refservice_client.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +12,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace mivo::refservice {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A port nobody listens on right now.
 int free_port() {
@@ -41,7 +37,6 @@ class Program {
   explicit Program(std::vector<std::string> args) {
     int out[2];
     if (::pipe(out) != 0) throw std::runtime_error("pipe");
-    begin_ = Clock::now();
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(out[1], STDOUT_FILENO);
@@ -76,9 +71,6 @@ class Program {
     }
     return true;
   }
-  double elapsed_ms() const {
-    return std::chrono::duration<double, std::milli>(Clock::now() - begin_).count();
-  }
   void signal(int sig) { ::kill(pid_, sig); }
   int exit_status() {
     int status = 0;
@@ -93,7 +85,6 @@ class Program {
   int out_ = -1;
   bool exited_ = false;
   std::string output_;
-  Clock::time_point begin_;
 };
 
 TEST(Program, PrintsItsReadyLineServesAndStopsOnSigterm) {
@@ -135,23 +126,6 @@ TEST(Program, FailsOnABusyPortAndOnBadArguments) {
       << second.output();
   Program bad({"--port", "http"});
   EXPECT_EQ(bad.exit_status(), 2);
-}
-
-TEST(Program, StartUpTime) {
-  double total = 0;
-  double worst = 0;
-  constexpr int kRuns = 5;
-  for (int i = 0; i < kRuns; ++i) {
-    Program program({"--port", std::to_string(free_port()), "--tls-port", std::to_string(free_port())});
-    ASSERT_TRUE(program.wait_for("listening")) << program.output();
-    const double ms = program.elapsed_ms();
-    total += ms;
-    worst = std::max(worst, ms);
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.exit_status(), 0);
-  }
-  std::printf("program start-up to the ready line, HTTP and HTTPS: mean %.1f ms, worst %.1f ms over %d runs\n",
-              total / kRuns, worst, kRuns);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -22,8 +21,6 @@
 
 namespace mivo::refservice {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 std::unique_ptr<Service> started(ServiceOptions options = {}) {
   auto service = std::make_unique<Service>(std::move(options));
@@ -330,11 +327,7 @@ TEST(ServiceLifecycle, StopEndsIdleAndDelayedConnectionsPromptly) {
   auto slow = std::async(std::launch::async, [&] { return client.send("GET", "/slow").status; });
   while (client.requests().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
-  const auto begin = Clock::now();
   service->stop();
-  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin);
-  std::printf("stop with an idle keep-alive connection and a delayed request: %lld ms\n",
-              static_cast<long long>(took.count()));
   EXPECT_EQ(slow.get(), 0) << "the delayed request is dropped, not answered";
   EXPECT_EQ(::recv(idle, buffer, sizeof buffer, 0), 0) << "the idle connection is closed";
   ::close(idle);
@@ -345,7 +338,8 @@ TEST(ServiceLifecycle, ShutdownCallStopsTheService) {
   auto service = started();
   Client client(service->port());
   client.shutdown();
-  EXPECT_TRUE(service->wait_until_stopping(std::chrono::minutes(1)));
+  // Stopping has begun by the time the answer arrives.
+  EXPECT_TRUE(service->wait_until_stopping(std::chrono::milliseconds(0)));
   service->stop();
   EXPECT_THROW(client.reset(), std::runtime_error);
 }
@@ -355,16 +349,6 @@ TEST(ServiceLifecycle, ABusyPortIsRefused) {
   Service second({first->port(), -1, ""});
   EXPECT_THROW(second.start(), std::runtime_error);
   EXPECT_EQ(Client(first->port()).send("GET", "/rest/version/outlook/1").status, 200);
-}
-
-TEST(ServiceLifecycle, StartUpTime) {
-  for (const int tls : {-1, 0}) {
-    const auto begin = Clock::now();
-    auto service = started({0, tls, ""});
-    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin);
-    std::printf("in-process start-up %s: %.1f ms\n", tls < 0 ? "(HTTP)" : "(HTTP and HTTPS)", took.count() / 1000.0);
-    EXPECT_EQ(Client(service->port()).send("GET", "/rest/version/outlook/1").status, 200);
-  }
 }
 
 }  // namespace
