@@ -1,0 +1,45 @@
+// The settings store over the registry: the three primitives every settings
+// access goes through, and the ISettingsStore port built on them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "ports.h"
+
+namespace mivo::scheduler {
+
+// HKEY_CURRENT_USER\Software\Mivo_Outlook\General
+extern const wchar_t kSettingsKey[];
+
+// Results of the primitives.
+namespace registry_result {
+constexpr int kOk = 0;
+constexpr int kKeyNotOpened = -1;    // neither opened (nor, for writes, created)
+constexpr int kValueNotWritten = -2; // the key was open but the value was refused
+constexpr int kNotText = -3;         // neither REG_SZ nor REG_EXPAND_SZ
+constexpr int kQueryFailed = -4;     // missing, unreadable or longer than kMaxTextLength
+}  // namespace registry_result
+
+// Texts are read through a buffer of 300 UTF-16 units including the
+// terminator; longer values read as "" with kQueryFailed.
+constexpr std::size_t kMaxTextLength = 299;
+
+// Reads a value of `key_path` under `root` (HKEY_CURRENT_USER or
+// HKEY_CLASSES_ROOT; a null or empty name is the key's default value).
+// REG_EXPAND_SZ is read literally. A value of another type yields the bytes
+// the query placed in the zero-filled buffer, taken as text, with kNotText.
+// `text` always receives the buffer's text: "" when nothing was read.
+int read_text(HKEY root, const wchar_t* key_path, const wchar_t* value_name, std::wstring& text);
+// Stores a REG_SZ value of the text's characters without a terminator,
+// creating the key under HKEY_CURRENT_USER when it is missing.
+int write_text(const wchar_t* key_path, const wchar_t* value_name, const std::wstring& text);
+// Deletes a value of the settings key; a key that cannot be opened is left
+// alone.
+void delete_value(const wchar_t* value_name);
+
+std::unique_ptr<ISettingsStore> make_registry_store();
+
+}  // namespace mivo::scheduler

@@ -1,0 +1,44 @@
+// launch_recorder.exe: stands in for the desktop meeting client, the browser
+// and the installer package in the Wine tests. Each start writes one file
+// "<process id>.txt" into the folder named by MIVO_LAUNCH_RECORDS: its
+// current directory, a line feed, then its whole command line (which may hold
+// line feeds itself), in UTF-8.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::string utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr, nullptr);
+  bytes.resize(static_cast<size_t>(size) - 1);
+  return bytes;
+}
+
+}  // namespace
+
+int wmain() {
+  wchar_t folder[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(L"MIVO_LAUNCH_RECORDS", folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return 2;
+  wchar_t directory[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, directory);
+
+  const std::string record = utf8(directory) + "\n" + utf8(GetCommandLineW());
+  const std::wstring path =
+      std::wstring(folder) + L"\\" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  // Written under a temporary name and renamed, so a reader never sees half
+  // a record.
+  const std::wstring partial = path + L".part";
+  const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 3;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  CloseHandle(file);
+  if (!ok || !MoveFileW(partial.c_str(), path.c_str())) return 4;
+  return 0;
+}

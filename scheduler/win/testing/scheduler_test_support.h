@@ -1,0 +1,108 @@
+// Helpers of the scheduler's Wine tests: the bin folder, registry keys put
+// back as they were, the launch recorder's records, the scheduler DLL loaded
+// from bin, and COM for the test's thread.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MivoScheduler.h"
+#include "com/com_ptr.h"
+#include "com/unique.h"
+
+namespace mivo::scheduler::testing {
+
+// Folder of the running test program (bin/), without a trailing backslash.
+std::wstring bin_folder();
+std::wstring recorder_path();  // bin\launch_recorder.exe
+
+// Saves a registry key with everything below it, deletes it, and on
+// destruction deletes whatever the test left there and puts the saved tree
+// back. A key that did not exist is simply removed again.
+class RegistryKeyGuard {
+ public:
+  RegistryKeyGuard(HKEY root, std::wstring path);
+  ~RegistryKeyGuard();
+  RegistryKeyGuard(const RegistryKeyGuard&) = delete;
+  RegistryKeyGuard& operator=(const RegistryKeyGuard&) = delete;
+
+  struct Tree;
+
+ private:
+  HKEY root_;
+  std::wstring path_;
+  std::unique_ptr<Tree> saved_;  // null when the key did not exist
+};
+
+// HKEY_CURRENT_USER\Software\Mivo_Outlook\General, cleared for one test.
+class SettingsKeyGuard : public RegistryKeyGuard {
+ public:
+  SettingsKeyGuard();
+};
+
+// Direct registry access for checks and set-up.
+bool key_exists(HKEY root, const std::wstring& path);
+bool value_exists(HKEY root, const std::wstring& path, const wchar_t* name);
+// REG_SZ as stored (without a terminator the store does not write); "" when
+// absent.
+std::wstring string_value(HKEY root, const std::wstring& path, const wchar_t* name);
+void set_raw_value(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type,
+                   const void* data, DWORD bytes);
+void set_string(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text);
+// Names of the values of a key, sorted.
+std::vector<std::wstring> value_names(HKEY root, const std::wstring& path);
+
+// A setting under the scheduler's key, in UTF-8.
+std::string setting(const char* name);
+void set_setting(const char* name, const std::string& value);
+
+// Launches of launch_recorder.exe: sets MIVO_LAUNCH_RECORDS to a fresh
+// folder for this object's life.
+class LaunchRecords {
+ public:
+  struct Launch {
+    std::string command_line;
+    std::string directory;
+  };
+
+  LaunchRecords();
+  ~LaunchRecords();
+  LaunchRecords(const LaunchRecords&) = delete;
+  LaunchRecords& operator=(const LaunchRecords&) = delete;
+
+  // Waits until every recorder that this process started has ended, then
+  // returns all records, oldest first. Every shell launch made before the
+  // call has already created its process, so nothing started earlier is
+  // missed.
+  std::vector<Launch> collect();
+
+ private:
+  std::wstring folder_;
+};
+
+// The command line argument that follows the program in a recorded command
+// line, as the recorder's command line holds it.
+std::string argument_after_program(const std::string& command_line);
+
+// Initialises COM (apartment) on the test's thread for the object's life.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
+
+// The scheduler DLL loaded from bin (kept loaded, as hosts do).
+HMODULE scheduler_library();
+// A new meeting request object through the DLL's DllGetClassObject.
+mivo::com::com_ptr<IMeetingRequest> create_meeting_request();
+
+// File size in bytes; -1 when the file does not exist.
+long long file_size(const std::wstring& path);
+std::string read_file(const std::wstring& path);
+
+}  // namespace mivo::scheduler::testing
