@@ -3,10 +3,12 @@
 // results; the behaviour lives here.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "account/account_flows.h"
 #include "meeting/meeting_info.h"
 #include "ports.h"
 
@@ -14,6 +16,14 @@ namespace mivo {
 
 // How a request object's method ended: S_OK, S_FALSE or E_FAIL.
 enum class Result { ok, not_confirmed, failed };
+
+// The longest subject the service takes, in UTF-16 units.
+constexpr std::size_t kMaxSubjectLength = 64;
+
+// Where the desktop meeting client registers its command, under
+// HKEY_CLASSES_ROOT, and the installer's path on the download host.
+constexpr const char* kDesktopClientCommandKey = "darselVantor\\shell\\open\\command";
+constexpr const char* kInstallerPath = "/download/outlookplugin/VantorOutlookPluginSetup.msi";
 
 class MeetingRequest {
  public:
@@ -25,6 +35,7 @@ class MeetingRequest {
   // Loads the stored meeting settings record into the snapshot (and the
   // current record as a copy of it), then the appointment record into the
   // current record and, when the item was just opened, into the snapshot.
+  // Texts of two UTF-16 units or fewer stand for no record.
   void set_settings(bool item_open, std::string_view settings_record,
                     std::string_view appointment_record);
   // Whether the current record differs from the snapshot.
@@ -34,22 +45,54 @@ class MeetingRequest {
   std::string mail_body() const;
   std::string settings_record() const;
 
-  Result settings_do_modal();                    // meeting options dialog
-  Result about();                                // about box
-  Result commit(IAppointmentSink* sink, WindowHandle parent);  // create or update
-  Result remove(WindowHandle parent);            // delete on the service
-  Result simple_update();                        // the user refresh
-  Result start_instant_meeting();                // personal meeting room
-  Result check_for_update();                     // version check and update
-  Result account_setting();                      // account dialog
-  Result on_login();                             // is an account stored
-  Result cancellation();                         // sign-out confirmation
+  // Meeting options dialog on the current record: ok when it ended with OK.
+  Result settings_do_modal();
+  // About box: ok when it ended with OK.
+  Result about();
+  // Creates the meeting on the service, or updates it when it has a meeting
+  // key, reading and writing the appointment through `sink`; ok when the
+  // service took it. `parent` owns the recurrence and subject warnings.
+  // Without a sink nothing is sent and the commit fails. On failure the
+  // meeting key, the invitation text and the snapshot stay as they were.
+  Result commit(IAppointmentSink* sink, WindowHandle parent);
+  // Deletes the meeting on the service (request owned by `parent`) and
+  // forgets its key; always ok. A record without a meeting key identifies
+  // no conference, so nothing is sent for it.
+  Result remove(WindowHandle parent);
+  // The user refresh: failed when the operation must stop.
+  Result simple_update();
+  // Opens the personal meeting room in the desktop client or, failing
+  // that, in the browser; always ok.
+  Result start_instant_meeting();
+  // Asks the service for a newer add-in on the early-release channel (when
+  // signed in) and the release channel, and offers each one found; always ok.
+  // Installing ends the host process.
+  Result check_for_update();
+  // Account dialog: ok when a sign-in succeeded in it, else not_confirmed.
+  Result account_setting();
+  // ok when a user name and a password are stored, else not_confirmed.
+  Result on_login();
+  // Sign-out confirmation: ok when confirmed, else not_confirmed.
+  Result cancellation();
 
   const CMeetingInfo& current() const { return *current_; }
   const CMeetingInfo& snapshot() const { return *snapshot_; }
 
  private:
+  // The part of commit after the checks on the caller's window.
+  bool send_meeting(IAppointmentSink& sink);
+  // Finds the service's conference identifier for the meeting key.
+  void look_up_conference();
+  bool launch_desktop_client();
+  void open_join_page();
+  // Shows the update question; true when the user said yes and the update
+  // ended the process.
+  bool offer_update(WindowHandle owner, const std::string& leading_text,
+                    const std::string& version);
+  bool install_update();
+
   SchedulerPorts ports_;
+  AccountFlows account_;
   std::unique_ptr<CMeetingInfo> current_;
   std::unique_ptr<CMeetingInfo> snapshot_;
 };

@@ -1,0 +1,52 @@
+// The personal meeting room: the desktop client with its JSON launch
+// parameters, or the service's join page in the browser.
+#include "meeting_request.h"
+#include "portable/base64.h"
+#include "portable/json.h"
+
+namespace mivo {
+
+Result MeetingRequest::start_instant_meeting() {
+  // The room opens with whatever identity the record holds even when the
+  // refresh could not renew it; the client or the page then asks itself.
+  account_.user_refresh(*current_);
+  if (!launch_desktop_client()) {
+    open_join_page();
+  }
+  return Result::ok;
+}
+
+bool MeetingRequest::launch_desktop_client() {
+  const std::string command = ports_.store->read_classes_root(kDesktopClientCommandKey);
+  const std::size_t exe = command.find(".exe");
+  if (exe == std::string::npos) {
+    return false;
+  }
+  // The client registers its path in quotes: skip the opening one and keep
+  // everything up to the end of ".exe". An unquoted path loses its first
+  // character and so is not found.
+  const std::string path = command.substr(1, exe + 4 - 1);
+  if (!ports_.launcher->file_exists(path)) {
+    return false;
+  }
+  const CMeetingInfo& record = *current_;
+  Json::Value parameters(Json::objectValue);
+  parameters["from"] = "mivo";
+  parameters["key"] = record.personal_meeting_key;
+  parameters["token"] = record.token;
+  parameters["type"] = "outlook";
+  parameters["user"] = record.host_user_name;
+  return ports_.launcher->open_program(path, write_json(parameters));
+}
+
+void MeetingRequest::open_join_page() {
+  const CMeetingInfo& record = *current_;
+  std::string query = "action=join&key=" + record.personal_meeting_key;
+  query += "&user=" + record.host_user_name;
+  query += "&leavecb=0&invitecb=0&from=mivo&t=" + std::to_string(ports_.launcher->process_clock());
+  query += "&token=" + record.token;
+  ports_.launcher->open_https_address(ports_.store->read(setting::kSiteName) + "/meet/?" +
+                                      base64_encode(query));
+}
+
+}  // namespace mivo

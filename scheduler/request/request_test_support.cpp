@@ -1,0 +1,41 @@
+// The request tests' fixture.
+#include "request_test_support.h"
+
+#include "portable/json.h"
+
+namespace mivo::testing {
+
+std::string Appointment::json() const {
+  Json::Value record(Json::objectValue);
+  record["Subject"] = subject;
+  record["Start"] = start;
+  record["OrStart"] = first_start;
+  record["Duration"] = duration;
+  record["recurrenceState"] = recurrence_state;
+  std::string text = write_json(record);
+  if (!recurring.empty()) {
+    text.insert(text.rfind('}'), "," + recurring);
+  }
+  return text;
+}
+
+SignedInRequest::SignedInRequest() : request(fakes.take()) {
+  fakes.store.values = {{"mivositename", kSite},
+                        {"mivousername", "alice"},
+                        {"mivopassword", "dpapi:sealed(pw)"},
+                        {"mivotoken", "stored-tok"}};
+  sink.subject = "Planning";
+}
+
+void SignedInRequest::load(const Appointment& appointment) {
+  request.set_settings(false, "", appointment.json());
+}
+
+void SignedInRequest::load_existing(const std::string& meeting_key, const Appointment& appointment) {
+  CMeetingInfo stored;
+  stored.read_appointment_record(appointment.json());
+  stored.meeting_key = meeting_key;
+  request.set_settings(true, stored.write_settings_record(), appointment.json());
+}
+
+}  // namespace mivo::testing

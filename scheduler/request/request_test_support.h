@@ -1,0 +1,48 @@
+// A request object over fake ports with a signed-in account, and the
+// appointment records the tests feed it.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_ports.h"
+#include "meeting_request.h"
+
+namespace mivo::testing {
+
+constexpr const char* kSite = "https://m.test";  // the stored mivositename
+constexpr double kMarch15At10 = 45366 + 10.0 / 24;  // 2024-03-15 10:00
+
+struct Appointment {
+  std::string subject = "Planning";
+  double start = kMarch15At10;
+  double first_start = kMarch15At10;
+  int duration = 30;
+  int recurrence_state = 0;
+  std::string recurring;  // the "IsRecurring" and "Recurring" members, or ""
+
+  std::string json() const;
+};
+
+inline std::string url(const std::string& path) { return kSite + path; }
+
+// A request object over fakes, with an account and a token stored and an
+// appointment subject of "Planning".
+struct SignedInRequest {
+  SignedInRequest();
+
+  // The appointment as the add-in loads it before Commit and Delete.
+  void load(const Appointment& appointment = {});
+  // An opened appointment whose stored settings record carries `meeting_key`.
+  void load_existing(const std::string& meeting_key, const Appointment& appointment = {});
+
+  FakePorts fakes;
+  FakeAppointmentSink sink;
+  MeetingRequest request;
+};
+
+class RequestTest : public ::testing::Test, public SignedInRequest {};
+
+}  // namespace mivo::testing

@@ -1,0 +1,188 @@
+// Creating, updating and deleting the meeting on the service: the checks,
+// the options dialog, the schedule lookup and what the answer changes.
+#include <cctype>
+
+#include "account/warnings.h"
+#include "meeting_request.h"
+#include "portable/json.h"
+#include "portable/text.h"
+#include "resource_ids.h"
+#include "service/rest_api.h"
+
+namespace mivo {
+namespace {
+
+constexpr const char* kStartTooEarly = "开始时间不得早于当前时间";
+constexpr const char* kZeroDuration = "会议时长不得为0";
+
+// The appointment's subject; a sink that fails to answer gives none.
+std::string appointment_subject(IAppointmentSink& sink) {
+  std::string subject;
+  if (!sink.get_subject(subject)) {
+    subject.clear();
+  }
+  return subject;
+}
+
+bool subject_too_long(const std::string& subject) {
+  return utf16_length(subject) > kMaxSubjectLength;
+}
+
+// The service escapes line breaks of the invitation text as backslash-n; a
+// backslash before anything else is the text's own.
+std::string unescape_line_breaks(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+      result += '\n';
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+bool equal_ignoring_case(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
+  if (sink == nullptr) {
+    return Result::failed;
+  }
+  IUserInterface& ui = *ports_.ui;
+  CMeetingInfo& record = *current_;
+  record.token = ports_.store->read(setting::kToken);
+  if (record.check_recurrence() != RecurrenceCheck::accepted) {
+    show_warning(ui, parent, IDS_RECURRENCE_REFUSED);
+    return Result::failed;
+  }
+  if (subject_too_long(appointment_subject(*sink))) {
+    show_warning(ui, parent, IDS_SUBJECT_TOO_LONG);
+    return Result::failed;
+  }
+  if (!send_meeting(*sink)) {
+    return Result::failed;
+  }
+  auto snapshot = std::make_unique<CMeetingInfo>();
+  snapshot->copy_from(record);
+  snapshot_ = std::move(snapshot);
+  return Result::ok;
+}
+
+bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
+  IUserInterface& ui = *ports_.ui;
+  ISettingsStore& store = *ports_.store;
+  CMeetingInfo& record = *current_;
+  WindowHandle parent = ui.active_window();
+  if (record.first_start > record.start) {
+    show_warning(ui, parent, kStartTooEarly);
+    return false;
+  }
+  if (record.duration == 0) {
+    show_warning(ui, parent, kZeroDuration);
+    return false;
+  }
+  if (!ui.is_window(parent)) {
+    parent = ui.foreground_window();
+  }
+  if (record.meeting_key.empty() && ui.run_meeting_setting(parent, record) != msgbox::kOk) {
+    return false;
+  }
+  const std::string url =
+      rest::schedule_save_url(store.read(setting::kSiteName), record.recurrence_state);
+  const std::string header = rest::token_header(record.token);
+  std::string method = "POST";
+  if (!record.meeting_key.empty()) {
+    look_up_conference();
+    method = "PUT";
+  }
+  const std::string subject = appointment_subject(sink);
+  if (subject_too_long(subject)) {
+    show_warning(ui, ui.active_window(), IDS_SUBJECT_TOO_LONG);
+    return false;
+  }
+  record.subject = subject;
+  const std::string body = record.build_conference_record(ui.load_string(IDS_DEFAULT_SUBJECT));
+  const std::string response = ports_.transport->send({url, body, header, method, parent});
+
+  const rest::Envelope envelope = rest::read_envelope(response);
+  JsonObjectReader data(envelope.data);
+  const std::string meeting_key = data.text("meetingKey");
+  const std::string mail_content = data.text("mailContent");
+  // An answer without a key would leave the meeting on the service with no
+  // way to update or delete it from here: the service did not really answer.
+  const int message = envelope.ok() && meeting_key.empty() ? IDS_NO_ANSWER
+                                                           : rest::schedule_save_message(envelope);
+  if (message != 0) {
+    show_warning(ui, parent, message);
+  }
+  if (!envelope.ok() || meeting_key.empty()) {
+    return false;
+  }
+  record.mail_content = unescape_line_breaks(mail_content);
+  record.meeting_key = meeting_key;
+
+  sink.set_subject(record.subject);
+  std::string location;
+  if (!sink.get_location(location)) {
+    location.clear();
+  }
+  if (location.empty()) {
+    sink.set_location(store.read(setting::kSiteName) + "/" + record.meeting_key);
+  }
+  return true;
+}
+
+void MeetingRequest::look_up_conference() {
+  CMeetingInfo& record = *current_;
+  const std::string response = ports_.transport->send(
+      {rest::schedule_query_url(ports_.store->read(setting::kSiteName), record.meeting_key), "",
+       rest::token_header(record.token), "GET", ports_.ui->active_window()});
+  const rest::Envelope envelope = rest::read_envelope(response);
+  const rest::Outcome outcome = rest::outcome(envelope);
+  if (outcome == rest::Outcome::refused) {
+    return;
+  }
+  std::string conference_id;
+  if (outcome == rest::Outcome::success && envelope.data.isArray()) {
+    const bool single = rest::is_single_instance(record.recurrence_state);
+    const std::string start_date = record.start_date_text();
+    for (const Json::Value& element : envelope.data) {
+      JsonObjectReader conference(element);
+      if (!single || equal_ignoring_case(conference.text("startDate"), start_date)) {
+        conference_id = conference.text("id");
+        break;
+      }
+    }
+  }
+  record.conference_id = conference_id;
+}
+
+Result MeetingRequest::remove(WindowHandle parent) {
+  CMeetingInfo& record = *current_;
+  if (record.meeting_key.empty()) {
+    return Result::ok;
+  }
+  look_up_conference();
+  ports_.transport->send({rest::schedule_delete_url(ports_.store->read(setting::kSiteName),
+                                                    record.conference_id, record.recurrence_state),
+                          "", rest::token_header(record.token), "DELETE", parent});
+  record.meeting_key.clear();
+  return Result::ok;
+}
+
+}  // namespace mivo

@@ -1,0 +1,83 @@
+// The version check on both channels and the update: download, open, and
+// the notice that ends the host.
+#include "account/warnings.h"
+#include "meeting_request.h"
+#include "resource_ids.h"
+#include "service/rest_api.h"
+
+namespace mivo {
+namespace {
+
+constexpr const char* kNewGrayVersion = "发现新内测版本";
+constexpr const char* kNewReleaseVersion = "发现新版本";
+constexpr const char* kUpdateQuestion = "需要升级吗？";
+constexpr const char* kCloseHostNotice = "请关闭OutLook";
+constexpr const char* kCloseHostCaption = "警告";
+
+// One version text serves both channels: an answer that does not parse
+// leaves the one found before.
+void take_new_version(const std::string& response, std::string& version) {
+  const rest::Envelope envelope = rest::read_envelope(response);
+  if (envelope.parsed) {
+    version = rest::data_string(envelope, "newVersion");
+  }
+}
+
+}  // namespace
+
+Result MeetingRequest::check_for_update() {
+  IUserInterface& ui = *ports_.ui;
+  ISettingsStore& store = *ports_.store;
+  const WindowHandle owner = active_or_foreground(ui);
+  std::string site = store.read(setting::kSiteName);
+  if (site.empty()) {
+    site = ui.load_string(IDS_SERVICE_URL);
+  }
+  const std::string token = store.read(setting::kToken);
+  const std::string installed = store.read(setting::kPluginVersion);
+  std::string version;
+  if (!token.empty()) {
+    take_new_version(ports_.transport->send({rest::gray_version_url(site, installed), "",
+                                             rest::token_header(token), "GET", owner}),
+                     version);
+    if (!version.empty() && offer_update(owner, kNewGrayVersion, version)) {
+      return Result::ok;
+    }
+  }
+  take_new_version(
+      ports_.transport->send({rest::release_version_url(site, installed), "", "", "GET", owner}),
+      version);
+  if (!version.empty()) {
+    offer_update(owner, kNewReleaseVersion, version);
+  }
+  return Result::ok;
+}
+
+bool MeetingRequest::offer_update(WindowHandle owner, const std::string& leading_text,
+                                  const std::string& version) {
+  IUserInterface& ui = *ports_.ui;
+  const int answer = ui.message_box(owner, leading_text + version + kUpdateQuestion,
+                                    ui.load_string(IDS_WARNING_CAPTION), msgbox::kYesNoWarning);
+  return answer == msgbox::kYes && install_update();
+}
+
+bool MeetingRequest::install_update() {
+  IUserInterface& ui = *ports_.ui;
+  const WindowHandle owner = active_or_foreground(ui);
+  // Only a complete download is ever opened: a partial package would fail
+  // half-way through replacing the installed files.
+  const std::optional<std::string> package =
+      ports_.installer->download(ui.load_string(IDS_DOWNLOAD_URL) + kInstallerPath);
+  if (!package) {
+    return false;
+  }
+  ports_.installer->open(*package);
+  if (ui.message_box(owner, kCloseHostNotice, kCloseHostCaption, msgbox::kWarning) !=
+      msgbox::kOk) {
+    return false;
+  }
+  ports_.installer->exit_process();
+  return true;
+}
+
+}  // namespace mivo

@@ -1,0 +1,122 @@
+// The version check: which channels are asked and how, the questions, the
+// version text both channels share, and the installer step.
+#include "request_test_support.h"
+
+namespace mivo::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::string kGrayUrl = url("/rest/api/grayscale/version/outlook/1.2.3");
+const std::string kReleaseUrl = url("/rest/version/outlook/1.2.3");
+constexpr const char* kPackageUrl =
+    "https://download.test/download/outlookplugin/VantorOutlookPluginSetup.msi";
+
+std::string version_answer(const std::string& version) {
+  return R"({"code":0,"data":{"newVersion":")" + version + "\"}}";
+}
+
+class VersionCheckTest : public RequestTest {
+ protected:
+  VersionCheckTest() { fakes.store.values["OutlookPluginVersion"] = "1.2.3"; }
+};
+
+TEST_F(VersionCheckTest, SignedInUserIsAskedForBothChannelsInTurn) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.ui.answers = {msgbox::kNo, msgbox::kNo};
+  EXPECT_EQ(request.check_for_update(), Result::ok);
+
+  ASSERT_EQ(fakes.transport.requests.size(), 2u);
+  EXPECT_EQ(fakes.transport.requests[0].url, kGrayUrl);
+  EXPECT_EQ(fakes.transport.requests[0].header, "token:stored-tok");
+  EXPECT_EQ(fakes.transport.requests[1].url, kReleaseUrl);
+  EXPECT_EQ(fakes.transport.requests[1].header, "");
+  EXPECT_THAT(fakes.ui.message_texts(),
+              ElementsAre("发现新内测版本2.0需要升级吗？", "发现新版本2.0需要升级吗？"));
+  for (const ShownMessage& question : fakes.ui.messages) {
+    EXPECT_EQ(question.caption, "Mivo");
+    EXPECT_EQ(question.style, msgbox::kYesNoWarning);
+    EXPECT_EQ(question.owner, FakeUserInterface::kMainWindow);
+  }
+  EXPECT_THAT(fakes.installer.downloads, IsEmpty());
+}
+
+TEST_F(VersionCheckTest, WithoutATokenOnlyTheReleaseChannelIsAsked) {
+  fakes.store.values.erase("mivotoken");
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.ui.answers = {msgbox::kNo};
+  request.check_for_update();
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("发现新版本2.0需要升级吗？"));
+}
+
+TEST_F(VersionCheckTest, UnreadableReleaseAnswerOffersTheEarlyReleaseVersionAgain) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.1-beta"));
+  fakes.transport.respond("GET", kReleaseUrl, "<html>busy</html>");
+  fakes.ui.answers = {msgbox::kNo, msgbox::kNo};
+  request.check_for_update();
+  EXPECT_THAT(fakes.ui.message_texts(),
+              ElementsAre("发现新内测版本2.1-beta需要升级吗？", "发现新版本2.1-beta需要升级吗？"));
+}
+
+TEST_F(VersionCheckTest, ReadableAnswerWithoutANewVersionClearsTheSharedText) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.1-beta"));
+  fakes.transport.respond("GET", kReleaseUrl, R"({"code":0,"data":{"newVersion":7}})");
+  fakes.ui.answers = {msgbox::kNo};
+  request.check_for_update();
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("发现新内测版本2.1-beta需要升级吗？"));
+}
+
+TEST_F(VersionCheckTest, EmptyInstalledVersionAndNoStoredSiteUseTheBareSlashAndTheBuiltInSite) {
+  fakes.store.values = {};
+  request.check_for_update();
+  EXPECT_THAT(fakes.transport.calls(),
+              ElementsAre("GET https://service.test/rest/version/outlook/"));
+  EXPECT_THAT(fakes.ui.messages, IsEmpty());
+}
+
+TEST_F(VersionCheckTest, YesDownloadsOpensTheCompletePackageAndEndsTheHostAfterTheNotice) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.ui.answers = {msgbox::kYes, msgbox::kOk};
+  request.check_for_update();
+
+  EXPECT_THAT(fakes.installer.downloads, ElementsAre(kPackageUrl));
+  EXPECT_THAT(fakes.installer.opened, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
+  ASSERT_EQ(fakes.ui.messages.size(), 2u);
+  EXPECT_EQ(fakes.ui.messages[1].text, "请关闭OutLook");
+  EXPECT_EQ(fakes.ui.messages[1].caption, "警告");
+  EXPECT_EQ(fakes.ui.messages[1].style, msgbox::kWarning);
+  EXPECT_EQ(fakes.installer.exits, 1);
+  // The process has ended: the release channel is not asked any more.
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kGrayUrl));
+}
+
+TEST_F(VersionCheckTest, FailedDownloadStartsNothingAndTheReleaseChannelStillAsks) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.installer.downloaded_file = std::nullopt;
+  fakes.ui.answers = {msgbox::kYes, msgbox::kNo};
+  request.check_for_update();
+
+  EXPECT_THAT(fakes.installer.downloads, ElementsAre(kPackageUrl));
+  EXPECT_THAT(fakes.installer.opened, IsEmpty());
+  EXPECT_EQ(fakes.installer.exits, 0);
+  EXPECT_THAT(fakes.ui.message_texts(),
+              ElementsAre("发现新内测版本2.0需要升级吗？", "发现新版本2.0需要升级吗？"));
+}
+
+TEST_F(VersionCheckTest, WithoutAnyWindowNothingIsAsked) {
+  fakes.ui.active = 0;
+  fakes.ui.foreground = 0;
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  EXPECT_EQ(request.check_for_update(), Result::ok);
+  EXPECT_THAT(fakes.transport.requests, IsEmpty());
+  EXPECT_THAT(fakes.ui.messages, IsEmpty());
+}
+
+}  // namespace
+}  // namespace mivo::testing
