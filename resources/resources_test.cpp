@@ -1,0 +1,377 @@
+// MivoOlkRes.dll as the scheduler uses it: its strings, templates, pictures
+// and icons, and each template driven through a real modal loop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwctype>
+
+#include "dialog_robot.h"
+#include "resource_ids.h"
+#include "test_dialogs.h"
+#include "window_tools.h"
+
+using namespace mivo::robot;
+
+namespace {
+
+// The window the dialogs are owned by, as Outlook's window would own them.
+class OwnerWindow {
+ public:
+  OwnerWindow() {
+    window_ = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                              nullptr, nullptr, nullptr, nullptr);
+  }
+  ~OwnerWindow() { DestroyWindow(window_); }
+  OwnerWindow(const OwnerWindow&) = delete;
+  OwnerWindow& operator=(const OwnerWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+// A template instantiated without showing it, to look at its controls.
+class CreatedDialog {
+ public:
+  explicit CreatedDialog(int template_id)
+      : window_(CreateDialogParamW(resource_library(), MAKEINTRESOURCEW(template_id), nullptr,
+                                   [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR {
+                                     return message == WM_INITDIALOG;
+                                   },
+                                   0)) {}
+  ~CreatedDialog() { DestroyWindow(window_); }
+  CreatedDialog(const CreatedDialog&) = delete;
+  CreatedDialog& operator=(const CreatedDialog&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+struct ExpectedItem {
+  int id;
+  const wchar_t* cls;
+  DWORD required_style;  // every bit must be set
+  DWORD type_mask = 0;   // with type: (style & type_mask) == type
+  DWORD type = 0;
+};
+
+void expect_items(int template_id, std::initializer_list<ExpectedItem> items) {
+  CreatedDialog dialog(template_id);
+  ASSERT_TRUE(dialog.get()) << "template " << template_id;
+  for (const ExpectedItem& item : items) {
+    HWND control = GetDlgItem(dialog.get(), item.id);
+    ASSERT_TRUE(control) << "template " << template_id << " item " << item.id;
+    EXPECT_EQ(class_name(control), item.cls) << "template " << template_id << " item " << item.id;
+    DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+    EXPECT_EQ(style & item.required_style, item.required_style)
+        << "template " << template_id << " item " << item.id;
+    EXPECT_EQ(style & item.type_mask, item.type) << "template " << template_id << " item " << item.id;
+  }
+}
+
+std::wstring refservice_url() {
+  const char* port = std::getenv("MIVO_REFSERVICE_PORT");
+  std::string url = std::string("http://127.0.0.1:") + (port ? port : "47380");
+  return std::wstring(url.begin(), url.end());
+}
+
+class ResourceLibrary : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(resource_library()) << "MivoOlkRes.dll not loaded"; }
+};
+
+}  // namespace
+
+TEST_F(ResourceLibrary, IsResourceOnly) {
+  auto* base = reinterpret_cast<const BYTE*>(resource_library());
+  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, 0u) << "nothing may run when it is loaded";
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.Size > 0) {
+    auto* first = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    EXPECT_EQ(first->Name, 0u) << "imports " << reinterpret_cast<const char*>(base + first->Name);
+  }
+  EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
+}
+
+TEST_F(ResourceLibrary, MessageTextsAreTheChineseTextsWritten) {
+  EXPECT_EQ(load_string(IDS_WARNING_CAPTION), L"Mivo会议");
+  EXPECT_EQ(load_string(IDS_NO_ANSWER), L"服务器无响应，请检查网络连接");
+  EXPECT_EQ(load_string(IDS_SIGNIN_REFUSED), L"登录失败，请检查用户名和密码");
+  EXPECT_EQ(load_string(IDS_SCHEDULE_REFUSED), L"服务器拒绝预约该会议");
+  EXPECT_EQ(load_string(IDS_DEFAULT_SUBJECT), L"的会议");
+  EXPECT_EQ(load_string(IDS_RECURRENCE_REFUSED), L"不支持该会议的定期模式");
+  EXPECT_EQ(load_string(IDS_SUBJECT_TOO_LONG), L"会议主题不得超过64个字符");
+}
+
+TEST_F(ResourceLibrary, TestBuildPointsBothAddressesAtTheReferenceService) {
+  EXPECT_EQ(load_string(IDS_SERVICE_URL), refservice_url());
+  EXPECT_EQ(load_string(IDS_DOWNLOAD_URL), refservice_url());
+}
+
+TEST_F(ResourceLibrary, TemplatesHoldTheItemsTheSchedulerUses) {
+  const DWORD tab = WS_TABSTOP;
+  expect_items(IDD_ABOUT, {{IDC_ABOUT_PICTURE, L"Static", 0, SS_TYPEMASK, SS_BITMAP},
+                           {IDOK, L"Button", tab}});
+  expect_items(IDD_ACCOUNT_SETTING, {{IDC_ACCOUNT_SITE, L"Edit", tab, ES_PASSWORD, 0},
+                                     {IDC_ACCOUNT_USERNAME, L"Edit", tab, ES_PASSWORD, 0},
+                                     {IDC_ACCOUNT_PASSWORD, L"Edit", tab | ES_PASSWORD},
+                                     {IDOK, L"Button", tab},
+                                     {IDCANCEL, L"Button", tab}});
+  expect_items(IDD_MEETING_SETTING,
+               {{IDC_MEETING_MUTE, L"Button", tab, BS_TYPEMASK, BS_AUTOCHECKBOX},
+                {IDC_MEETING_PASSWORD, L"Edit", tab, ES_PASSWORD, 0},
+                {IDC_MEETING_NEW_PASSWORD, L"Static", SS_NOTIFY, SS_TYPEMASK, SS_BITMAP},
+                {IDOK, L"Button", tab},
+                {IDCANCEL, L"Button", tab}});
+  // The scheduler adds the organisations in its own order: no sorting here.
+  expect_items(IDD_MULTI_TENANCY, {{IDC_TENANCY_LIST, L"ListBox", LBS_NOTIFY | tab, LBS_SORT, 0},
+                                   {IDOK, L"Button", tab},
+                                   {IDCANCEL, L"Button", tab}});
+  expect_items(IDD_CANCELLATION, {{IDOK, L"Button", tab}, {IDCANCEL, L"Button", tab}});
+  expect_items(IDD_COMMUNICATION, {{IDC_COMMUNICATION_BUSY, L"Static", 0, SS_TYPEMASK, SS_ICON}});
+}
+
+TEST_F(ResourceLibrary, SignOutQuestionAndBusyTextAreShown) {
+  for (int id : {IDD_CANCELLATION, IDD_COMMUNICATION}) {
+    CreatedDialog dialog(id);
+    ASSERT_TRUE(dialog.get());
+    bool has_text = false;
+    for (HWND child : child_windows(dialog.get())) {
+      has_text |= class_name(child) == L"Static" && window_text(child).size() > 4;
+    }
+    EXPECT_TRUE(has_text) << "template " << id;
+  }
+  CreatedDialog busy(IDD_COMMUNICATION);
+  EXPECT_TRUE(SendMessageW(GetDlgItem(busy.get(), IDC_COMMUNICATION_BUSY), STM_GETICON, 0, 0))
+      << "the busy icon shows a first frame before the animation starts";
+}
+
+// The scheduler sets a 13-pixel font on every dialog but the sign-out and
+// request dialogs. Chinese glyphs are counted as wide as the font is high,
+// so the check holds whichever CJK font the system links in.
+TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
+  for (int id : {IDD_ABOUT, IDD_ACCOUNT_SETTING, IDD_MEETING_SETTING, IDD_MULTI_TENANCY, IDD_CANCELLATION,
+                 IDD_COMMUNICATION}) {
+    CreatedDialog dialog(id);
+    ASSERT_TRUE(dialog.get());
+    LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog.get(), WM_GETFONT, 0, 0)), sizeof(face), &face);
+    const bool scheduler_font = id != IDD_CANCELLATION && id != IDD_COMMUNICATION;
+    if (scheduler_font) {
+      face.lfHeight = -13;
+      face.lfWeight = FW_NORMAL;
+    }
+    HFONT font = CreateFontIndirectW(&face);
+    HDC dc = GetDC(dialog.get());
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int cjk_width = metrics.tmHeight - metrics.tmInternalLeading;  // one em
+    for (HWND child : child_windows(dialog.get())) {
+      std::wstring cls = class_name(child), text = window_text(child);
+      DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+      if (text.empty() || (cls != L"Static" && cls != L"Button")) continue;
+      if (cls == L"Static" && (style & SS_TYPEMASK) != SS_LEFT) continue;
+      int width = 0;
+      for (wchar_t c : text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, &c, 1, &size);
+        width += c >= 0x2E80 ? std::max<int>(size.cx, cjk_width) : size.cx;
+      }
+      RECT rect{};
+      GetClientRect(child, &rect);
+      int room = rect.right;
+      if (cls == L"Button") room -= (style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? 20 : 8;
+      const int lines = std::max(1, static_cast<int>(rect.bottom / metrics.tmHeight));
+      EXPECT_LE(width, room * lines) << "template " << id << ", item " << GetDlgCtrlID(child) << " is clipped";
+      EXPECT_GE(rect.bottom, metrics.tmHeight) << "template " << id << ", item " << GetDlgCtrlID(child)
+                                               << " is lower than its text";
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(dialog.get(), dc);
+    DeleteObject(font);
+  }
+}
+
+TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
+  const struct {
+    int id, width, height;
+  } kBitmaps[] = {{IDB_ABOUT, 352, 88}, {IDB_NEW_PASSWORD, 22, 22}};
+  for (const auto& expected : kBitmaps) {
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id),
+                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_TRUE(bitmap) << "bitmap " << expected.id;
+    DIBSECTION dib{};
+    ASSERT_EQ(GetObjectW(bitmap, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    EXPECT_EQ(dib.dsBm.bmWidth, expected.width);
+    EXPECT_EQ(dib.dsBm.bmHeight, expected.height);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
+    EXPECT_EQ(GetPixel(dc, 0, expected.height - 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+}
+
+TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
+  for (int id = IDI_BUSY_FIRST; id < IDI_BUSY_FIRST + IDI_BUSY_FRAMES; ++id) {
+    for (int size : {16, 32}) {
+      HICON icon = static_cast<HICON>(
+          LoadImageW(resource_library(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+      ASSERT_TRUE(icon) << "icon " << id << " at " << size;
+      ICONINFO info{};
+      ASSERT_TRUE(GetIconInfo(icon, &info));
+      BITMAP colour{};
+      GetObjectW(info.hbmColor, sizeof(colour), &colour);
+      EXPECT_EQ(colour.bmWidth, size) << "icon " << id;
+      EXPECT_EQ(colour.bmHeight, size) << "icon " << id;
+      EXPECT_EQ(colour.bmBitsPixel, 32) << "icon " << id;
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
+      DestroyIcon(icon);
+    }
+    EXPECT_TRUE(LoadIconW(resource_library(), MAKEINTRESOURCEW(id))) << "icon " << id;
+  }
+}
+
+// ---- each template in a real modal loop, driven by the robot ----
+
+TEST_F(ResourceLibrary, AccountDialogTakesUserNameAndPassword) {
+  OwnerWindow owner;
+  DialogRobot robot;
+  robot.expect_dialog(kAccountDialog)
+      .set_text(IDC_ACCOUNT_USERNAME, L"张三@mivo")
+      .set_text(IDC_ACCOUNT_PASSWORD, L"秘密 pass")
+      .read(IDC_ACCOUNT_PASSWORD)
+      .press(IDOK);
+  DialogLog log;
+  EXPECT_EQ(run_dialog(IDD_ACCOUNT_SETTING, owner.get(), log), IDOK);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(log.texts[IDC_ACCOUNT_USERNAME], L"张三@mivo");
+  EXPECT_EQ(log.texts[IDC_ACCOUNT_PASSWORD], L"秘密 pass");
+  EXPECT_EQ(log.texts[IDC_ACCOUNT_SITE], L"");
+  EXPECT_EQ(robot.result(0).controls[IDC_ACCOUNT_PASSWORD].text, L"秘密 pass");
+  ASSERT_EQ(robot.dialogs().size(), 1u);
+  EXPECT_EQ(robot.dialogs()[0].caption, L"登录Mivo会议");
+  EXPECT_EQ(robot.dialogs()[0].owner, owner.get());
+}
+
+TEST_F(ResourceLibrary, MeetingOptionsCheckBoxAndPictureAnswerClicks) {
+  DialogRobot robot;
+  robot.expect_dialog(kMeetingDialog)
+      .read(IDC_MEETING_MUTE)
+      .click(IDC_MEETING_MUTE)
+      .click(IDC_MEETING_NEW_PASSWORD)
+      .read(IDC_MEETING_PASSWORD)
+      .read(IDC_MEETING_MUTE)
+      .press(IDOK);
+  DialogLog log;
+  log.on_init = [](HWND dialog) { CheckDlgButton(dialog, IDC_MEETING_MUTE, BST_CHECKED); };
+  log.on_command = [](HWND dialog, int id, int code) {
+    if (id == IDC_MEETING_NEW_PASSWORD && code == STN_CLICKED) SetDlgItemTextW(dialog, IDC_MEETING_PASSWORD, L"4821");
+  };
+  EXPECT_EQ(run_dialog(IDD_MEETING_SETTING, nullptr, log), IDOK);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  StepResult step = robot.result(0);
+  EXPECT_EQ(step.caption, L"会议选项");
+  EXPECT_EQ(step.controls[IDC_MEETING_PASSWORD].text, L"4821");
+  EXPECT_FALSE(step.controls[IDC_MEETING_MUTE].checked);
+  EXPECT_FALSE(log.checks[IDC_MEETING_MUTE]);
+  EXPECT_EQ(log.texts[IDC_MEETING_PASSWORD], L"4821");
+}
+
+TEST_F(ResourceLibrary, OrganisationListKeepsTheOrderItIsGivenAndSelectsByText) {
+  DialogRobot robot;
+  robot.expect_dialog(kTenancyDialog).read(IDC_TENANCY_LIST).select_text(IDC_TENANCY_LIST, L"北京分部").press(IDOK);
+  robot.expect_dialog(kTenancyDialog).select_index(IDC_TENANCY_LIST, 2).press(IDOK);
+  DialogLog first, second;
+  auto fill = [](HWND dialog) {
+    for (const wchar_t* name : {L"总部", L"北京分部", L"Alpha"}) {
+      SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+    SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_SETCURSEL, 0, 0);
+  };
+  first.on_init = second.on_init = fill;
+  EXPECT_EQ(run_dialog(IDD_MULTI_TENANCY, nullptr, first), IDOK);
+  EXPECT_EQ(run_dialog(IDD_MULTI_TENANCY, nullptr, second), IDOK);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(robot.result(0).controls[IDC_TENANCY_LIST].items,
+            (std::vector<std::wstring>{L"总部", L"北京分部", L"Alpha"}));
+  EXPECT_EQ(first.selections[IDC_TENANCY_LIST], 1);
+  EXPECT_EQ(second.selections[IDC_TENANCY_LIST], 2);
+  EXPECT_EQ(robot.dialogs().size(), 2u);
+}
+
+TEST_F(ResourceLibrary, EscapeAndTheCloseBoxReachTheDialog) {
+  DialogRobot robot;
+  robot.expect_dialog(kCancellationDialog).escape();
+  robot.expect_dialog(kCancellationDialog).close_box();
+  DialogLog escaped, closed;
+  EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, escaped), IDCANCEL);
+  EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, closed), IDCANCEL);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(robot.dialogs().at(0).caption, L"退出登录");
+}
+
+TEST_F(ResourceLibrary, AboutBoxUnderAboutRulesIgnoresEscapeAndEndsWithZeroFromTheCloseBox) {
+  DialogRobot robot;
+  robot.expect_dialog(kAboutDialog).escape().read(IDOK).close_box();
+  DialogLog log;
+  log.about_box_rules = true;
+  EXPECT_EQ(run_dialog(IDD_ABOUT, nullptr, log), 0);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(log.commands.front().first, IDCANCEL) << "Escape arrives as Cancel";
+  EXPECT_EQ(robot.result(0).controls[IDOK].text, L"确定");
+}
+
+TEST_F(ResourceLibrary, RequestDialogIsRecordedUntilItEndsItself) {
+  DialogRobot robot;
+  robot.expect_dialog(kCommunicationDialog).read(IDC_COMMUNICATION_BUSY).wait_closed();
+  // The request dialog ends on its completion timer, not on any command.
+  INT_PTR result = DialogBoxParamW(
+      resource_library(), MAKEINTRESOURCEW(IDD_COMMUNICATION), nullptr,
+      [](HWND dialog, UINT message, WPARAM wparam, LPARAM) -> INT_PTR {
+        if (message == WM_INITDIALOG) return SetTimer(dialog, 101, 300, nullptr) != 0;
+        if (message == WM_TIMER && wparam == 101) {
+          KillTimer(dialog, 101);
+          EndDialog(dialog, 1);
+          return TRUE;
+        }
+        return FALSE;
+      },
+      0);
+  EXPECT_EQ(result, 1);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  ASSERT_EQ(robot.dialogs().size(), 1u);
+  EXPECT_EQ(robot.dialogs()[0].caption, L"Mivo会议");
+}
+
+TEST_F(ResourceLibrary, WarningBoxesShowTheLibrarysTextsAndAreAnswered) {
+  OwnerWindow owner;
+  DialogRobot robot;
+  robot.expect_message_box().read_text().answer(IDOK);
+  robot.expect_message_box().answer(IDNO);
+  const std::wstring caption = load_string(IDS_WARNING_CAPTION);
+  EXPECT_EQ(MessageBoxW(owner.get(), load_string(IDS_SUBJECT_TOO_LONG).c_str(), caption.c_str(),
+                        MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST),
+            IDOK);
+  EXPECT_EQ(MessageBoxW(owner.get(), L"发现新版本1.2.3需要升级吗？", caption.c_str(),
+                        MB_YESNO | MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST),
+            IDNO);
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(robot.result(0).message_text, L"会议主题不得超过64个字符");
+  std::vector<ShownWindow> boxes = robot.message_boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].caption, L"Mivo会议");
+  EXPECT_EQ(boxes[0].text, L"会议主题不得超过64个字符");
+  EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
+  EXPECT_EQ(boxes[1].buttons, (std::vector<int>{IDYES, IDNO}));
+  EXPECT_TRUE(robot.dialogs().empty());
+}
