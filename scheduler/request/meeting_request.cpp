@@ -28,9 +28,10 @@ void MeetingRequest::set_settings(bool item_open, std::string_view settings_reco
                                   std::string_view appointment_record) {
   if (is_record(settings_record)) {
     snapshot_->read_settings_record(settings_record);
-    auto fresh = std::make_unique<CMeetingInfo>();
-    fresh->copy_from(*snapshot_);
-    current_ = std::move(fresh);
+    // Renewed in place: a flow waiting in a request dialog's message loop
+    // may still hold the record when the add-in calls in again.
+    *current_ = CMeetingInfo();
+    current_->copy_from(*snapshot_);
   }
   if (!is_record(appointment_record)) {
     return;

@@ -76,18 +76,5 @@ TEST_F(MeetingRequestTest, WithoutAnActiveWindowNoDialogAppearsAndNothingIsConfi
   EXPECT_TRUE(fakes.store.has("mivotoken"));
 }
 
-TEST_F(MeetingRequestTest, OnLoginNeedsAStoredUserNameAndPassword) {
-  EXPECT_EQ(request.on_login(), Result::ok);
-  fakes.store.values["mivopassword"] = "";
-  EXPECT_EQ(request.on_login(), Result::not_confirmed);
-}
-
-TEST_F(MeetingRequestTest, SimpleUpdateFailsWhenTheServiceRefusesTheToken) {
-  fakes.transport.respond("GET", url("/rest/api/conference/user/info"), R"({"code":401})");
-  EXPECT_EQ(request.simple_update(), Result::failed);
-  fakes.transport.respond("GET", url("/rest/api/conference/user/info"), R"({"code":0})");
-  EXPECT_EQ(request.simple_update(), Result::ok);
-}
-
 }  // namespace
 }  // namespace mivo::testing

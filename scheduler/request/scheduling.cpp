@@ -77,9 +77,9 @@ Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
   if (!send_meeting(*sink)) {
     return Result::failed;
   }
-  auto snapshot = std::make_unique<CMeetingInfo>();
-  snapshot->copy_from(record);
-  snapshot_ = std::move(snapshot);
+  CMeetingInfo fresh;
+  fresh.copy_from(record);
+  *snapshot_ = fresh;
   return Result::ok;
 }
 

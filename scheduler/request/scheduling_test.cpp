@@ -190,6 +190,19 @@ TEST_F(SchedulingTest, SaveIsOwnedByTheForegroundWindowWhenNoneIsActive) {
   EXPECT_EQ(fakes.ui.dialogs.at(0).owner, 0x5000u);
 }
 
+TEST_F(SchedulingTest, RecordsReloadedWhileTheSaveIsUnderWayTakeItsAnswer) {
+  load();
+  fakes.transport.respond("POST", kSaveUrl, saved("K-new", "Join"));
+  fakes.transport.while_sending = [this](const ServiceRequest&) {
+    fakes.transport.while_sending = nullptr;
+    load_existing("");
+  };
+  EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
+  EXPECT_EQ(request.current().meeting_key, "K-new");
+  EXPECT_EQ(request.mail_body(), "Join");
+  EXPECT_FALSE(request.meeting_info_changed());
+}
+
 // --- Failed answers ----------------------------------------------------------
 
 TEST_F(SchedulingTest, RefusalsLeaveKeyMailSnapshotAndAppointmentAlone) {

@@ -54,6 +54,9 @@ std::string FakeTransport::send(const ServiceRequest& request) {
     return {};
   }
   requests.push_back(request);
+  if (while_sending) {
+    while_sending(request);
+  }
   auto found = responses_.find(request.method + " " + request.url);
   if (found == responses_.end() || found->second.empty()) {
     return {};

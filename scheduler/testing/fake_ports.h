@@ -60,6 +60,9 @@ class FakeTransport : public ITransport {
   std::vector<ServiceRequest> requests;
   // "<method> <url>" of each request sent, for compact expectations.
   std::vector<std::string> calls() const;
+  // Runs while a request is under way, as the request dialog's message loop
+  // lets the host call in meanwhile.
+  std::function<void(const ServiceRequest&)> while_sending;
   // Decides which owners are windows; FakePorts wires it to the fake UI.
   std::function<bool(WindowHandle)> is_window = [](WindowHandle w) { return w != 0; };
 
