@@ -83,8 +83,11 @@ HRESULT run_scripts(const registration& what, bool do_register) {
     if (do_register) {
       RETURN_IF_FAILED(reg->ResourceRegister(path.c_str(), what.scripts[i], L"REGISTRY"));
     } else {
+      // Keys that are already gone are no failure: unregistering twice, or
+      // after a partial registration, has to succeed.
       const UINT id = what.scripts[what.script_count - 1 - i];
-      RETURN_IF_FAILED(reg->ResourceUnregister(path.c_str(), id, L"REGISTRY"));
+      const HRESULT hr = reg->ResourceUnregister(path.c_str(), id, L"REGISTRY");
+      if (FAILED(hr) && hr != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return hr;
     }
   }
   return S_OK;
@@ -107,13 +110,16 @@ HRESULT unregister_type_library(registration_scope scope) {
   RETURN_IF_FAILED(library->GetLibAttr(&attributes));
   const TLIBATTR a = *attributes;
   library->ReleaseTLibAttr(attributes);
-  const HRESULT hr =
-      scope == registration_scope::user
-          ? UnRegisterTypeLibForUser(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind)
-          : UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
-  // Unregistering what is not registered is not a failure.
-  if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED) return S_OK;
-  return hr;
+  // Unregistering what is not registered is not a failure (and Wine answers
+  // it with E_INVALIDARG, which says nothing).
+  BSTR registered_path = nullptr;
+  if (FAILED(QueryPathOfRegTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid,
+                                   &registered_path)))
+    return S_OK;
+  SysFreeString(registered_path);
+  return scope == registration_scope::user
+             ? UnRegisterTypeLibForUser(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind)
+             : UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
 }
 
 // Maps HKEY_CLASSES_ROOT onto HKEY_CURRENT_USER\Software\Classes for the

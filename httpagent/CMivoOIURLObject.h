@@ -1,0 +1,119 @@
+// CMivoOIURLObject: the HTTP agent object. One HTTP or HTTPS request at a
+// time runs on a worker thread of its own; the outcome reaches the caller's
+// IMivoOIURLSink on the thread that loaded the module.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "MivoOIURL.h"
+#include "com/dispatch.h"
+#include "com/object.h"
+#include "com/unique.h"
+#include "response_buffer.h"
+
+class CMivoOIURLObject : public mivo::com::object_root,
+                         public mivo::com::dispatch<IMivoOIURLObject> {
+public:
+  using interfaces = mivo::com::interface_list<IMivoOIURLObject,
+                                               mivo::com::via<IDispatch, IMivoOIURLObject>>;
+
+  CMivoOIURLObject();
+  ~CMivoOIURLObject() override;
+
+  // IMivoOIURLObject
+  STDMETHODIMP get_TimeOut(LONG* pVal) override;
+  STDMETHODIMP put_TimeOut(LONG newVal) override;
+  STDMETHODIMP get_ParentMsgWindow(LONG* pVal) override;
+  STDMETHODIMP put_ParentMsgWindow(LONG newVal) override;
+  STDMETHODIMP get_ItemData(LONG* pVal) override;
+  STDMETHODIMP put_ItemData(LONG newVal) override;
+  STDMETHODIMP Get(BSTR bstrURL, BSTR bstrHeader, IMivoOIURLSink* pISink) override;
+  STDMETHODIMP Post(BSTR bstrURL, BSTR bstrBody, BSTR bstrHeader, IMivoOIURLSink* pISink) override;
+  STDMETHODIMP Put(BSTR bstrURL, BSTR bstrBody, BSTR bstrHeader, IMivoOIURLSink* pISink) override;
+  STDMETHODIMP Delete(BSTR bstrURL, BSTR bstrHeader, IMivoOIURLSink* pISink) override;
+  STDMETHODIMP Cancel() override;
+  STDMETHODIMP CheckURL(BSTR bstrURL, BSTR* pbstrChecked) override;
+
+  // Creates a request's worker thread suspended; replaced only by tests
+  // that need thread creation to fail.
+  using thread_creator = HANDLE (*)(LPTHREAD_START_ROUTINE start, void* param);
+  static thread_creator CreateWorkerThread;
+
+  // Delivery, on the loading thread only: checks the time limit and hands a
+  // stored result to the sink. The caller holds a reference on the object.
+  void PollAgent();
+
+private:
+  // The URL split into its parts by InternetCrackUrlW.
+  struct url_parts {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    INTERNET_PORT port = 0;
+    std::wstring host;
+    std::wstring path_and_extra;
+  };
+
+  enum class send_outcome { resend, stop };
+
+  HRESULT StartRequest(const wchar_t* verb, BSTR bstrURL, const BSTR* body, BSTR bstrHeader,
+                       IMivoOIURLSink* pISink);
+  static DWORD WINAPI WorkerThread(void* param);
+  void RunRequest();
+  bool OpenConnection();
+  bool OpenRequest();
+  void CloseHandles() noexcept;
+  void SendAndReceive(bool send_body);
+  bool SendOnce(bool send_body);
+  void ReadResponse();
+  send_outcome HandleSendError(bool can_show_dialogs, DWORD error);
+  DWORD ShowErrorDialog(DWORD error);
+  bool WaitForParentWindow();
+  bool QueryHeader(DWORD query, std::wstring& text);
+
+  // Result hand-over between the worker, the delivery and Cancel.
+  bool IsTimedOut();
+  bool IsTimedOutLocked();
+  void StoreFailure(oiurl_return_type result);
+  void StoreFinalResult();
+  bool ResultPending();
+
+  // Hand-over state: written by the worker, the delivery and the caller's
+  // thread, always under m_handover so that a result is delivered once, to
+  // the sink of its own request.
+  std::mutex m_handover;
+  oiurl_return_type m_eResult = OIURL_SUCCESS;
+  bool m_bResultPending = false;
+  bool m_bDelivered = false;
+  IMivoOIURLSink* m_pSink = nullptr;
+
+  // Flags and values read across threads without the hand-over lock.
+  std::atomic<bool> m_bDialogUp{false};
+  std::atomic<bool> m_bBusy{false};
+  std::atomic<bool> m_bCancelled{false};
+  std::atomic<bool> m_bConnected{false};
+  std::atomic<DWORD> m_dwStartTick;
+  std::atomic<DWORD> m_dwTimeOutMs{30000};
+  std::atomic<HWND> m_hParentWnd{nullptr};
+  std::atomic<LONG> m_lItemData{0};
+
+  // Request texts: written by a request call before its worker starts and
+  // not while it runs (m_bstrURL is rewritten by the worker on a redirect).
+  mivo::com::unique_bstr m_bstrVerb;
+  mivo::com::unique_bstr m_bstrBody;
+  mivo::com::unique_bstr m_bstrHeader;
+  mivo::com::unique_bstr m_bstrURL;
+
+  // Worker-only state of the running attempt.
+  mivo::com::unique_hinternet m_hRequest;
+  mivo::com::unique_hinternet m_hConnect;
+  mivo::com::unique_hinternet m_hSession;
+  url_parts m_urlParts;
+  bool m_bAllowUntrusted = false;
+
+  // Written by the worker; read by the delivery once the result is pending.
+  mivo::oiurl::response_buffer m_response;
+};
