@@ -49,6 +49,8 @@ class CreatedDialog {
   HWND window_;
 };
 
+using unique_hicon = mivo::com::unique_any<mivo::com::traits::null_invalid<HICON, &::DestroyIcon>>;
+
 struct ExpectedItem {
   int id;
   const wchar_t* cls;
@@ -165,9 +167,10 @@ TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
       face.lfHeight = -13;
       face.lfWeight = FW_NORMAL;
     }
-    HFONT font = CreateFontIndirectW(&face);
-    HDC dc = GetDC(dialog.get());
-    HGDIOBJ previous = SelectObject(dc, font);
+    unique_gdi_object font(CreateFontIndirectW(&face));
+    WindowDc window_dc(dialog.get());
+    HDC dc = window_dc.get();
+    SelectedObject selected(dc, font.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int cjk_width = metrics.tmHeight - metrics.tmInternalLeading;  // one em
@@ -191,9 +194,6 @@ TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
       EXPECT_GE(rect.bottom, metrics.tmHeight) << "template " << id << ", item " << GetDlgCtrlID(child)
                                                << " is lower than its text";
     }
-    SelectObject(dc, previous);
-    ReleaseDC(dialog.get(), dc);
-    DeleteObject(font);
   }
 }
 
@@ -202,39 +202,34 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     int id, width, height;
   } kBitmaps[] = {{IDB_ABOUT, 352, 88}, {IDB_NEW_PASSWORD, 22, 22}};
   for (const auto& expected : kBitmaps) {
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id),
-                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    unique_gdi_object bitmap(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id), IMAGE_BITMAP, 0, 0,
+                                        LR_CREATEDIBSECTION));
     ASSERT_TRUE(bitmap) << "bitmap " << expected.id;
     DIBSECTION dib{};
-    ASSERT_EQ(GetObjectW(bitmap, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    ASSERT_EQ(GetObjectW(bitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
     EXPECT_EQ(dib.dsBm.bmWidth, expected.width);
     EXPECT_EQ(dib.dsBm.bmHeight, expected.height);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
-    EXPECT_EQ(GetPixel(dc, 0, expected.height - 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
+    unique_hdc dc(CreateCompatibleDC(nullptr));
+    SelectedObject selected(dc.get(), bitmap.get());
+    EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
+    EXPECT_EQ(GetPixel(dc.get(), 0, expected.height - 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
   }
 }
 
 TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
   for (int id = IDI_BUSY_FIRST; id < IDI_BUSY_FIRST + IDI_BUSY_FRAMES; ++id) {
     for (int size : {16, 32}) {
-      HICON icon = static_cast<HICON>(
-          LoadImageW(resource_library(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+      unique_hicon icon(static_cast<HICON>(
+          LoadImageW(resource_library(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
       ASSERT_TRUE(icon) << "icon " << id << " at " << size;
       ICONINFO info{};
-      ASSERT_TRUE(GetIconInfo(icon, &info));
+      ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+      unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
       BITMAP colour{};
-      GetObjectW(info.hbmColor, sizeof(colour), &colour);
+      GetObjectW(colour_bitmap.get(), sizeof(colour), &colour);
       EXPECT_EQ(colour.bmWidth, size) << "icon " << id;
       EXPECT_EQ(colour.bmHeight, size) << "icon " << id;
       EXPECT_EQ(colour.bmBitsPixel, 32) << "icon " << id;
-      DeleteObject(info.hbmColor);
-      DeleteObject(info.hbmMask);
-      DestroyIcon(icon);
     }
     EXPECT_TRUE(LoadIconW(resource_library(), MAKEINTRESOURCEW(id))) << "icon " << id;
   }

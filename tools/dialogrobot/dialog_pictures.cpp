@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,13 +17,8 @@ using namespace mivo::robot;
 
 namespace {
 
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using unique_gdi = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiObjectDeleter>;
-
 // Fonts and bitmaps handed to the dialogs live until the program ends.
-std::vector<unique_gdi> g_objects;
+std::vector<unique_gdi_object> g_objects;
 
 void set_scheduler_font(HWND dialog) {
   LOGFONTW face{};
@@ -46,19 +40,20 @@ void show_picture_on_dialog_colour(HWND dialog, int control_id, int bitmap_id) {
   g_objects.emplace_back(bitmap);
   BITMAP size{};
   GetObjectW(bitmap, sizeof(size), &size);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-  const COLORREF background = GetPixel(dc, 1, 1), face = GetSysColor(COLOR_BTNFACE);
-  for (int y = 0; y < size.bmHeight; ++y) {
-    for (int x = 0; x < size.bmWidth; ++x) {
-      if (GetPixel(dc, x, y) == background) SetPixel(dc, x, y, face);
+  {
+    unique_hdc dc(CreateCompatibleDC(nullptr));
+    SelectedObject selected(dc.get(), bitmap);
+    const COLORREF background = GetPixel(dc.get(), 1, 1), face = GetSysColor(COLOR_BTNFACE);
+    for (int y = 0; y < size.bmHeight; ++y) {
+      for (int x = 0; x < size.bmWidth; ++x) {
+        if (GetPixel(dc.get(), x, y) == background) SetPixel(dc.get(), x, y, face);
+      }
     }
   }
-  SelectObject(dc, previous);
-  DeleteDC(dc);
-  HGDIOBJ replaced = reinterpret_cast<HGDIOBJ>(
+  // The static hands back the bitmap it loaded from the template.
+  auto replaced = reinterpret_cast<HGDIOBJ>(
       SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-  if (replaced && replaced != bitmap) DeleteObject(replaced);
+  if (replaced && replaced != bitmap) g_objects.emplace_back(replaced);
 }
 
 void dress(int template_id, HWND dialog) {

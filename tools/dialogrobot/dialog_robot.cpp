@@ -213,20 +213,19 @@ LRESULT CALLBACK DialogRobot::message_hook(int code, WPARAM wparam, LPARAM lpara
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// A window is recorded when first activated, or when it is destroyed
-// without ever having been activated (a dialog that ends while starting).
+// A window is recorded when first activated, and its record is renewed when
+// it is destroyed: a message box can be activated before its text is set.
 void DialogRobot::record(HWND window, bool destroying) {
-  bool known;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    known = live_.count(window) > 0;
-    if (destroying) live_.erase(window);
-  }
-  if (known) return;
   ShownWindow shown = describe(window);
   std::lock_guard<std::mutex> lock(mutex_);
-  shown_.push_back(std::move(shown));
-  if (!destroying) live_.insert(window);
+  auto known = live_.find(window);
+  if (known == live_.end()) {
+    shown_.push_back(std::move(shown));
+    if (!destroying) live_.emplace(window, shown_.size() - 1);
+  } else if (destroying) {
+    shown_[known->second] = std::move(shown);
+    live_.erase(known);
+  }
 }
 
 // ---- the robot's thread ----

@@ -175,7 +175,7 @@ class DialogRobot {
   std::deque<Step> steps_;
   std::vector<StepResult> results_;
   std::vector<ShownWindow> shown_;
-  std::set<HWND> live_;  // shown windows recorded and not yet destroyed
+  std::map<HWND, size_t> live_;  // recorded windows not yet destroyed: index in shown_
   LPARAM markers_posted_ = 0;
   LPARAM markers_seen_ = 0;
   std::vector<std::string> failures_;

@@ -2,7 +2,6 @@
 #include "window_tools.h"
 
 #include <fstream>
-#include <memory>
 
 namespace mivo::robot {
 namespace {
@@ -11,42 +10,6 @@ namespace {
 // static has ID 20 on Windows and 1088 under Wine.
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kMessageBoxIconIds[] = {20, 1088};
-
-struct DcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using unique_dc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-using unique_bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
-class SelectedObject {
- public:
-  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~SelectedObject() { SelectObject(dc_, previous_); }
-  SelectedObject(const SelectedObject&) = delete;
-  SelectedObject& operator=(const SelectedObject&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 bool needs_paint(HWND window) {
   if (GetUpdateRect(window, nullptr, FALSE)) return true;
@@ -174,7 +137,7 @@ bool save_window_picture(HWND window, const std::wstring& bmp_path) {
 
   WindowDc source(window);
   if (!source.get()) return false;
-  unique_dc memory(CreateCompatibleDC(source.get()));
+  unique_hdc memory(CreateCompatibleDC(source.get()));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -183,7 +146,7 @@ bool save_window_picture(HWND window, const std::wstring& bmp_path) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  unique_bitmap bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  unique_gdi_object bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory || !bitmap || !bits) return false;
   {
     SelectedObject selected(memory.get(), bitmap.get());

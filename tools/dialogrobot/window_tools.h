@@ -8,9 +8,45 @@
 #include <string>
 #include <vector>
 
+#include "com/unique.h"
 #include "dialog_robot.h"
 
 namespace mivo::robot {
+
+namespace traits {
+inline void delete_gdi_object(HGDIOBJ object) noexcept { DeleteObject(object); }
+}  // namespace traits
+using unique_hdc = com::unique_any<com::traits::null_invalid<HDC, &::DeleteDC>>;
+using unique_gdi_object = com::unique_any<com::traits::null_invalid<HGDIOBJ, &traits::delete_gdi_object>>;
+
+// The whole-window device context of a window, released with it.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An object selected into a device context until the end of the scope.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~SelectedObject() { SelectObject(dc_, previous_); }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 // Sent messages give up after this long (a thread that stopped pumping).
 constexpr UINT kSendTimeoutMs = 2000;

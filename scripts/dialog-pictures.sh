@@ -1,0 +1,42 @@
+#!/bin/bash
+# Pictures of the scheduler's dialogs for the documentation: builds the win64
+# tree's picture program, runs it under Wine at 100 % and 150 % scaling and
+# writes PNG files into docs/images/.
+#
+# It uses a Wine prefix of its own (build/win64/wine-pictures) with two
+# settings the test prefix does not have: Wine draws the window frames itself
+# (no window manager runs under Xvfb), and Tahoma, which the dialog font maps
+# to, links to WenQuanYi Micro Hei for the Chinese glyphs.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${MIVO_BUILD_ROOT:-$ROOT/build}"
+OUT="$ROOT/docs/images"
+STATE="$BUILD/win64/wine-pictures"
+WINE=("$ROOT/cmake/wine-run.sh" "$STATE")
+
+[ -f "$BUILD/win64/build.ninja" ] || "$ROOT/scripts/build.sh" win64
+cmake --build "$BUILD/win64" --target mivo-dialog-pictures MivoOlkRes_refservice
+
+trap '"$ROOT/cmake/wine-stop.sh" "$STATE"' EXIT
+"${WINE[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+"${WINE[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+  /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null
+
+shots="$(mktemp -d)"
+trap 'rm -rf "$shots"; "$ROOT/cmake/wine-stop.sh" "$STATE"' EXIT
+mkdir -p "$OUT"
+for scale in 100:96 150:144; do
+  percent="${scale%%:*}" dpi="${scale##*:}"
+  "${WINE[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  # A new desktop process reads the scaling afresh.
+  "$ROOT/cmake/wine-stop.sh" "$STATE"
+  mkdir -p "$shots/$percent"
+  "${WINE[@]}" "$BUILD/win64/bin/mivo-dialog-pictures.exe" "Z:${shots//\//\\}\\$percent"
+  suffix=""
+  [ "$percent" = 100 ] || suffix="-$percent"
+  for bmp in "$shots/$percent"/*.bmp; do
+    name="$(basename "$bmp" .bmp)"
+    convert "$bmp" "$OUT/dialog-$name$suffix.png"
+  done
+done
+ls -1 "$OUT"
