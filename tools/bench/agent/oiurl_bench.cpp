@@ -1,0 +1,93 @@
+// Benchmark of MivoOIURL.dll against the reference service: the time from
+// the service's last response byte to the sink call, and whole request times
+// for small and large responses. Prints figures; asserts nothing.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "agent_test_support.h"
+#include "json_text.h"
+#include "refservice_client.h"
+
+using mivo::com::com_ptr;
+using mivo::com::unique_bstr;
+using namespace mivo::oiurl::testing;
+
+namespace {
+
+double percentile(std::vector<double> values, double p) {
+  std::sort(values.begin(), values.end());
+  const std::size_t index = static_cast<std::size_t>(p * (values.size() - 1) + 0.5);
+  return values[index];
+}
+
+struct timed_call {
+  LONGLONG started_us;
+  sink_call result;
+};
+
+timed_call run_one(const agent_library& dll, const std::wstring& url) {
+  com_ptr<IMivoOIURLObject> agent = dll.create();
+  recording_sink sink;
+  unique_bstr target(SysAllocString(url.c_str()));
+  const LONGLONG start = now_us();
+  agent->Get(target.get(), nullptr, &sink);
+  if (!pump_until([&] { return !sink.calls.empty(); })) {
+    std::fprintf(stderr, "no answer for %ls\n", url.c_str());
+    std::exit(1);
+  }
+  return {start, sink.calls[0]};
+}
+
+void whole_request(const agent_library& dll, mivo::refservice::Client& service, int bytes,
+                   int runs) {
+  const std::string path = "/bench/size" + std::to_string(bytes);
+  service.add_fault(*mivo::refservice::parse_json(R"({"path":")" + path +
+                                                  R"(","body_size":)" + std::to_string(bytes) + "}"));
+  const std::wstring url = widen(service.base_url() + path);
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const timed_call call = run_one(dll, url);
+    if (call.result.length != bytes) {
+      std::fprintf(stderr, "short answer: %ld of %d bytes\n", call.result.length, bytes);
+      std::exit(1);
+    }
+    ms.push_back((call.result.when_us - call.started_us) / 1000.0);
+  }
+  std::printf("whole request, %7d-byte response (%d runs): p50 %.1f ms, p95 %.1f ms\n", bytes,
+              runs, percentile(ms, 0.5), percentile(ms, 0.95));
+}
+
+}  // namespace
+
+int main() {
+  mivo::refservice::Client service;
+  service.reset();
+  agent_library dll;
+
+  // Delivery latency: last response byte (the service's clock) to sink.
+  service.add_fault(*mivo::refservice::parse_json(R"({"path":"/bench/ping","body":"{\"code\":0}"})"));
+  const std::wstring ping = widen(service.base_url() + "/bench/ping");
+  constexpr int kRequests = 200;
+  std::vector<LONGLONG> delivered;
+  for (int i = 0; i < kRequests; ++i) delivered.push_back(run_one(dll, ping).result.when_us);
+  const auto requests = service.requests();
+  if (requests.size() != static_cast<std::size_t>(kRequests)) {
+    std::fprintf(stderr, "the service recorded %zu requests\n", requests.size());
+    return 1;
+  }
+  std::vector<double> latency_ms;
+  for (int i = 0; i < kRequests; ++i)
+    latency_ms.push_back((delivered[i] - requests[i].answered_us) / 1000.0);
+  std::printf("last response byte to sink call (%d requests): p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
+              kRequests, percentile(latency_ms, 0.5), percentile(latency_ms, 0.95),
+              *std::max_element(latency_ms.begin(), latency_ms.end()));
+
+  whole_request(dll, service, 1024, 50);
+  whole_request(dll, service, 1048576, 20);
+  service.reset();
+  return 0;
+}
