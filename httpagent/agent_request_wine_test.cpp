@@ -307,6 +307,73 @@ TEST_F(AgentRequest, OtherValuesThanOneDoNotRelaxCertificateChecks) {
   EXPECT_TRUE(service.requests().empty());
 }
 
+// A top-level window of the test thread that owns WinINet's dialogs, and the
+// dialog answered with one of its buttons from this thread.
+class CertificateDialog : public AgentRequest {
+protected:
+  void SetUp() override {
+    AgentRequest::SetUp();
+    owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                            200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    ASSERT_EQ(agent->put_ParentMsgWindow(static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner))),
+              S_OK);
+  }
+  void TearDown() override { DestroyWindow(owner); }
+
+  static HWND owned_dialog(HWND owner) {
+    struct search {
+      HWND owner;
+      HWND found;
+    } s{owner, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+          auto* s = reinterpret_cast<search*>(param);
+          wchar_t name[16] = {};
+          GetClassNameW(window, name, 16);
+          if (wcscmp(name, L"#32770") == 0 && GetWindow(window, GW_OWNER) == s->owner &&
+              IsWindowVisible(window)) {
+            s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+  }
+
+  // Waits for the dialog, presses the button and waits for the sink.
+  void answer(int button, recording_sink& sink) {
+    HWND dialog = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (dialog = owned_dialog(owner)) != nullptr; }))
+        << "no certificate dialog";
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    wait(sink);
+  }
+
+  HWND owner = nullptr;
+};
+
+TEST_F(CertificateDialog, CancellingTheDialogEndsWithoutDataAndSendsNothing) {
+  recording_sink sink;
+  ASSERT_EQ(agent->Post(tls_url("/secret").get(), text("password").get(), nullptr, &sink), S_OK);
+  answer(IDCANCEL, sink);
+  ASSERT_EQ(sink.calls.size(), 1u);
+  EXPECT_EQ(sink.calls[0].type, OIURL_SUCCESS);
+  EXPECT_TRUE(sink.calls[0].data_null);
+  EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(CertificateDialog, AcceptingTheCertificateLetsTheRequestThrough) {
+  fault(R"({"path":"/secret","body":"token"})");
+  recording_sink sink;
+  ASSERT_EQ(agent->Post(tls_url("/secret").get(), text("password").get(), nullptr, &sink), S_OK);
+  answer(IDOK, sink);
+  ASSERT_EQ(sink.calls.size(), 1u);
+  EXPECT_EQ(sink.calls[0].bytes, "token");
+  EXPECT_EQ(service.requests().size(), 1u);
+}
+
 class RequestLog : public AgentRequest {
 protected:
   std::wstring log_path() {
