@@ -128,33 +128,21 @@ bool CMivoOIURLObject::OpenConnection() {
   m_urlParts = url_parts();
   BSTR url = m_bstrURL.get();
   if (!url) return false;
-  const DWORD length = SysStringLen(url);
-  // Each part fits in a buffer as long as the whole URL.
-  std::vector<wchar_t> scheme(length + 1), host(length + 1), user(length + 1),
-      password(length + 1), path(length + 1), extra(length + 1);
+  // Null buffers with non-zero lengths: WinINet points into the URL itself.
   URL_COMPONENTSW parts = {};
   parts.dwStructSize = sizeof(parts);
-  parts.lpszScheme = scheme.data();
-  parts.dwSchemeLength = length + 1;
-  parts.lpszHostName = host.data();
-  parts.dwHostNameLength = length + 1;
-  parts.lpszUserName = user.data();
-  parts.dwUserNameLength = length + 1;
-  parts.lpszPassword = password.data();
-  parts.dwPasswordLength = length + 1;
-  parts.lpszUrlPath = path.data();
-  parts.dwUrlPathLength = length + 1;
-  parts.lpszExtraInfo = extra.data();
-  parts.dwExtraInfoLength = length + 1;
-  if (!InternetCrackUrlW(url, length, 0, &parts)) {
+  parts.dwHostNameLength = 1;
+  parts.dwUrlPathLength = 1;
+  parts.dwExtraInfoLength = 1;
+  if (!InternetCrackUrlW(url, SysStringLen(url), 0, &parts) || !parts.lpszHostName) {
     CloseHandles();
     return false;
   }
   m_urlParts.scheme = parts.nScheme;
   m_urlParts.port = parts.nPort;
-  m_urlParts.host.assign(host.data(), parts.dwHostNameLength);
-  m_urlParts.path_and_extra.assign(path.data(), parts.dwUrlPathLength);
-  m_urlParts.path_and_extra.append(extra.data(), parts.dwExtraInfoLength);
+  m_urlParts.host.assign(parts.lpszHostName, parts.dwHostNameLength);
+  if (parts.lpszUrlPath) m_urlParts.path_and_extra.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+  if (parts.lpszExtraInfo) m_urlParts.path_and_extra.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
   m_hConnect.reset(InternetConnectW(m_hSession.get(), m_urlParts.host.c_str(), m_urlParts.port,
                                     nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
