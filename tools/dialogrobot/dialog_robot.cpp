@@ -48,6 +48,35 @@ std::string describe_window(HWND window) {
   return out.str();
 }
 
+bool is_usable_dialog(HWND window) {
+  return window && IsWindowVisible(window) && IsWindowEnabled(window) && is_dialog(window);
+}
+
+BOOL CALLBACK find_usable_dialog(HWND window, LPARAM found) {
+  if (!is_usable_dialog(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Asks a window of the test thread to end: a message box through the first
+// of its buttons that gives up, a dialog through Cancel and WM_CLOSE.
+BOOL CALLBACK close_window(HWND window, LPARAM) {
+  if (!IsWindowVisible(window) || !is_dialog(window)) return TRUE;
+  if (is_message_box(window)) {
+    for (int id : {IDCANCEL, IDNO, IDOK, IDABORT, IDIGNORE}) {
+      HWND button = GetDlgItem(window, id);
+      if (button && IsWindowVisible(button)) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        break;
+      }
+    }
+  } else {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 // ---- Step: the script builder ----
@@ -203,12 +232,16 @@ LRESULT CALLBACK DialogRobot::cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK DialogRobot::message_hook(int code, WPARAM wparam, LPARAM lparam) {
-  DialogRobot* robot = g_recording.load();
-  const MSG* msg = reinterpret_cast<const MSG*>(lparam);
-  if (robot && code == HC_ACTION && msg->message == WM_NULL && msg->wParam == kMarkerTag) {
-    std::lock_guard<std::mutex> lock(robot->mutex_);
-    robot->markers_seen_ = std::max(robot->markers_seen_, msg->lParam);
-    robot->wake_.notify_all();
+  try {
+    DialogRobot* robot = g_recording.load();
+    const MSG* msg = reinterpret_cast<const MSG*>(lparam);
+    if (robot && code == HC_ACTION && msg->message == WM_NULL && msg->wParam == kMarkerTag) {
+      std::lock_guard<std::mutex> lock(robot->mutex_);
+      robot->markers_seen_ = std::max(robot->markers_seen_, msg->lParam);
+      robot->wake_.notify_all();
+    }
+  } catch (...) {
+    // A marker missed only makes the robot wait longer; the message goes on.
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
@@ -245,22 +278,9 @@ bool DialogRobot::nap(std::chrono::milliseconds how_long) {
 HWND DialogRobot::top_window() const {
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
-  auto usable = [](HWND w) { return w && IsWindowVisible(w) && IsWindowEnabled(w) && is_dialog(w); };
-  if (GetGUIThreadInfo(test_thread_, &info) && usable(info.hwndActive)) return info.hwndActive;
+  if (GetGUIThreadInfo(test_thread_, &info) && is_usable_dialog(info.hwndActive)) return info.hwndActive;
   HWND found = nullptr;
-  struct Search {
-    decltype(usable)& test;
-    HWND* found;
-  } search{usable, &found};
-  EnumThreadWindows(
-      test_thread_,
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (!s->test(w)) return TRUE;
-        *s->found = w;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumThreadWindows(test_thread_, find_usable_dialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -496,25 +516,7 @@ bool DialogRobot::watch_until_step(size_t index) {
 // Gave up: close whatever the test thread shows until the test is back.
 void DialogRobot::rescue() {
   do {
-    EnumThreadWindows(
-        test_thread_,
-        [](HWND w, LPARAM) -> BOOL {
-          if (!IsWindowVisible(w) || !is_dialog(w)) return TRUE;
-          if (is_message_box(w)) {
-            for (int id : {IDCANCEL, IDNO, IDOK, IDABORT, IDIGNORE}) {
-              HWND button = GetDlgItem(w, id);
-              if (button && IsWindowVisible(button)) {
-                PostMessageW(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-                break;
-              }
-            }
-          } else {
-            PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            PostMessageW(w, WM_CLOSE, 0, 0);
-          }
-          return TRUE;
-        },
-        0);
+    EnumThreadWindows(test_thread_, close_window, 0);
   } while (nap(100ms));
 }
 
