@@ -1,0 +1,173 @@
+// CTickDlg and CCommunicationDlg: the agent started when the dialog opens, the
+// busy animation, the agent's answer and the completion timer.
+#include "request_dialog.h"
+
+#include <cstring>
+#include <utility>
+
+#include "com/module.h"
+#include "resource_ids.h"
+#include "win/resource_library.h"
+
+namespace mivo::scheduler {
+namespace {
+
+constexpr wchar_t kAgentProgId[] = L"MivoOIURL.MivoOIURLObject";
+constexpr wchar_t kAgentLibrary[] = L"\\MivoOIURL.dll";
+constexpr DWORD kAnyServerContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+
+// Loaded on the first request that needs it and never freed: the agent's
+// delivery timer lives in that library.
+HMODULE g_agent_library = nullptr;
+
+mivo::com::unique_bstr bstr_of(const std::wstring& text) {
+  mivo::com::unique_bstr copy(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+  if (!copy) throw std::bad_alloc();
+  return copy;
+}
+
+mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& folder) {
+  mivo::com::com_ptr<IMivoOIURLObject> agent;
+  if (!g_agent_library) {
+    if (folder.empty()) return agent;
+    g_agent_library = LoadLibraryW((folder + kAgentLibrary).c_str());
+    if (!g_agent_library) return agent;
+  }
+  mivo::com::com_ptr<IClassFactory> factory;
+  if (FAILED(mivo::com::class_object_from_library(g_agent_library, CLSID_MivoOIURLObject,
+                                                  IID_IClassFactory, factory.put_void()))) {
+    return agent;
+  }
+  factory->CreateInstance(nullptr, IID_IMivoOIURLObject, agent.put_void());
+  return agent;
+}
+
+}  // namespace
+
+mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder) {
+  mivo::com::com_ptr<IMivoOIURLObject> agent;
+  CLSID clsid{};
+  if (SUCCEEDED(CLSIDFromProgID(kAgentProgId, &clsid))) {
+    CoCreateInstance(clsid, nullptr, kAnyServerContext, IID_IMivoOIURLObject, agent.put_void());
+  }
+  if (!agent) agent = agent_from_library(folder);
+  return agent;
+}
+
+std::wstring response_text(oiurl_return_type type, const unsigned char* data, long length) {
+  if (type != OIURL_SUCCESS || length < 2 || !data) return std::wstring();
+  // The agent ends the bytes with a zero of its own; a zero inside the body
+  // ends the text as well.
+  const void* zero = std::memchr(data, 0, static_cast<std::size_t>(length));
+  const int count = static_cast<int>(zero ? static_cast<const unsigned char*>(zero) - data : length);
+  if (count == 0) return std::wstring();
+  const auto bytes = reinterpret_cast<const char*>(data);
+  const int units = MultiByteToWideChar(CP_UTF8, 0, bytes, count, nullptr, 0);
+  if (units <= 0) return std::wstring();
+  std::wstring text(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes, count, text.data(), units);
+  return text;
+}
+
+CTickDlg::CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,
+                   HWND owner, std::wstring agent_folder)
+    : url_(bstr_of(url)),
+      body_(bstr_of(body)),
+      header_(bstr_of(header)),
+      owner_(owner),
+      method_(bstr_of(method)),
+      agent_folder_(std::move(agent_folder)) {}
+
+CTickDlg::~CTickDlg() = default;
+
+bool CTickDlg::on_init_dialog() {
+  if (!start_request()) {
+    end(1);
+    return true;
+  }
+  busy_timer_ = SetTimer(window(), kBusyTimer, kBusyIntervalMs, nullptr);
+  busy_icon_ = item(IDC_COMMUNICATION_BUSY);
+  mivo::com::center_dialog(window(), owner_);
+  return true;
+}
+
+bool CTickDlg::start_request() {
+  // Every URL the scheduler builds is longer than "https://"; a shorter one
+  // or an unknown method could never be answered, and a dialog nobody can
+  // close would hang the host.
+  if (SysStringLen(url_.get()) <= 8) return false;
+
+  agent_.reset();
+  agent_ = create_agent(agent_folder_);
+  if (!agent_) return false;
+  agent_->put_ParentMsgWindow(static_cast<LONG>(reinterpret_cast<LONG_PTR>(window())));
+
+  IMivoOIURLSink* const sink = this;
+  const auto is = [this](const wchar_t* verb) {
+    mivo::com::unique_bstr name(SysAllocString(verb));
+    return name && VarBstrCmp(method_.get(), name.get(), LOCALE_SYSTEM_DEFAULT, 0) == VARCMP_EQ;
+  };
+  HRESULT started = E_INVALIDARG;
+  if (is(L"POST")) {
+    started = agent_->Post(url_.get(), body_.get(), header_.get(), sink);
+  } else if (is(L"PUT")) {
+    started = agent_->Put(url_.get(), body_.get(), header_.get(), sink);
+  } else if (is(L"DELETE")) {
+    started = agent_->Delete(url_.get(), header_.get(), sink);
+  } else if (is(L"GET")) {
+    started = agent_->Get(url_.get(), header_.get(), sink);
+  }
+  // A refused call never reaches the sink; waiting for it would never end.
+  return SUCCEEDED(started);
+}
+
+void CTickDlg::on_timer(UINT_PTR id) {
+  if (id == kBusyTimer) {
+    if (busy_icon_) {
+      const HICON icon = LoadIconW(resource_library(), MAKEINTRESOURCEW(IDI_BUSY_FIRST + frame_));
+      SendMessageW(busy_icon_, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    }
+    frame_ = (frame_ + 1) % IDI_BUSY_FRAMES;
+  } else if (id == kCompletionTimer) {
+    KillTimer(window(), kCompletionTimer);
+    completion_timer_ = 0;
+    end(1);
+  }
+}
+
+void CTickDlg::on_destroy() {
+  if (busy_timer_) KillTimer(window(), kBusyTimer);
+  busy_timer_ = 0;
+  if (completion_timer_) KillTimer(window(), kCompletionTimer);
+  completion_timer_ = 0;
+  // After Cancel the agent calls nobody: this object is about to go.
+  if (agent_) {
+    agent_->Cancel();
+    agent_.reset();
+  }
+}
+
+bool CTickDlg::on_command(int, int, HWND) { return true; }
+
+void CTickDlg::arm_completion_timer() noexcept {
+  completion_timer_ = SetTimer(window(), kCompletionTimer, kCompletionDelayMs, nullptr);
+}
+
+void CCommunicationDlg::run() noexcept {
+  if (!IsWindow(owner())) return;
+  mivo::com::dialog::run(resource_library(), IDD_COMMUNICATION, owner());
+}
+
+HRESULT STDMETHODCALLTYPE CCommunicationDlg::URLReturn(oiurl_return_type lType,
+                                                       unsigned char* pData, LONG lDateLen) {
+  try {
+    response_ = response_text(lType, pData, lDateLen);
+  } catch (...) {
+    response_.clear();
+  }
+  arm_completion_timer();
+  return S_OK;
+}
+
+}  // namespace mivo::scheduler

@@ -1,0 +1,225 @@
+// Behaviour of the scheduler's dialogs: what each reads and writes, how it
+// validates, and with which result it ends.
+#include "scheduler_dialogs.h"
+
+#include <utility>
+
+#include "account/meeting_options.h"
+#include "ports.h"
+#include "resource_ids.h"
+#include "win/resource_library.h"
+#include "win/wide_text.h"
+
+namespace mivo::scheduler {
+namespace {
+
+// EM_SETCUEBANNER: the hint an edit shows while it is empty.
+constexpr UINT kSetCueBanner = 0x1501;
+
+}  // namespace
+
+std::wstring resource_string(int id) {
+  const wchar_t* text = nullptr;
+  // A zero buffer size returns the read-only text inside the library.
+  const int length = LoadStringW(resource_library(), static_cast<UINT>(id),
+                                 reinterpret_cast<LPWSTR>(&text), 0);
+  if (length <= 0 || !text) return std::wstring();
+  return std::wstring(text, static_cast<std::size_t>(length));
+}
+
+int scheduler_dialog::run() noexcept {
+  if (!IsWindow(owner_)) return 0;
+  return static_cast<int>(mivo::com::dialog::run(resource_library(), template_id_, owner_));
+}
+
+void scheduler_dialog::adopt_look() noexcept {
+  mivo::com::center_dialog(window(), owner_);
+  font_ = mivo::com::replace_dialog_font(window());
+}
+
+CAboutDlg::CAboutDlg(HWND owner) noexcept : scheduler_dialog(IDD_ABOUT, owner) {}
+
+bool CAboutDlg::on_init_dialog() {
+  if (const HWND picture = item(IDC_ABOUT_PICTURE)) picture_.attach(picture, IDB_ABOUT);
+  adopt_look();
+  return true;
+}
+
+bool CAboutDlg::on_command(int id, int, HWND) {
+  if (id == IDOK) end(IDOK);
+  return true;
+}
+
+bool CAboutDlg::on_close() {
+  end(0);
+  return true;
+}
+
+CAccountSetting::CAccountSetting(HWND owner, SignIn sign_in)
+    : scheduler_dialog(IDD_ACCOUNT_SETTING, owner), sign_in_(std::move(sign_in)) {}
+
+bool CAccountSetting::on_init_dialog() {
+  adopt_look();
+  return true;
+}
+
+bool CAccountSetting::on_command(int id, int, HWND) {
+  switch (id) {
+    case IDOK:
+      if (sign_in_(window(), item_text(IDC_ACCOUNT_USERNAME), item_text(IDC_ACCOUNT_PASSWORD))) {
+        end(IDOK);
+      }
+      return true;
+    case IDCANCEL:
+      end(IDCANCEL);
+      return true;
+    case IDC_ACCOUNT_SITE:
+    case IDC_ACCOUNT_USERNAME:
+    case IDC_ACCOUNT_PASSWORD:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CAccountSetting::on_close() {
+  end(IDCANCEL);
+  return true;
+}
+
+CMeetingSetting::CMeetingSetting(HWND owner, mivo::CMeetingInfo& record) noexcept
+    : scheduler_dialog(IDD_MEETING_SETTING, owner), record_(record) {}
+
+bool CMeetingSetting::on_init_dialog() {
+  const std::wstring cue = to_wide(mivo::kMeetingPasswordCue);
+  SendDlgItemMessageW(window(), IDC_MEETING_PASSWORD, kSetCueBanner, FALSE,
+                      reinterpret_cast<LPARAM>(cue.c_str()));
+  // Participants enter muted unless the organiser says otherwise, whatever
+  // an earlier save of this meeting held.
+  CheckDlgButton(window(), IDC_MEETING_MUTE, BST_CHECKED);
+  if (const HWND picture = item(IDC_MEETING_NEW_PASSWORD)) {
+    new_password_.attach(picture, IDB_NEW_PASSWORD);
+  }
+  adopt_look();
+  return true;
+}
+
+bool CMeetingSetting::on_command(int id, int code, HWND) {
+  switch (id) {
+    case IDOK:
+      on_ok();
+      return true;
+    case IDCANCEL:
+      end(IDCANCEL);
+      return true;
+    case IDC_MEETING_NEW_PASSWORD:
+      if (code == STN_CLICKED) put_new_password();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CMeetingSetting::on_close() {
+  end(IDCANCEL);
+  return true;
+}
+
+void CMeetingSetting::on_ok() {
+  const bool mute = IsDlgButtonChecked(window(), IDC_MEETING_MUTE) == BST_CHECKED;
+  if (mivo::apply_meeting_options(record_, mute, to_utf8(item_text(IDC_MEETING_PASSWORD)))) {
+    end(IDOK);
+    return;
+  }
+  const std::wstring text = to_wide(mivo::kMeetingPasswordRefused);
+  const std::wstring caption = resource_string(IDS_WARNING_CAPTION);
+  MessageBoxW(window(), text.c_str(), caption.c_str(), mivo::msgbox::kWarning);
+  put_new_password();
+}
+
+void CMeetingSetting::put_new_password() {
+  const std::wstring password =
+      to_wide(mivo::new_meeting_password(static_cast<unsigned>(GetTickCount())));
+  SetDlgItemTextW(window(), IDC_MEETING_PASSWORD, password.c_str());
+}
+
+CMultiTenancy::CMultiTenancy(HWND owner, std::vector<std::wstring> names, Chosen chosen)
+    : scheduler_dialog(IDD_MULTI_TENANCY, owner),
+      names_(std::move(names)),
+      chosen_(std::move(chosen)) {}
+
+bool CMultiTenancy::on_init_dialog() {
+  if (!names_.empty()) {
+    for (const std::wstring& name : names_) {
+      SendDlgItemMessageW(window(), IDC_TENANCY_LIST, LB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    SendDlgItemMessageW(window(), IDC_TENANCY_LIST, LB_SETCURSEL, 0, 0);
+  }
+  adopt_look();
+  return true;
+}
+
+bool CMultiTenancy::on_command(int id, int, HWND) {
+  switch (id) {
+    case IDOK:
+      // Ended first: the organisation change runs while the chooser closes,
+      // and its result does not change the chooser's.
+      end(IDOK);
+      chosen_(window(), selected_name());
+      return true;
+    case IDCANCEL:
+      end(IDCANCEL);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CMultiTenancy::on_close() {
+  end(IDCANCEL);
+  return true;
+}
+
+std::optional<std::wstring> CMultiTenancy::selected_name() const {
+  const HWND list = item(IDC_TENANCY_LIST);
+  const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
+  if (index == LB_ERR) return std::nullopt;
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == LB_ERR) return std::nullopt;
+  std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                      reinterpret_cast<LPARAM>(name.data()));
+  if (copied == LB_ERR) return std::nullopt;
+  name.resize(static_cast<std::size_t>(copied));
+  return name;
+}
+
+CCancellationDlg::CCancellationDlg(HWND owner, std::function<void()> confirmed)
+    : scheduler_dialog(IDD_CANCELLATION, owner), confirmed_(std::move(confirmed)) {}
+
+bool CCancellationDlg::on_init_dialog() {
+  mivo::com::center_dialog(window(), owner());
+  return true;
+}
+
+bool CCancellationDlg::on_command(int id, int, HWND) {
+  switch (id) {
+    case IDOK:
+      confirmed_();
+      end(IDOK);
+      return true;
+    case IDCANCEL:
+      end(IDCANCEL);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CCancellationDlg::on_close() {
+  end(IDCANCEL);
+  return true;
+}
+
+}  // namespace mivo::scheduler
