@@ -15,11 +15,7 @@
 namespace mivo::scheduler {
 namespace {
 
-std::wstring package_path() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, temp);
-  return std::wstring(temp) + kInstallerFileName;
-}
+std::wstring package_path() { return testing::installer_package_path(); }
 
 // Serves one connection on 127.0.0.1 with a fixed answer, then closes it:
 // for answers the reference service does not give, such as a body cut short

@@ -108,7 +108,11 @@ TEST_F(RegistryStoreTest, ValuesLongerThan299CharactersReadEmpty) {
             read_text(HKEY_CURRENT_USER, kSettingsKey, L"fits_terminated", text));
   EXPECT_EQ(longest, text);
 
-  write_text(kSettingsKey, L"unterminated", too_long);
+  // Stored without a terminator: the registry adds one only when the
+  // caller's buffer holds a zero right after the counted characters.
+  const std::wstring followed = too_long + L"c";
+  testing::set_raw_value(HKEY_CURRENT_USER, kSettingsKey, L"unterminated", REG_SZ, followed.c_str(),
+                         static_cast<DWORD>(too_long.size() * sizeof(wchar_t)));
   text = L"stale";
   EXPECT_EQ(registry_result::kQueryFailed,
             read_text(HKEY_CURRENT_USER, kSettingsKey, L"unterminated", text));

@@ -5,8 +5,9 @@
 
 namespace mivo::scheduler {
 namespace {
-// Set at process attach and cleared at detach, both under the loader lock;
-// every other use only reads it.
+// Set at process attach and cleared at detach (a test program linking the
+// static libraries does both itself, before and after its work); every other
+// use only reads it.
 HINSTANCE g_resources = nullptr;
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "com/module.h"
+#include "win/installer.h"
 #include "win/registry_store.h"
 #include "win/wide_text.h"
 
@@ -168,6 +169,11 @@ LaunchRecords::LaunchRecords() {
 
 LaunchRecords::~LaunchRecords() {
   SetEnvironmentVariableW(L"MIVO_LAUNCH_RECORDS", nullptr);
+  clear();
+  RemoveDirectoryW(folder_.c_str());
+}
+
+void LaunchRecords::clear() {
   WIN32_FIND_DATAW found;
   const HANDLE search = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
@@ -177,19 +183,18 @@ LaunchRecords::~LaunchRecords() {
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryW(folder_.c_str());
 }
 
 std::vector<LaunchRecords::Launch> LaunchRecords::collect() {
-  // The recorders this process started and that are still running.
+  // Every recorder still running: started by this process or by a program
+  // this process started (tests run one at a time, so all are this test's).
   std::vector<unique_handle> running;
   const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   if (snapshot.get() != INVALID_HANDLE_VALUE && Process32FirstW(snapshot.get(), &entry)) {
     do {
-      if (entry.th32ParentProcessID == GetCurrentProcessId() &&
-          _wcsicmp(entry.szExeFile, L"launch_recorder.exe") == 0) {
+      if (_wcsicmp(entry.szExeFile, L"launch_recorder.exe") == 0) {
         unique_handle process(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (process) running.push_back(std::move(process));
       }
@@ -259,6 +264,93 @@ mivo::com::com_ptr<IMeetingRequest> create_meeting_request() {
   mivo::com::com_ptr<IMeetingRequest> request;
   THROW_IF_FAILED(factory->CreateInstance(nullptr, IID_IMeetingRequest, request.put_void()));
   return request;
+}
+
+STDMETHODIMP TestSettingsSink::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+      IsEqualIID(iid, IID_ISettingsSink)) {
+    *out = static_cast<ISettingsSink*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP TestSettingsSink::SetSubject(BSTR text) {
+  subject = text ? text : L"";
+  calls.push_back(L"SetSubject " + subject);
+  return S_OK;
+}
+
+STDMETHODIMP TestSettingsSink::GetSubject(BSTR* text) {
+  calls.push_back(L"GetSubject");
+  *text = SysAllocString(subject.c_str());
+  return S_OK;
+}
+
+STDMETHODIMP TestSettingsSink::SetLocation(BSTR text) {
+  location = text ? text : L"";
+  calls.push_back(L"SetLocation " + location);
+  return S_OK;
+}
+
+STDMETHODIMP TestSettingsSink::GetLocation(BSTR* text) {
+  calls.push_back(L"GetLocation");
+  *text = SysAllocString(location.c_str());
+  return S_OK;
+}
+
+namespace {
+
+LRESULT CALLBACK active_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+ActiveWindow::ActiveWindow() {
+  static const ATOM window_class = [] {
+    WNDCLASSW description{};
+    description.lpfnWndProc = active_window_procedure;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = L"MivoSchedulerTestHost";
+    return RegisterClassW(&description);
+  }();
+  window_ = CreateWindowExW(0, MAKEINTATOM(window_class), L"Mivo scheduler test host",
+                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 600, 400, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  if (!window_) throw std::runtime_error("cannot create the test host window");
+  SetForegroundWindow(window_);
+  SetActiveWindow(window_);
+  // Let the window manager settle so the window really is the active one.
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  if (GetActiveWindow() != window_) throw std::runtime_error("the test host window is not active");
+}
+
+ActiveWindow::~ActiveWindow() { DestroyWindow(window_); }
+
+std::wstring installer_package_path() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  return std::wstring(temp) + kInstallerFileName;
+}
+
+DWORD run_program(std::wstring command_line) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return static_cast<DWORD>(-1);
+  const unique_handle process_handle(process.hProcess);
+  const unique_handle thread_handle(process.hThread);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  return code;
 }
 
 long long file_size(const std::wstring& path) {

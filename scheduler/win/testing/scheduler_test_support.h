@@ -73,11 +73,12 @@ class LaunchRecords {
   LaunchRecords(const LaunchRecords&) = delete;
   LaunchRecords& operator=(const LaunchRecords&) = delete;
 
-  // Waits until every recorder that this process started has ended, then
-  // returns all records, oldest first. Every shell launch made before the
-  // call has already created its process, so nothing started earlier is
-  // missed.
+  // Waits until every running recorder has ended, then returns all
+  // records, oldest first. A shell launch has created its process by the
+  // time it returns, so nothing launched before the call is missed.
   std::vector<Launch> collect();
+  // Forgets the records collected so far.
+  void clear();
 
  private:
   std::wstring folder_;
@@ -100,6 +101,58 @@ class ComApartment {
 HMODULE scheduler_library();
 // A new meeting request object through the DLL's DllGetClassObject.
 mivo::com::com_ptr<IMeetingRequest> create_meeting_request();
+
+// The add-in's side of an appointment window, as a COM object: the subject
+// and location the scheduler reads and writes, and every call in order
+// ("GetSubject", "SetSubject <text>", "GetLocation", "SetLocation <text>").
+// Its IDispatch part is not used by the scheduler and answers E_NOTIMPL.
+class TestSettingsSink final : public ISettingsSink {
+ public:
+  TestSettingsSink() = default;
+  TestSettingsSink(const TestSettingsSink&) = delete;
+  TestSettingsSink& operator=(const TestSettingsSink&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  STDMETHODIMP_(ULONG) Release() override { return --references; }
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetSubject(BSTR text) override;
+  STDMETHODIMP GetSubject(BSTR* text) override;
+  STDMETHODIMP SetLocation(BSTR text) override;
+  STDMETHODIMP GetLocation(BSTR* text) override;
+
+  // Lives on the test's stack: the count only shows who holds it.
+  ULONG references = 0;
+  std::wstring subject;
+  std::wstring location;
+  std::vector<std::wstring> calls;
+};
+
+// A visible top-level window of the test thread, made the active window so
+// the scheduler's dialogs have an owner.
+class ActiveWindow {
+ public:
+  ActiveWindow();
+  ~ActiveWindow();
+  ActiveWindow(const ActiveWindow&) = delete;
+  ActiveWindow& operator=(const ActiveWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// Where the installer download lands: the user's temporary folder.
+std::wstring installer_package_path();
+
+// Runs a command line to its end; the program's exit code, or -1 when it
+// could not be started.
+DWORD run_program(std::wstring command_line);
 
 // File size in bytes; -1 when the file does not exist.
 long long file_size(const std::wstring& path);
