@@ -1,7 +1,9 @@
 #!/bin/bash
 # Pictures of the scheduler's dialogs for the documentation: builds the win64
-# tree's picture program, runs it under Wine at 100 % and 150 % scaling and
-# writes PNG files into docs/images/.
+# tree's picture program, which runs the scheduler's real dialogs (fonts,
+# pictures and cue banner as the code sets them; the request dialog on a
+# loopback call), runs it under Wine at 100 % and 150 % scaling and writes PNG
+# files into docs/images/.
 #
 # It uses a Wine prefix of its own (build/win64/wine-pictures) with two
 # settings the test prefix does not have: Wine draws the window frames itself
@@ -15,7 +17,7 @@ STATE="$BUILD/win64/wine-pictures"
 WINE=("$ROOT/cmake/wine-run.sh" "$STATE")
 
 [ -f "$BUILD/win64/build.ninja" ] || "$ROOT/scripts/build.sh" win64
-cmake --build "$BUILD/win64" --target mivo-dialog-pictures MivoOlkRes_refservice
+cmake --build "$BUILD/win64" --target mivo-scheduler-dialog-pictures
 
 trap '"$ROOT/cmake/wine-stop.sh" "$STATE"' EXIT
 "${WINE[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
@@ -31,7 +33,7 @@ for scale in 100:96 150:144; do
   # A new desktop process reads the scaling afresh.
   "$ROOT/cmake/wine-stop.sh" "$STATE"
   mkdir -p "$shots/$percent"
-  "${WINE[@]}" "$BUILD/win64/bin/mivo-dialog-pictures.exe" "Z:${shots//\//\\}\\$percent"
+  "${WINE[@]}" "$BUILD/win64/bin/mivo-scheduler-dialog-pictures.exe" "Z:${shots//\//\\}\\$percent"
   suffix=""
   [ "$percent" = 100 ] || suffix="-$percent"
   for bmp in "$shots/$percent"/*.bmp; do
