@@ -1,9 +1,9 @@
 #!/bin/bash
 # Pictures of the scheduler's dialogs for the documentation: builds the win64
 # tree's picture program, which runs the scheduler's real dialogs (fonts,
-# pictures and cue banner as the code sets them; the request dialog on a
-# loopback call), runs it under Wine at 100 % and 150 % scaling and writes PNG
-# files into docs/images/.
+# pictures and cue banner as the code sets them; the request dialog on a call
+# to the reference service), runs it under Wine at 100 % and 150 % scaling and
+# writes PNG files into docs/images/.
 #
 # It uses a Wine prefix of its own (build/win64/wine-pictures) with two
 # settings the test prefix does not have: Wine draws the window frames itself
@@ -12,20 +12,28 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MIVO_BUILD_ROOT:-$ROOT/build}"
+PORT="${MIVO_REFSERVICE_PORT:-47380}"
 OUT="$ROOT/docs/images"
 STATE="$BUILD/win64/wine-pictures"
 WINE=("$ROOT/cmake/wine-run.sh" "$STATE")
 
+SERVICE="$BUILD/native/tools/refservice/mivo-refservice"
+SERVICE_STATE="$BUILD/pictures-service"
+CTL="$ROOT/cmake/refservice-ctl.sh"
+
+[ -x "$SERVICE" ] || "$ROOT/scripts/build.sh" native
 [ -f "$BUILD/win64/build.ninja" ] || "$ROOT/scripts/build.sh" win64
 cmake --build "$BUILD/win64" --target mivo-scheduler-dialog-pictures
 
-trap '"$ROOT/cmake/wine-stop.sh" "$STATE"' EXIT
+"$CTL" start "$SERVICE" "$PORT" "$SERVICE_STATE"
+stop_all() { "$CTL" stop "$SERVICE" "$PORT" "$SERVICE_STATE"; "$ROOT/cmake/wine-stop.sh" "$STATE"; }
+trap stop_all EXIT
 "${WINE[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
 "${WINE[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
   /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null
 
 shots="$(mktemp -d)"
-trap 'rm -rf "$shots"; "$ROOT/cmake/wine-stop.sh" "$STATE"' EXIT
+trap 'rm -rf "$shots"; stop_all' EXIT
 mkdir -p "$OUT"
 for scale in 100:96 150:144; do
   percent="${scale%%:*}" dpi="${scale##*:}"
@@ -33,12 +41,14 @@ for scale in 100:96 150:144; do
   # A new desktop process reads the scaling afresh.
   "$ROOT/cmake/wine-stop.sh" "$STATE"
   mkdir -p "$shots/$percent"
-  "${WINE[@]}" "$BUILD/win64/bin/mivo-scheduler-dialog-pictures.exe" "Z:${shots//\//\\}\\$percent"
+  MIVO_REFSERVICE_PORT="$PORT" "${WINE[@]}" "$BUILD/win64/bin/mivo-scheduler-dialog-pictures.exe" \
+    "Z:${shots//\//\\}\\$percent"
   suffix=""
   [ "$percent" = 100 ] || suffix="-$percent"
   for bmp in "$shots/$percent"/*.bmp; do
     name="$(basename "$bmp" .bmp)"
-    convert "$bmp" "$OUT/dialog-$name$suffix.png"
+    # Without metadata, so that a picture that looks the same is the same file.
+    convert "$bmp" -strip "$OUT/dialog-$name$suffix.png"
   done
 done
 ls -1 "$OUT"

@@ -37,6 +37,17 @@ void scheduler_dialog::adopt_look() noexcept {
   font_ = mivo::com::replace_dialog_font(window());
 }
 
+bool scheduler_dialog::on_command(int id, int, HWND) {
+  if (id != IDCANCEL) return false;
+  end(IDCANCEL);
+  return true;
+}
+
+bool scheduler_dialog::on_close() {
+  end(IDCANCEL);
+  return true;
+}
+
 CAboutDlg::CAboutDlg(HWND owner) noexcept : scheduler_dialog(IDD_ABOUT, owner) {}
 
 bool CAboutDlg::on_init_dialog() {
@@ -63,28 +74,20 @@ bool CAccountSetting::on_init_dialog() {
   return true;
 }
 
-bool CAccountSetting::on_command(int id, int, HWND) {
+bool CAccountSetting::on_command(int id, int code, HWND control) {
   switch (id) {
     case IDOK:
       if (sign_in_(window(), item_text(IDC_ACCOUNT_USERNAME), item_text(IDC_ACCOUNT_PASSWORD))) {
         end(IDOK);
       }
       return true;
-    case IDCANCEL:
-      end(IDCANCEL);
-      return true;
     case IDC_ACCOUNT_SITE:
     case IDC_ACCOUNT_USERNAME:
     case IDC_ACCOUNT_PASSWORD:
       return true;
     default:
-      return false;
+      return scheduler_dialog::on_command(id, code, control);
   }
-}
-
-bool CAccountSetting::on_close() {
-  end(IDCANCEL);
-  return true;
 }
 
 CMeetingSetting::CMeetingSetting(HWND owner, mivo::CMeetingInfo& record) noexcept
@@ -104,25 +107,17 @@ bool CMeetingSetting::on_init_dialog() {
   return true;
 }
 
-bool CMeetingSetting::on_command(int id, int code, HWND) {
+bool CMeetingSetting::on_command(int id, int code, HWND control) {
   switch (id) {
     case IDOK:
       on_ok();
-      return true;
-    case IDCANCEL:
-      end(IDCANCEL);
       return true;
     case IDC_MEETING_NEW_PASSWORD:
       if (code == STN_CLICKED) put_new_password();
       return true;
     default:
-      return false;
+      return scheduler_dialog::on_command(id, code, control);
   }
-}
-
-bool CMeetingSetting::on_close() {
-  end(IDCANCEL);
-  return true;
 }
 
 void CMeetingSetting::on_ok() {
@@ -160,24 +155,12 @@ bool CMultiTenancy::on_init_dialog() {
   return true;
 }
 
-bool CMultiTenancy::on_command(int id, int, HWND) {
-  switch (id) {
-    case IDOK:
-      // Ended first: the organisation change runs while the chooser closes,
-      // and its result does not change the chooser's.
-      end(IDOK);
-      chosen_(window(), selected_name());
-      return true;
-    case IDCANCEL:
-      end(IDCANCEL);
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool CMultiTenancy::on_close() {
-  end(IDCANCEL);
+bool CMultiTenancy::on_command(int id, int code, HWND control) {
+  if (id != IDOK) return scheduler_dialog::on_command(id, code, control);
+  // Ended first: the organisation change runs while the chooser closes, and
+  // its result does not change the chooser's.
+  end(IDOK);
+  chosen_(window(), selected_name());
   return true;
 }
 
@@ -203,22 +186,10 @@ bool CCancellationDlg::on_init_dialog() {
   return true;
 }
 
-bool CCancellationDlg::on_command(int id, int, HWND) {
-  switch (id) {
-    case IDOK:
-      confirmed_();
-      end(IDOK);
-      return true;
-    case IDCANCEL:
-      end(IDCANCEL);
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool CCancellationDlg::on_close() {
-  end(IDCANCEL);
+bool CCancellationDlg::on_command(int id, int code, HWND control) {
+  if (id != IDOK) return scheduler_dialog::on_command(id, code, control);
+  confirmed_();
+  end(IDOK);
   return true;
 }
 

@@ -38,6 +38,10 @@ protected:
   // Centres the dialog and gives it and its controls the dialog font.
   void adopt_look() noexcept;
 
+  // Cancel and the close box end the dialog with 2.
+  bool on_command(int id, int code, HWND control) override;
+  bool on_close() override;
+
 private:
   int template_id_;
   HWND owner_;
@@ -69,7 +73,6 @@ public:
 private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
-  bool on_close() override;
 
   SignIn sign_in_;
 };
@@ -83,7 +86,6 @@ public:
 private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
-  bool on_close() override;
   void on_ok();
   void put_new_password();
 
@@ -102,7 +104,6 @@ public:
 private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
-  bool on_close() override;
   std::optional<std::wstring> selected_name() const;
 
   std::vector<std::wstring> names_;
@@ -117,7 +118,6 @@ public:
 private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
-  bool on_close() override;
 
   std::function<void()> confirmed_;
 };
