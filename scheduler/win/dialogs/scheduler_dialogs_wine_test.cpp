@@ -81,9 +81,14 @@ TEST_F(SchedulerDialogs, AccountDialogStartsEmptyAndStaysOpenUntilTheSignInSucce
   std::vector<SignInCall> calls;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAccountDialog)
+      .read(IDC_ACCOUNT_SITE)
+      .read(IDC_ACCOUNT_USERNAME)
+      .read(IDC_ACCOUNT_PASSWORD)
       .set_text(IDC_ACCOUNT_USERNAME, L"李雷")
       .set_text(IDC_ACCOUNT_PASSWORD, L"密码123")
-      .press(IDOK)
+      .press(IDOK);
+  // Still there after the refused sign-in, fields as they were.
+  robot.expect_dialog(mivo::robot::kAccountDialog)
       .read(IDC_ACCOUNT_USERNAME)
       .read(IDC_ACCOUNT_PASSWORD)
       .press(IDOK);
@@ -96,30 +101,19 @@ TEST_F(SchedulerDialogs, AccountDialogStartsEmptyAndStaysOpenUntilTheSignInSucce
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(result, 1);
 
-  // The fields as they were after the refused sign-in.
-  const auto fields = robot.result(0).controls;
-  EXPECT_EQ(fields.at(IDC_ACCOUNT_USERNAME).text, L"李雷");
-  EXPECT_EQ(fields.at(IDC_ACCOUNT_PASSWORD).text, L"密码123");
+  const auto opened = robot.result(0).controls;
+  EXPECT_EQ(opened.at(IDC_ACCOUNT_SITE).text, L"");
+  EXPECT_EQ(opened.at(IDC_ACCOUNT_USERNAME).text, L"");
+  EXPECT_EQ(opened.at(IDC_ACCOUNT_PASSWORD).text, L"");
+  const auto refused = robot.result(1).controls;
+  EXPECT_EQ(refused.at(IDC_ACCOUNT_USERNAME).text, L"李雷");
+  EXPECT_EQ(refused.at(IDC_ACCOUNT_PASSWORD).text, L"密码123");
   ASSERT_EQ(calls.size(), 2u);
   for (const SignInCall& call : calls) {
     EXPECT_EQ(call.dialog, reinterpret_cast<mivo::WindowHandle>(robot.result(0).window));
     EXPECT_EQ(call.user_name, "李雷");
     EXPECT_EQ(call.password, "密码123");
   }
-}
-
-TEST_F(SchedulerDialogs, AccountDialogFieldsStartEmpty) {
-  DialogRobot robot;
-  robot.expect_dialog(mivo::robot::kAccountDialog)
-      .read(IDC_ACCOUNT_SITE)
-      .read(IDC_ACCOUNT_USERNAME)
-      .read(IDC_ACCOUNT_PASSWORD)
-      .press(IDCANCEL);
-  ui->run_account_setting(owner.handle(), [](auto, auto&, auto&) { return true; });
-  ASSERT_TRUE(robot.wait()) << robot.report();
-  EXPECT_EQ(robot.result(0).controls.at(IDC_ACCOUNT_SITE).text, L"");
-  EXPECT_EQ(robot.result(0).controls.at(IDC_ACCOUNT_USERNAME).text, L"");
-  EXPECT_EQ(robot.result(0).controls.at(IDC_ACCOUNT_PASSWORD).text, L"");
 }
 
 TEST_F(SchedulerDialogs, AccountDialogCancelAndCloseBoxEndWithTwoWithoutSigningIn) {
@@ -175,6 +169,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsStartCheckedAndEmptyWhateverTheRecordHold
   mivo::CMeetingInfo record;
   record.mute_on_entry = false;
   record.password = "4321";
+  InitInspector inspector;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kMeetingDialog)
       .read(IDC_MEETING_MUTE)
@@ -184,6 +179,10 @@ TEST_F(SchedulerDialogs, MeetingOptionsStartCheckedAndEmptyWhateverTheRecordHold
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_TRUE(robot.result(0).controls.at(IDC_MEETING_MUTE).checked);
   EXPECT_EQ(robot.result(0).controls.at(IDC_MEETING_PASSWORD).text, L"");
+  ASSERT_EQ(inspector.dialogs().size(), 1u);
+  const auto* field = inspector.dialogs()[0].control(IDC_MEETING_PASSWORD);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->cue_banner, L"输入4位数字密码");
   // An empty password is accepted and the box's state is stored.
   EXPECT_EQ(record.password, "");
   EXPECT_TRUE(record.mute_on_entry);
@@ -215,19 +214,6 @@ TEST_F(SchedulerDialogs, MeetingOptionsPictureClickPutsANewPasswordInTheField) {
   const std::wstring password = robot.result(0).controls.at(IDC_MEETING_PASSWORD).text;
   EXPECT_TRUE(is_new_password(password)) << password;
   EXPECT_TRUE(robot.message_boxes().empty());
-}
-
-TEST_F(SchedulerDialogs, MeetingOptionsPasswordFieldShowsTheCueBanner) {
-  InitInspector inspector;
-  mivo::CMeetingInfo record;
-  DialogRobot robot;
-  robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDCANCEL);
-  ui->run_meeting_setting(owner.handle(), record);
-  ASSERT_TRUE(robot.wait()) << robot.report();
-  ASSERT_EQ(inspector.dialogs().size(), 1u);
-  const auto* field = inspector.dialogs()[0].control(IDC_MEETING_PASSWORD);
-  ASSERT_NE(field, nullptr);
-  EXPECT_EQ(field->cue_banner, L"输入4位数字密码");
 }
 
 TEST_F(SchedulerDialogs, ChooserListsTheNamesInTheGivenOrderAndReportsTheSelection) {
