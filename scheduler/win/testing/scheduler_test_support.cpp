@@ -302,36 +302,6 @@ STDMETHODIMP TestSettingsSink::GetLocation(BSTR* text) {
   return S_OK;
 }
 
-namespace {
-
-LRESULT CALLBACK active_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-}  // namespace
-
-ActiveWindow::ActiveWindow() {
-  static const ATOM window_class = [] {
-    WNDCLASSW description{};
-    description.lpfnWndProc = active_window_procedure;
-    description.hInstance = GetModuleHandleW(nullptr);
-    description.lpszClassName = L"MivoSchedulerTestHost";
-    return RegisterClassW(&description);
-  }();
-  window_ = CreateWindowExW(0, MAKEINTATOM(window_class), L"Mivo scheduler test host",
-                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 600, 400, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-  if (!window_) throw std::runtime_error("cannot create the test host window");
-  SetForegroundWindow(window_);
-  SetActiveWindow(window_);
-  // Let the window manager settle so the window really is the active one.
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  if (GetActiveWindow() != window_) throw std::runtime_error("the test host window is not active");
-}
-
-ActiveWindow::~ActiveWindow() { DestroyWindow(window_); }
-
 std::wstring installer_package_path() {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);

@@ -133,20 +133,6 @@ class TestSettingsSink final : public ISettingsSink {
   std::vector<std::wstring> calls;
 };
 
-// A visible top-level window of the test thread, made the active window so
-// the scheduler's dialogs have an owner.
-class ActiveWindow {
- public:
-  ActiveWindow();
-  ~ActiveWindow();
-  ActiveWindow(const ActiveWindow&) = delete;
-  ActiveWindow& operator=(const ActiveWindow&) = delete;
-  HWND get() const { return window_; }
-
- private:
-  HWND window_ = nullptr;
-};
-
 // Where the installer download lands: the user's temporary folder.
 std::wstring installer_package_path();
 

@@ -1,0 +1,514 @@
+// Meetings end to end through the real DLL against the reference service:
+// commit, delete and the mail body with a settings sink of the test, the
+// instant meeting through the desktop client or the browser, and the
+// version check with the installer.
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+#include <json/reader.h>
+#include <json/value.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "dialog_robot.h"
+#include "refservice_client.h"
+#include "registry_store.h"
+#include "resource_ids.h"
+#include "dialog_test_support.h"
+#include "testing/scheduler_test_support.h"
+#include "wide_text.h"
+
+namespace mivo::scheduler {
+namespace {
+
+using mivo::com::com_ptr;
+using mivo::com::unique_bstr;
+using mivo::refservice::RecordedRequest;
+using mivo::robot::DialogRobot;
+using testing::LaunchRecords;
+
+constexpr wchar_t kCaption[] = L"Mivo会议";
+constexpr double kJanuary15At10 = 47498 + 10.0 / 24;  // 2030-01-15 10:00
+
+std::wstring appointment(const std::wstring& subject, int recurrence_state = 0,
+                         double start = kJanuary15At10) {
+  return L"{\"Duration\":45,\"IsRecurring\":0,\"OrStart\":" + std::to_wstring(start) +
+         L",\"Recipients\":[],\"Start\":" + std::to_wstring(start) + L",\"Subject\":\"" + subject +
+         L"\",\"recurrenceState\":" + std::to_wstring(recurrence_state) + L"}\n";
+}
+
+std::string base64_decode(const std::string& text) {
+  DWORD size = 0;
+  if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64,
+                            nullptr, &size, nullptr, nullptr))
+    return "(not Base64)";
+  std::string bytes(size, '\0');
+  CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64,
+                       reinterpret_cast<BYTE*>(bytes.data()), &size, nullptr, nullptr);
+  bytes.resize(size);
+  return bytes;
+}
+
+// A signed-in user (alice unless told otherwise) with a live token, an
+// active window and one request object.
+class MeetingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    service_.reset();
+    sign_in("alice", "alice-pass");
+  }
+
+  void sign_in(const std::string& user_name, const std::string& password) {
+    Json::Value body;
+    body["username"] = user_name;
+    body["password"] = password;
+    const auto answer = service_.send("POST", "/rest/login", body.toStyledString());
+    Json::Value envelope;
+    Json::Reader().parse(answer.body, envelope);
+    token_ = envelope["data"]["token"].asString();
+    ASSERT_FALSE(token_.empty()) << answer.body;
+    testing::set_setting("mivositename", service_.base_url());
+    testing::set_setting("mivousername", user_name);
+    testing::set_setting("mivopassword", password);
+    testing::set_setting("mivotoken", token_);
+    service_.clear_requests();
+  }
+
+  HRESULT load(const std::wstring& appointment_record, bool item_open = false,
+               const std::wstring& settings_record = L"") {
+    const unique_bstr settings = mivo::com::make_bstr(settings_record.c_str());
+    const unique_bstr appointment_text = mivo::com::make_bstr(appointment_record.c_str());
+    return request_->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, settings.get(),
+                                 appointment_text.get());
+  }
+
+  LONG parent() const { return HandleToLong(window_.get()); }
+
+  // Commits a new meeting, answering the options dialog with OK.
+  HRESULT commit_new(const std::wstring& subject, int recurrence_state = 0) {
+    sink_.subject = subject;
+    load(appointment(subject, recurrence_state));
+    DialogRobot robot;
+    robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDOK);
+    const HRESULT hr = request_->Commit(parent());
+    EXPECT_TRUE(robot.wait()) << robot.report();
+    return hr;
+  }
+
+  std::string mail_body() {
+    BSTR body = nullptr;
+    EXPECT_EQ(S_OK, request_->GetMailBody(&body, nullptr));
+    const unique_bstr owned(body);
+    return body ? bstr_to_utf8(body) : "(null)";
+  }
+
+  Json::Value settings_record() {
+    BSTR text = nullptr;
+    EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, &text));
+    const unique_bstr owned(text);
+    Json::Value record;
+    Json::Reader().parse(bstr_to_utf8(text), record);
+    return record;
+  }
+
+  ULONG changed() {
+    ULONG flag = 0xdeadbeef;
+    EXPECT_EQ(S_OK, request_->GetMeetingInfoChangedFlag(&flag));
+    return flag;
+  }
+
+  std::vector<std::string> calls() {
+    std::vector<std::string> found;
+    for (const auto& r : service_.requests()) found.push_back(r.method + " " + r.target);
+    return found;
+  }
+
+  void add_fault(const std::string& method, const std::string& path, const char* member,
+                 const Json::Value& value) {
+    Json::Value fault;
+    fault["method"] = method;
+    fault["path"] = path;
+    fault[member] = value;
+    service_.add_fault(fault);
+  }
+
+  testing::ComApartment com_;
+  testing::SettingsKeyGuard settings_;
+  mivo::refservice::Client service_;
+  std::string token_;
+  testing::OwnerWindow window_;
+  testing::TestSettingsSink sink_;
+  com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
+};
+
+class CommitTest : public MeetingTest {
+ protected:
+  void SetUp() override {
+    MeetingTest::SetUp();
+    ASSERT_EQ(S_OK, request_->Advise(SINK_SETTINGS, &sink_));
+  }
+  void TearDown() override { request_->UnAdvise(SINK_SETTINGS); }
+};
+
+TEST_F(CommitTest, NewMeetingIsCreatedAndWritesBackSubjectLocationAndInvitation) {
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+
+  const auto requests = service_.requests();
+  ASSERT_EQ(1u, requests.size());
+  EXPECT_EQ("POST", requests[0].method);
+  EXPECT_EQ("/rest/api/conference/schedule", requests[0].target);
+  EXPECT_EQ(token_, requests[0].header("token"));
+
+  const std::string key = settings_record()["MeetingKey"].asString();
+  ASSERT_FALSE(key.empty());
+  EXPECT_EQ(1u, service_.meetings().size());
+  EXPECT_EQ((std::vector<std::wstring>{L"GetSubject", L"GetSubject", L"SetSubject Planning",
+                                       L"GetLocation",
+                                       L"SetLocation " + to_wide(service_.base_url() + "/" + key)}),
+            sink_.calls);
+  const std::string body = mail_body();
+  EXPECT_EQ(0u, body.find("Alice Walker 邀请您参加视频会议\n会议主题：Planning\n")) << body;
+  EXPECT_NE(std::string::npos, body.find("会议号：" + key)) << body;
+  EXPECT_EQ(std::string::npos, body.find("\\n")) << body;
+  EXPECT_EQ(0u, changed());
+}
+
+TEST_F(CommitTest, UpdateLooksUpTheConferenceAndPutsWithoutTheDialogOrANewLocation) {
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+  const std::string key = settings_record()["MeetingKey"].asString();
+  service_.clear_requests();
+  sink_.calls.clear();
+
+  sink_.subject = L"Review";
+  load(appointment(L"Review"));
+  EXPECT_EQ(1u, changed());
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, request_->Commit(parent()));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  for (const auto& dialog : robot.dialogs()) {
+    const auto& ids = dialog.control_ids;
+    EXPECT_EQ(ids.end(), std::find(ids.begin(), ids.end(), IDC_MEETING_NEW_PASSWORD));
+  }
+  EXPECT_TRUE(robot.message_boxes().empty());
+
+  EXPECT_EQ((std::vector<std::string>{"GET /rest/api/conference/schedule/" + key,
+                                      "PUT /rest/api/conference/schedule"}),
+            calls());
+  EXPECT_EQ((std::vector<std::wstring>{L"GetSubject", L"GetSubject", L"SetSubject Review",
+                                       L"GetLocation"}),
+            sink_.calls);
+  EXPECT_EQ(key, settings_record()["MeetingKey"].asString());
+  EXPECT_NE(std::string::npos, mail_body().find("会议主题：Review"));
+  EXPECT_EQ(0u, changed());
+}
+
+TEST_F(CommitTest, CancelledOptionsDialogSendsNothing) {
+  sink_.subject = L"Planning";
+  load(appointment(L"Planning"));
+  DialogRobot robot;
+  robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDCANCEL);
+  EXPECT_EQ(E_FAIL, request_->Commit(parent()));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_TRUE(service_.requests().empty());
+  EXPECT_EQ(1u, changed());
+}
+
+TEST_F(CommitTest, OccurrenceIsSavedSingleFoundByItsDateAndDeletedAlone) {
+  ASSERT_EQ(S_OK, commit_new(L"Standup", 2));
+  const std::string key = settings_record()["MeetingKey"].asString();
+  const Json::Value meetings = service_.meetings();
+  ASSERT_EQ(1u, meetings.size());
+  service_.clear_requests();
+
+  EXPECT_EQ(S_OK, request_->Delete(parent()));
+  const auto sent = calls();
+  ASSERT_EQ(2u, sent.size());
+  EXPECT_EQ("GET /rest/api/conference/schedule/" + key, sent[0]);
+  EXPECT_EQ(0u, sent[1].find("DELETE /rest/api/conference/schedule?id="));
+  EXPECT_NE(std::string::npos, sent[1].find("&type=0")) << sent[1];
+  EXPECT_EQ(sent[1].size(), sent[1].find("&type=0") + 7) << sent[1];
+  EXPECT_EQ("", settings_record()["MeetingKey"].asString());
+}
+
+TEST_F(CommitTest, WholeMeetingIsDeletedWithType1AndDeleteWithoutKeySendsNothing) {
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+  service_.clear_requests();
+  EXPECT_EQ(S_OK, request_->Delete(parent()));
+  const auto sent = calls();
+  ASSERT_EQ(2u, sent.size());
+  EXPECT_NE(std::string::npos, sent[1].find("&type=1")) << sent[1];
+  EXPECT_EQ(0u, service_.meetings().size());
+
+  service_.clear_requests();
+  EXPECT_EQ(S_OK, request_->Delete(parent()));
+  EXPECT_TRUE(service_.requests().empty());
+}
+
+TEST_F(CommitTest, RefusalMinus602Shows110AndLeavesTheMeetingUncreated) {
+  add_fault("POST", "/rest/api/conference/schedule", "code", -602);
+  sink_.subject = L"Planning";
+  load(appointment(L"Planning"));
+  DialogRobot robot;
+  robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDOK);
+  robot.expect_message_box().answer(IDOK);
+  EXPECT_EQ(E_FAIL, request_->Commit(parent()));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+
+  ASSERT_EQ(1u, robot.message_boxes().size());
+  EXPECT_EQ(L"服务器拒绝预约该会议", robot.message_boxes()[0].text);
+  EXPECT_EQ(kCaption, robot.message_boxes()[0].caption);
+  EXPECT_EQ("", settings_record()["MeetingKey"].asString());
+  EXPECT_EQ("(null)", mail_body());
+  EXPECT_EQ(1u, changed());
+  EXPECT_EQ((std::vector<std::wstring>{L"GetSubject", L"GetSubject"}), sink_.calls);
+}
+
+TEST_F(CommitTest, EmptyOrUnreadableAnswerWarnsNoAnswerAndLosesNothing) {
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+  const std::string key = settings_record()["MeetingKey"].asString();
+  const std::string invitation = mail_body();
+  sink_.subject = L"Review";
+  load(appointment(L"Review"));
+
+  for (const char* fault : {"empty", "malformed"}) {
+    SCOPED_TRACE(fault);
+    service_.clear_faults();
+    add_fault("PUT", "/rest/api/conference/schedule", fault, true);
+    sink_.calls.clear();
+    DialogRobot robot;
+    robot.expect_message_box().answer(IDOK);
+    EXPECT_EQ(E_FAIL, request_->Commit(parent()));
+    ASSERT_TRUE(robot.wait()) << robot.report();
+    ASSERT_EQ(1u, robot.message_boxes().size());
+    EXPECT_EQ(L"服务器无响应，请检查网络连接", robot.message_boxes()[0].text);
+    EXPECT_EQ(key, settings_record()["MeetingKey"].asString());
+    EXPECT_EQ(invitation, mail_body());
+    EXPECT_EQ(1u, changed());
+    EXPECT_EQ((std::vector<std::wstring>{L"GetSubject", L"GetSubject"}), sink_.calls);
+  }
+}
+
+TEST_F(CommitTest, SubjectOf64CharactersPassesAnd65AreRefusedBeforeAnythingIsSent) {
+  const std::wstring longest(64, L'会');
+  const std::wstring too_long(65, L'a');
+  sink_.subject = too_long;
+  load(appointment(L"x"));
+  {
+    DialogRobot robot;
+    robot.expect_message_box().answer(IDOK);
+    EXPECT_EQ(E_FAIL, request_->Commit(parent()));
+    ASSERT_TRUE(robot.wait()) << robot.report();
+    ASSERT_EQ(1u, robot.message_boxes().size());
+    EXPECT_EQ(L"会议主题不得超过64个字符", robot.message_boxes()[0].text);
+    EXPECT_EQ(window_.get(), robot.message_boxes()[0].owner);
+    EXPECT_TRUE(service_.requests().empty());
+  }
+  EXPECT_EQ(S_OK, commit_new(longest));
+  EXPECT_EQ(longest, sink_.subject);
+}
+
+TEST_F(CommitTest, NonEmptyLocationIsLeftAsItIs) {
+  sink_.location = L"Room 4";
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+  EXPECT_EQ(L"Room 4", sink_.location);
+  EXPECT_EQ(L"GetLocation", sink_.calls.back());
+}
+
+TEST_F(MeetingTest, CommitWithoutASinkSendsNothing) {
+  load(appointment(L"Planning"));
+  DialogRobot robot;
+  EXPECT_EQ(E_FAIL, request_->Commit(parent()));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_TRUE(robot.shown().empty());
+  EXPECT_TRUE(service_.requests().empty());
+}
+
+// The instant meeting with a desktop client or a browser of the test
+// prefix: both are the launch recorder.
+class InstantMeetingTest : public MeetingTest {
+ protected:
+  void SetUp() override {
+    MeetingTest::SetUp();
+    testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
+                        L"\"" + testing::recorder_path() + L"\" \"%1\"");
+  }
+
+  void register_client(const std::wstring& command) {
+    testing::set_string(HKEY_CLASSES_ROOT, L"darselVantor\\shell\\open\\command", nullptr, command);
+  }
+
+  // The join page's query, decoded; the address must be the service's.
+  std::string browser_query(const LaunchRecords::Launch& launch) {
+    const std::string address = testing::argument_after_program(launch.command_line);
+    const std::string prefix = "\"" + service_.base_url() + "/meet/?";
+    if (address.compare(0, prefix.size(), prefix) != 0 || address.back() != '"')
+      return "(not the join page) " + address;
+    return base64_decode(address.substr(prefix.size(), address.size() - prefix.size() - 1));
+  }
+
+  // The query with its process clock replaced by "<t>".
+  static std::string without_clock(std::string query) {
+    const std::size_t t = query.find("&t=");
+    const std::size_t end = query.find('&', t + 1);
+    if (t == std::string::npos || end == std::string::npos) return query;
+    return query.replace(t + 3, end - t - 3, "<t>");
+  }
+
+  testing::RegistryKeyGuard client_{HKEY_CLASSES_ROOT, L"darselVantor"};
+  testing::RegistryKeyGuard browser_{HKEY_CLASSES_ROOT, L"https"};
+  LaunchRecords records_;
+};
+
+TEST_F(InstantMeetingTest, DesktopClientGetsTheLaunchParametersAndNoBrowserOpens) {
+  register_client(L"\"" + testing::recorder_path() + L"\" \"%1\"");
+  EXPECT_EQ(S_OK, request_->StartInstantMeeting(0));
+  const auto launches = records_.collect();
+  ASSERT_EQ(1u, launches.size());
+  EXPECT_EQ("{\"from\":\"mivo\",\"key\":\"8810010001\",\"token\":\"" + token_ +
+                "\",\"type\":\"outlook\",\"user\":\"Alice Walker\"}\n",
+            testing::argument_after_program(launches[0].command_line));
+  EXPECT_EQ((std::vector<std::string>{"GET /rest/api/conference/user/info"}), calls());
+}
+
+TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
+  for (const std::wstring& command :
+       {L"\"" + testing::bin_folder() + L"\\no_client.exe\" \"%1\"", testing::recorder_path() + L" %1",
+        std::wstring(L"")}) {
+    SCOPED_TRACE(to_utf8(command));
+    if (command.empty())
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, L"darselVantor");
+    else
+      register_client(command);
+    EXPECT_EQ(S_OK, request_->StartInstantMeeting(0));
+    const auto launches = records_.collect();
+    ASSERT_EQ(1u, launches.size());
+    EXPECT_EQ("action=join&key=8810010001&user=Alice Walker&leavecb=0&invitecb=0&from=mivo&t=<t>"
+              "&token=" + token_,
+              without_clock(browser_query(launches.back())));
+    EXPECT_EQ(0, _wcsicmp(testing::bin_folder().c_str(), to_wide(launches.back().directory).c_str()));
+    records_.clear();
+  }
+}
+
+TEST_F(InstantMeetingTest, JoinQueryCarriesANonAsciiUserNameAsUtf8) {
+  sign_in("李雷", "密码123");
+  EXPECT_EQ(S_OK, request_->StartInstantMeeting(0));
+  const auto launches = records_.collect();
+  ASSERT_EQ(1u, launches.size());
+  const std::string query = browser_query(launches[0]);
+  EXPECT_NE(std::string::npos, query.find("&user=李雷&")) << query;
+  EXPECT_NE(std::string::npos, query.find("key=8810010003&")) << query;
+}
+
+// The version check. Installing ends the process, so the flows that reach
+// the installer run in update_host.exe.
+class UpdateTest : public MeetingTest {
+ protected:
+  void SetUp() override {
+    MeetingTest::SetUp();
+    testing::set_setting("OutlookPluginVersion", "1.2.3");
+    DeleteFileW(package_path().c_str());
+  }
+  void TearDown() override { DeleteFileW(package_path().c_str()); }
+
+  static std::wstring package_path() { return testing::installer_package_path(); }
+
+  HRESULT get_settings() {
+    BSTR setting = reinterpret_cast<BSTR>(0xdeadbeef);
+    BSTR appointment_info = reinterpret_cast<BSTR>(0xfeedface);
+    const HRESULT hr = request_->GetSettings(&setting, &appointment_info);
+    EXPECT_EQ(reinterpret_cast<BSTR>(0xdeadbeef), setting);
+    EXPECT_EQ(reinterpret_cast<BSTR>(0xfeedface), appointment_info);
+    return hr;
+  }
+
+  static DWORD run_update_host() {
+    return testing::run_program(L"\"" + testing::bin_folder() + L"\\update_host.exe\"");
+  }
+};
+
+TEST_F(UpdateTest, SignedInUserIsAskedOnBothChannelsAndNoDownloadsNothing) {
+  service_.set_versions("2.0.0", "2.0.0");
+  DialogRobot robot;
+  robot.expect_message_box().read_text().answer(IDNO);
+  robot.expect_message_box().read_text().answer(IDNO);
+  EXPECT_EQ(S_OK, get_settings());
+  ASSERT_TRUE(robot.wait()) << robot.report();
+
+  const auto boxes = robot.message_boxes();
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ(L"发现新内测版本2.0.0需要升级吗？", boxes[0].text);
+  EXPECT_EQ(L"发现新版本2.0.0需要升级吗？", boxes[1].text);
+  for (const auto& box : boxes) {
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ((std::vector<int>{IDYES, IDNO}), box.buttons);
+  }
+  const auto requests = service_.requests();
+  ASSERT_EQ(2u, requests.size());
+  EXPECT_EQ("/rest/api/grayscale/version/outlook/1.2.3", requests[0].target);
+  EXPECT_EQ(token_, requests[0].header("token"));
+  EXPECT_EQ("/rest/version/outlook/1.2.3", requests[1].target);
+  EXPECT_EQ("", requests[1].header("token"));
+  EXPECT_EQ(-1, testing::file_size(package_path()));
+}
+
+TEST_F(UpdateTest, WithoutTokenOnlyTheReleaseChannelIsAsked) {
+  testing::set_setting("mivotoken", "");
+  service_.set_versions("2.0.0", "");
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, get_settings());
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_TRUE(robot.message_boxes().empty());
+  EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3"}), calls());
+}
+
+TEST_F(UpdateTest, ConfirmedUpdateDownloadsOpensThePackageAndEndsTheHost) {
+  testing::RegistryKeyGuard extension(HKEY_CLASSES_ROOT, L".msi");
+  testing::RegistryKeyGuard package_class(HKEY_CLASSES_ROOT, L"MivoTestPackage");
+  testing::set_string(HKEY_CLASSES_ROOT, L".msi", nullptr, L"MivoTestPackage");
+  testing::set_string(HKEY_CLASSES_ROOT, L"MivoTestPackage\\shell\\open\\command", nullptr,
+                      L"\"" + testing::recorder_path() + L"\" \"%1\"");
+  testing::set_setting("mivotoken", "");
+  service_.set_versions("", "2.0.0");
+  std::string content(450, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 253);
+  service_.set_installer_content(content);
+  LaunchRecords records;
+
+  EXPECT_EQ(0u, run_update_host());
+  EXPECT_EQ(content, testing::read_file(package_path()));
+  const auto launches = records.collect();
+  ASSERT_EQ(1u, launches.size());
+  EXPECT_NE(std::string::npos, launches[0].command_line.find(to_utf8(package_path())))
+      << launches[0].command_line;
+  EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3",
+                                      "GET /download/outlookplugin/VantorOutlookPluginSetup.msi"}),
+            calls());
+}
+
+TEST_F(UpdateTest, BrokenDownloadStartsNothingAndLeavesNoFile) {
+  testing::set_setting("mivotoken", "");
+  service_.set_versions("", "2.0.0");
+  for (const char* fault : {"status", "drop"}) {
+    SCOPED_TRACE(fault);
+    service_.clear_faults();
+    service_.clear_requests();
+    const Json::Value value = std::string(fault) == "status" ? Json::Value(404) : Json::Value(true);
+    add_fault("GET", "/download/outlookplugin/VantorOutlookPluginSetup.msi", fault, value);
+    LaunchRecords records;
+    EXPECT_EQ(3u, run_update_host());
+    EXPECT_EQ(-1, testing::file_size(package_path()));
+    EXPECT_TRUE(records.collect().empty());
+    // WinINet tries a dropped connection once more.
+    const auto sent = calls();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ("GET /rest/version/outlook/1.2.3", sent[0]);
+    EXPECT_EQ("GET /download/outlookplugin/VantorOutlookPluginSetup.msi", sent[1]);
+  }
+}
+
+}  // namespace
+}  // namespace mivo::scheduler

@@ -1,0 +1,30 @@
+// update_host.exe: plays the add-in's part for the update flow, whose last
+// step ends the host process. It calls GetSettings on a scheduler object
+// with an active window, answers Yes to the first update question and OK to
+// any later box. Exit codes: 0 when the scheduler ended the process (as it
+// does after the installer notice), 3 when GetSettings returned S_OK, 4 for
+// anything else.
+#include <windows.h>
+
+#include "dialog_robot.h"
+#include "dialog_test_support.h"
+#include "testing/scheduler_test_support.h"
+
+int wmain() {
+  using namespace mivo::scheduler::testing;
+  try {
+    ComApartment com;
+    OwnerWindow window;
+    mivo::robot::DialogRobot robot;
+    robot.expect_message_box().answer(IDYES);
+    robot.answer_other_message_boxes(IDOK);
+    const auto request = create_meeting_request();
+    BSTR setting = nullptr;
+    BSTR appointment = nullptr;
+    const HRESULT hr = request->GetSettings(&setting, &appointment);
+    const bool robot_done = robot.wait();
+    return hr == S_OK && robot_done ? 3 : 4;
+  } catch (...) {
+    return 4;
+  }
+}
