@@ -20,25 +20,6 @@ class LauncherTest : public ::testing::Test {
   std::unique_ptr<ILauncher> launcher_ = make_launcher();
 };
 
-TEST_F(LauncherTest, FileExistsOnlyForAnExistingFile) {
-  EXPECT_TRUE(launcher_->file_exists(to_utf8(testing::recorder_path())));
-  EXPECT_FALSE(launcher_->file_exists(to_utf8(testing::bin_folder() + L"\\missing_client.exe")));
-}
-
-TEST_F(LauncherTest, ProgramGetsTheParametersAsItsCommandLineTail) {
-  const std::string parameters = "{\"from\":\"mivo\",\"user\":\"李雷\"}\n";
-  EXPECT_TRUE(launcher_->open_program(to_utf8(testing::recorder_path()), parameters));
-  const auto launches = records_.collect();
-  ASSERT_EQ(1u, launches.size());
-  EXPECT_EQ(parameters, testing::argument_after_program(launches[0].command_line))
-      << launches[0].command_line;
-}
-
-TEST_F(LauncherTest, MissingProgramReportsFailure) {
-  EXPECT_FALSE(launcher_->open_program(to_utf8(testing::bin_folder() + L"\\missing_client.exe"), ""));
-  EXPECT_TRUE(records_.collect().empty());
-}
-
 TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeepsTheDirectory) {
   testing::RegistryKeyGuard https(HKEY_CLASSES_ROOT, L"https");
   testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,

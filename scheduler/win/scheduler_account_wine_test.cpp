@@ -270,14 +270,6 @@ TEST_F(AccountTest, PlainPasswordOfAnEarlierVersionIsProtectedAfterTheNextSignIn
   EXPECT_EQ("", testing::setting("mivotoken"));
 }
 
-TEST_F(AccountTest, RefreshWithoutAnAccountAsksForOneAndFailsWhenCancelled) {
-  DialogRobot robot;
-  robot.expect_dialog(mivo::robot::kAccountDialog).press(IDCANCEL);
-  EXPECT_EQ(E_FAIL, request_->SimpleUpdate(0));
-  ASSERT_TRUE(robot.wait()) << robot.report();
-  EXPECT_TRUE(service_.requests().empty());
-}
-
 // The meeting options: what the dialog shows, what it refuses and what it
 // stores in the meeting record.
 TEST_F(AccountTest, MeetingOptionsRefuseAnythingButFourDigitsOrNothing) {

@@ -214,16 +214,6 @@ TEST_F(ObjectTest, ModuleStaysWhileAnObjectOrALockLives) {
   EXPECT_EQ(S_OK, can_unload_now());
 }
 
-TEST_F(ObjectTest, OtherClassesAndInterfacesAreRefused) {
-  com_ptr<IClassFactory> factory;
-  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
-            mivo::com::class_object_from_library(testing::scheduler_library(), IID_IMeetingRequest,
-                                                 IID_IClassFactory, factory.put_void()));
-  const com_ptr<IMeetingRequest> request = testing::create_meeting_request();
-  com_ptr<ISettingsSink> sink;
-  EXPECT_EQ(E_NOINTERFACE, request->QueryInterface(IID_ISettingsSink, sink.put_void()));
-}
-
 // An outer object that aggregates a meeting request and answers every other
 // interface through it.
 class Outer final : public IUnknown {

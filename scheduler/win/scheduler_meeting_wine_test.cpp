@@ -205,17 +205,6 @@ TEST_F(CommitTest, UpdateLooksUpTheConferenceAndPutsWithoutTheDialogOrANewLocati
   EXPECT_EQ(0u, changed());
 }
 
-TEST_F(CommitTest, CancelledOptionsDialogSendsNothing) {
-  sink_.subject = L"Planning";
-  load(appointment(L"Planning"));
-  DialogRobot robot;
-  robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDCANCEL);
-  EXPECT_EQ(E_FAIL, request_->Commit(parent()));
-  ASSERT_TRUE(robot.wait()) << robot.report();
-  EXPECT_TRUE(service_.requests().empty());
-  EXPECT_EQ(1u, changed());
-}
-
 TEST_F(CommitTest, OccurrenceIsSavedSingleFoundByItsDateAndDeletedAlone) {
   ASSERT_EQ(S_OK, commit_new(L"Standup", 2));
   const std::string key = settings_record()["MeetingKey"].asString();
@@ -308,13 +297,6 @@ TEST_F(CommitTest, SubjectOf64CharactersPassesAnd65AreRefusedBeforeAnythingIsSen
   }
   EXPECT_EQ(S_OK, commit_new(longest));
   EXPECT_EQ(longest, sink_.subject);
-}
-
-TEST_F(CommitTest, NonEmptyLocationIsLeftAsItIs) {
-  sink_.location = L"Room 4";
-  ASSERT_EQ(S_OK, commit_new(L"Planning"));
-  EXPECT_EQ(L"Room 4", sink_.location);
-  EXPECT_EQ(L"GetLocation", sink_.calls.back());
 }
 
 TEST_F(MeetingTest, CommitWithoutASinkSendsNothing) {
