@@ -51,6 +51,18 @@ ensure_display() {
     "$WINESERVER" -w 9>&- >/dev/null 2>&1
     touch "$STATE/prefix-ready"
   fi
+  if [ ! -f "$STATE/prefix-settings-v1" ]; then
+    # No window manager runs under Xvfb: without Managed=N Wine waits about
+    # 2 s for one whenever a dialog or an owner window is shown or hidden.
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      >/dev/null 2>&1 9>&- </dev/null || true
+    # Wine's Tahoma (its "MS Shell Dlg") has no Chinese glyphs; link it to the
+    # WenQuanYi font from Debian so the dialogs' texts are legible.
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+      >/dev/null 2>&1 9>&- </dev/null || true
+    touch "$STATE/prefix-settings-v1"
+  fi
   # Persistent for 60 s after the last client: one server for a whole test run.
   "$WINESERVER" -p60 9>&- >/dev/null 2>&1 </dev/null || true
 ) 9>"$STATE/lock"
