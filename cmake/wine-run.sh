@@ -51,7 +51,7 @@ ensure_display() {
     "$WINESERVER" -w 9>&- >/dev/null 2>&1
     touch "$STATE/prefix-ready"
   fi
-  if [ ! -f "$STATE/prefix-settings-v1" ]; then
+  if [ ! -f "$STATE/prefix-settings-v2" ]; then
     # No window manager runs under Xvfb: without Managed=N Wine waits about
     # 2 s for one whenever a dialog or an owner window is shown or hidden.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
@@ -61,7 +61,13 @@ ensure_display() {
     "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
       >/dev/null 2>&1 9>&- </dev/null || true
-    touch "$STATE/prefix-settings-v1"
+    # A crashing program ends at once with its failure instead of waiting
+    # in Wine's debugger, so a crash fails its test rather than hanging it.
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Auto /t REG_SZ /d 0 /f >/dev/null 2>&1 9>&- </dev/null || true
+    "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /f >/dev/null 2>&1 9>&- </dev/null || true
+    touch "$STATE/prefix-settings-v2"
   fi
   # Persistent for 60 s after the last client: one server for a whole test run.
   "$WINESERVER" -p60 9>&- >/dev/null 2>&1 </dev/null || true
