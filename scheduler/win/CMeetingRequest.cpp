@@ -41,6 +41,7 @@ STDMETHODIMP CMeetingRequest::ScheduleMeeting() {
 }
 
 STDMETHODIMP CMeetingRequest::AccountSetting() try {
+  const auto self = keep_alive();
   OutputDebugStringW(L"STDMETHODIMP CMeetingRequest::AccountSetting(void)");
   return to_hresult(request_.account_setting());
 } CATCH_RETURN()
@@ -72,25 +73,32 @@ STDMETHODIMP CMeetingRequest::GetMailBody(BSTR* lpbstrBody, BSTR* lpbstrDesc) tr
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SettingsDoModal(LONG) try {
+  const auto self = keep_alive();
   return to_hresult(request_.settings_do_modal());
 } CATCH_RETURN()
 
 // The version check writes neither out-parameter.
 STDMETHODIMP CMeetingRequest::GetSettings(BSTR*, BSTR*) try {
+  const auto self = keep_alive();
   return to_hresult(request_.check_for_update());
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Commit(LONG lParentWnd) try {
   if (!sink_) return to_hresult(request_.commit(nullptr, window_from_long(lParentWnd)));
-  mivo::scheduler::SettingsSinkAdapter appointment(sink_.get());
+  // The call keeps its own reference: an UnAdvise from inside the request
+  // dialog's message loop must not release the sink it is writing to.
+  const mivo::com::com_ptr<ISettingsSink> sink = sink_;
+  mivo::scheduler::SettingsSinkAdapter appointment(sink.get());
   return to_hresult(request_.commit(&appointment, window_from_long(lParentWnd)));
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Delete(LONG lParentWnd) try {
+  const auto self = keep_alive();
   return to_hresult(request_.remove(window_from_long(lParentWnd)));
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SimpleUpdate(LONG) try {
+  const auto self = keep_alive();
   return to_hresult(request_.simple_update());
 } CATCH_RETURN()
 
@@ -120,14 +128,17 @@ STDMETHODIMP CMeetingRequest::UnAdvise(_SINK_INDEX emSinkIdx) {
 }
 
 STDMETHODIMP CMeetingRequest::AboutDlg(LONG) try {
+  const auto self = keep_alive();
   return to_hresult(request_.about());
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::StartInstantMeeting(LONG) try {
+  const auto self = keep_alive();
   return to_hresult(request_.start_instant_meeting());
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::CancellationDlg(LONG) try {
+  const auto self = keep_alive();
   return to_hresult(request_.cancellation());
 } CATCH_RETURN()
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "com/module.h"
 #include "dialog_robot.h"
 #include "refservice_client.h"
 #include "registry_store.h"
@@ -150,8 +151,73 @@ class CommitTest : public MeetingTest {
     MeetingTest::SetUp();
     ASSERT_EQ(S_OK, request_->Advise(SINK_SETTINGS, &sink_));
   }
-  void TearDown() override { request_->UnAdvise(SINK_SETTINGS); }
+  void TearDown() override {
+    if (request_) request_->UnAdvise(SINK_SETTINGS);
+  }
 };
+
+HRESULT scheduler_can_unload_now() {
+  using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+  return mivo::com::get_proc_address<CanUnloadFn>(testing::scheduler_library(),
+                                                   "DllCanUnloadNow")();
+}
+
+// A window of the test's thread that lets go of the test's request object
+// when its message arrives, as a host closing an appointment window inside
+// a nested message loop does, and notes whether the scheduler DLL could be
+// unloaded right after.
+class HostRelease {
+ public:
+  explicit HostRelease(com_ptr<IMeetingRequest>& request) : request_(request) {
+    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                              nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&procedure)));
+  }
+  ~HostRelease() { DestroyWindow(window_); }
+  HostRelease(const HostRelease&) = delete;
+  HostRelease& operator=(const HostRelease&) = delete;
+
+  void post() { PostMessageW(window_, WM_APP, 0, 0); }
+
+  bool released = false;
+  HRESULT can_unload_after_release = E_UNEXPECTED;
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    auto* self = reinterpret_cast<HostRelease*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message != WM_APP) return CallWindowProcW(self->previous_, window, message, w, l);
+    self->request_->UnAdvise(SINK_SETTINGS);
+    self->request_.reset();
+    self->released = true;
+    self->can_unload_after_release = scheduler_can_unload_now();
+    return 0;
+  }
+
+  com_ptr<IMeetingRequest>& request_;
+  HWND window_ = nullptr;
+  WNDPROC previous_ = nullptr;
+};
+
+// The host's last reference goes while the options dialog is open: the call
+// still finishes on a live object, which goes only when the call returns.
+TEST_F(CommitTest, HostReleasingTheObjectDuringCommitLetsTheCallFinish) {
+  sink_.subject = L"Planning";
+  load(appointment(L"Planning"));
+  IMeetingRequest* const running = request_.get();
+  HostRelease host(request_);
+  host.post();
+  DialogRobot robot;
+  robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDOK);
+  EXPECT_EQ(S_OK, running->Commit(parent()));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+
+  ASSERT_TRUE(host.released);
+  EXPECT_EQ(S_FALSE, host.can_unload_after_release);
+  EXPECT_EQ(1u, service_.meetings().size());
+  EXPECT_EQ(S_OK, scheduler_can_unload_now());
+}
 
 TEST_F(CommitTest, NewMeetingIsCreatedAndWritesBackSubjectLocationAndInvitation) {
   ASSERT_EQ(S_OK, commit_new(L"Planning"));
