@@ -2,6 +2,7 @@
 #include "registry_store.h"
 
 #include <cwchar>
+#include <vector>
 
 #include "com/unique.h"
 #include "win/wide_text.h"
@@ -14,7 +15,6 @@ namespace {
 
 // KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 constexpr REGSAM kWriteAccess = 0x2001F;
-constexpr std::size_t kBufferUnits = kMaxTextLength + 1;
 
 class RegistrySettingsStore final : public ISettingsStore {
  public:
@@ -49,23 +49,28 @@ int read_text(HKEY root, const wchar_t* key_path, const wchar_t* value_name, std
   if (RegOpenKeyExW(root, key_path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
     return registry_result::kKeyNotOpened;
 
-  wchar_t buffer[kBufferUnits] = {};
+  // The buffer is sized from the value itself, with a zero unit to spare:
+  // a protected password is longer than any fixed buffer we would pick, and
+  // a value stored without a terminator still ends inside the buffer. The
+  // value may grow between the size query and the read; then ask again.
+  std::vector<wchar_t> buffer;
   DWORD type = REG_NONE;
-  DWORD bytes = sizeof(buffer);
-  const LONG status =
-      RegQueryValueExW(key.get(), value_name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+  LONG status = ERROR_MORE_DATA;
+  for (int attempt = 0; attempt < 3 && status == ERROR_MORE_DATA; ++attempt) {
+    DWORD bytes = 0;
+    status = RegQueryValueExW(key.get(), value_name, nullptr, &type, nullptr, &bytes);
+    if (status != ERROR_SUCCESS) break;
+    buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
+    bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    status = RegQueryValueExW(key.get(), value_name, nullptr, &type,
+                              reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+  }
   // A missing value reports no type; only a value that exists has one.
-  const bool exists = status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
-  // What a failed query left in the buffer is undefined.
-  if (status != ERROR_SUCCESS) buffer[0] = L'\0';
-  // A value stored without a terminator that fills the whole buffer is
-  // longer than the buffer can hold as text: it has no end inside it.
-  const std::size_t length = wcsnlen(buffer, kBufferUnits);
-  const bool fits = length < kBufferUnits;
-  if (fits) text.assign(buffer, length);
+  const bool exists = status == ERROR_SUCCESS;
+  if (exists) text.assign(buffer.data(), wcsnlen(buffer.data(), buffer.size()));
 
   if (exists && type != REG_SZ && type != REG_EXPAND_SZ) return registry_result::kNotText;
-  if (status != ERROR_SUCCESS || !fits) return registry_result::kQueryFailed;
+  if (!exists) return registry_result::kQueryFailed;
   return registry_result::kOk;
 }
 

@@ -20,17 +20,14 @@ constexpr int kOk = 0;
 constexpr int kKeyNotOpened = -1;    // neither opened (nor, for writes, created)
 constexpr int kValueNotWritten = -2; // the key was open but the value was refused
 constexpr int kNotText = -3;         // neither REG_SZ nor REG_EXPAND_SZ
-constexpr int kQueryFailed = -4;     // missing, unreadable or longer than kMaxTextLength
+constexpr int kQueryFailed = -4;     // missing or unreadable
 }  // namespace registry_result
-
-// Texts are read through a buffer of 300 UTF-16 units including the
-// terminator; longer values read as "" with kQueryFailed.
-constexpr std::size_t kMaxTextLength = 299;
 
 // Reads a value of `key_path` under `root` (HKEY_CURRENT_USER or
 // HKEY_CLASSES_ROOT; a null or empty name is the key's default value).
-// REG_EXPAND_SZ is read literally. A value of another type yields the bytes
-// the query placed in the zero-filled buffer, taken as text, with kNotText.
+// REG_EXPAND_SZ is read literally. Values of any length are read whole, up to
+// their first zero unit or their end. A value of another type yields its
+// bytes taken as text, with kNotText.
 // `text` always receives the buffer's text: "" when nothing was read.
 int read_text(HKEY root, const wchar_t* key_path, const wchar_t* value_name, std::wstring& text);
 // Stores a REG_SZ value of the text's characters without a terminator,

@@ -92,39 +92,33 @@ TEST_F(RegistryStoreTest, ValueOfAnotherTypeGivesItsBytesAsTextButThePortReadsEm
   EXPECT_EQ("", store->read("mivositename"));
 }
 
-// The read buffer holds 299 characters and a terminator; nothing beyond it
-// may be read, whether or not the stored value carries a terminator.
-TEST_F(RegistryStoreTest, ValuesLongerThan299CharactersReadEmpty) {
-  const std::wstring longest(299, L'a');
-  const std::wstring too_long(300, L'b');
+// Long values (a protected password runs to several hundred characters)
+// read whole, whether or not the stored value carries a terminator, and
+// nothing past the stored characters is taken.
+TEST_F(RegistryStoreTest, LongValuesReadWholeWithOrWithoutTerminator) {
+  const std::wstring long_text(1500, L'b');
   std::wstring text;
 
-  write_text(kSettingsKey, L"fits", longest);
-  EXPECT_EQ(registry_result::kOk, read_text(HKEY_CURRENT_USER, kSettingsKey, L"fits", text));
-  EXPECT_EQ(longest, text);
+  write_text(kSettingsKey, L"written", long_text);
+  EXPECT_EQ(registry_result::kOk, read_text(HKEY_CURRENT_USER, kSettingsKey, L"written", text));
+  EXPECT_EQ(long_text, text);
 
-  testing::set_string(HKEY_CURRENT_USER, kSettingsKey, L"fits_terminated", longest);
-  EXPECT_EQ(registry_result::kOk,
-            read_text(HKEY_CURRENT_USER, kSettingsKey, L"fits_terminated", text));
-  EXPECT_EQ(longest, text);
+  testing::set_string(HKEY_CURRENT_USER, kSettingsKey, L"terminated", long_text);
+  text = L"stale";
+  EXPECT_EQ(registry_result::kOk, read_text(HKEY_CURRENT_USER, kSettingsKey, L"terminated", text));
+  EXPECT_EQ(long_text, text);
 
-  // Stored without a terminator: the registry adds one only when the
-  // caller's buffer holds a zero right after the counted characters.
-  const std::wstring followed = too_long + L"c";
+  // Stored without a terminator, with more text right after it in the
+  // writer's memory: only the stored characters come back.
+  const std::wstring followed = long_text + L"c";
   testing::set_raw_value(HKEY_CURRENT_USER, kSettingsKey, L"unterminated", REG_SZ, followed.c_str(),
-                         static_cast<DWORD>(too_long.size() * sizeof(wchar_t)));
+                         static_cast<DWORD>(long_text.size() * sizeof(wchar_t)));
   text = L"stale";
-  EXPECT_EQ(registry_result::kQueryFailed,
+  EXPECT_EQ(registry_result::kOk,
             read_text(HKEY_CURRENT_USER, kSettingsKey, L"unterminated", text));
-  EXPECT_EQ(L"", text);
+  EXPECT_EQ(long_text, text);
 
-  testing::set_string(HKEY_CURRENT_USER, kSettingsKey, L"terminated", too_long);
-  text = L"stale";
-  EXPECT_EQ(registry_result::kQueryFailed,
-            read_text(HKEY_CURRENT_USER, kSettingsKey, L"terminated", text));
-  EXPECT_EQ(L"", text);
-
-  EXPECT_EQ("", make_registry_store()->read("unterminated"));
+  EXPECT_EQ(std::string(1500, 'b'), make_registry_store()->read("unterminated"));
 }
 
 TEST_F(RegistryStoreTest, DeleteRemovesOneValueAndLeavesAMissingKeyAlone) {
