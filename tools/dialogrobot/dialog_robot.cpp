@@ -17,6 +17,7 @@ constexpr auto kPollInterval = 15ms;
 // Tags the WM_NULL the robot posts behind an action to learn that the test
 // thread has taken the actions before it from its queue.
 constexpr WPARAM kMarkerTag = 0x4d49564f;
+std::atomic<LPARAM> g_last_marker{0};
 
 // The hook procedure has no context argument: one robot at a time.
 std::atomic<DialogRobot*> g_recording{nullptr};
@@ -104,7 +105,7 @@ Step& Step::wait_closed() { return add({Kind::WaitClosed, 0, 0, {}}); }
 // ---- DialogRobot: script and results ----
 
 DialogRobot::DialogRobot(std::chrono::milliseconds patience)
-    : patience_(patience), test_thread_(GetCurrentThreadId()) {
+    : patience_(patience), test_thread_(GetCurrentThreadId()), first_marker_(g_last_marker + 1) {
   DialogRobot* expected = nullptr;
   if (g_recording.compare_exchange_strong(expected, this)) {
     cbt_hook_ = SetWindowsHookExW(WH_CBT, cbt_hook, nullptr, test_thread_);
@@ -235,7 +236,8 @@ LRESULT CALLBACK DialogRobot::message_hook(int code, WPARAM wparam, LPARAM lpara
   try {
     DialogRobot* robot = g_recording.load();
     const MSG* msg = reinterpret_cast<const MSG*>(lparam);
-    if (robot && code == HC_ACTION && msg->message == WM_NULL && msg->wParam == kMarkerTag) {
+    if (robot && code == HC_ACTION && msg->message == WM_NULL && msg->wParam == kMarkerTag &&
+        msg->lParam >= robot->first_marker_) {
       std::lock_guard<std::mutex> lock(robot->mutex_);
       robot->markers_seen_ = std::max(robot->markers_seen_, msg->lParam);
       robot->wake_.notify_all();
@@ -291,7 +293,7 @@ HWND DialogRobot::top_window() const {
 // with the window when the action ends the dialog.
 bool DialogRobot::sync() {
   std::unique_lock<std::mutex> lock(mutex_);
-  const LPARAM marker = ++markers_posted_;
+  const LPARAM marker = ++g_last_marker;
   if (!PostThreadMessageW(test_thread_, WM_NULL, kMarkerTag, marker)) return false;
   return wake_.wait_for(lock, patience_, [&] { return stop_ || markers_seen_ >= marker; }) && !stop_;
 }

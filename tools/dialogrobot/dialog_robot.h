@@ -176,7 +176,10 @@ class DialogRobot {
   std::vector<StepResult> results_;
   std::vector<ShownWindow> shown_;
   std::map<HWND, size_t> live_;  // recorded windows not yet destroyed: index in shown_
-  LPARAM markers_posted_ = 0;
+  // Markers are numbered across the process, so one a previous robot left
+  // in the thread's queue (numbered below first_marker_) is not taken for
+  // this robot's.
+  LPARAM first_marker_ = 0;
   LPARAM markers_seen_ = 0;
   std::vector<std::string> failures_;
   std::thread thread_;

@@ -162,13 +162,6 @@ bool read_bmp(const std::wstring& path, Picture& picture) {
   return true;
 }
 
-void drain_thread_messages() {
-  MSG message{};
-  // (HWND)-1: only messages posted to the thread itself, none of a window.
-  while (PeekMessageW(&message, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) {
-  }
-}
-
 std::wstring temporary_path(const wchar_t* name) {
   wchar_t folder[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, folder);

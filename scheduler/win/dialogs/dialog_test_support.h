@@ -84,9 +84,6 @@ struct Picture {
 // False when the file is missing or not a 24-bit BMP.
 bool read_bmp(const std::wstring& path, Picture& picture);
 
-// Removes the messages posted to the calling thread (not to its windows).
-void drain_thread_messages();
-
 // A unique file path in the temporary folder.
 std::wstring temporary_path(const wchar_t* name);
 

@@ -35,7 +35,6 @@ class RequestDialog : public testing::Test {
     ASSERT_TRUE(mivo::scheduler::resource_library());
     service.reset();
   }
-  void TearDown() override { mivo::scheduler::testing::drain_thread_messages(); }
 
   mivo::ServiceRequest login(mivo::WindowHandle owner) const {
     return {service.base_url() + "/rest/login", kLoginBody, "", "POST", owner};

@@ -27,9 +27,6 @@ class SchedulerDialogs : public testing::Test {
  protected:
   static void SetUpTestSuite() { mivo::scheduler::load_resource_library(); }
   void SetUp() override { ASSERT_TRUE(mivo::scheduler::resource_library()); }
-  // The robot's last marker stays in the thread's queue when no dialog
-  // follows; a later robot must not take it for one of its own.
-  void TearDown() override { mivo::scheduler::testing::drain_thread_messages(); }
 
   OwnerWindow owner;
   std::unique_ptr<mivo::IUserInterface> ui = mivo::scheduler::make_user_interface();
