@@ -62,11 +62,6 @@ function(mivo_refservice_fixture)
   set_tests_properties(refservice_stop PROPERTIES FIXTURES_CLEANUP refservice LABELS wine)
 endfunction()
 
-# Windows resource script compiled with the project's include folders.
-function(mivo_rc_includes target)
-  set_property(TARGET ${target} APPEND PROPERTY COMPILE_OPTIONS
-    $<$<COMPILE_LANGUAGE:RC>:-c65001>)
-endfunction()
 
 # add_subdirectory for folders that later work fills in.
 macro(mivo_subdirectories)
