@@ -84,6 +84,7 @@ STDMETHODIMP CMeetingRequest::GetSettings(BSTR*, BSTR*) try {
 } CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Commit(LONG lParentWnd) try {
+  const auto self = keep_alive();
   if (!sink_) return to_hresult(request_.commit(nullptr, window_from_long(lParentWnd)));
   // The call keeps its own reference: an UnAdvise from inside the request
   // dialog's message loop must not release the sink it is writing to.
