@@ -1,11 +1,9 @@
 // Benchmark of MivoOIURL.dll against the reference service: the time from
 // the service's last response byte to the sink call, and whole request times
 // for small and large responses. Prints figures; asserts nothing.
-#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <thread>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -63,78 +61,12 @@ void whole_request(const agent_library& dll, mivo::refservice::Client& service, 
               runs, percentile(ms, 0.5), percentile(ms, 0.95));
 }
 
-// A loopback server that answers each request in one write with Nagle off
-// and notes when the write returned: separates the agent's own delivery time
-// from the reference service's way of writing (headers and body in separate
-// writes, which Nagle and the peer's delayed ACK hold back by about 40 ms).
-class one_write_server {
-public:
-  one_write_server() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int size = sizeof(address);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, 16);
-    thread_ = std::thread([this] { serve(); });
-  }
-  ~one_write_server() {
-    stop();
-    WSACleanup();
-  }
-  // After stop() the answer times are complete and no longer written.
-  void stop() {
-    if (listener_ == INVALID_SOCKET) return;
-    closesocket(listener_);
-    listener_ = INVALID_SOCKET;
-    thread_.join();
-  }
-  int port() const { return port_; }
-  std::vector<LONGLONG> answered_us;
-
-private:
-  void serve() {
-    for (;;) {
-      SOCKET peer = accept(listener_, nullptr, nullptr);
-      if (peer == INVALID_SOCKET) return;
-      BOOL on = TRUE;
-      setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on));
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const int n = recv(peer, buffer, sizeof(buffer), 0);
-        if (n <= 0) break;
-        request.append(buffer, n);
-      }
-      const std::string answer =
-          "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 10\r\n"
-          "Connection: close\r\n\r\n{\"code\":0}";
-      send(peer, answer.data(), static_cast<int>(answer.size()), 0);
-      answered_us.push_back(now_us());
-      shutdown(peer, SD_SEND);
-      while (recv(peer, buffer, sizeof(buffer), 0) > 0) {
-      }
-      closesocket(peer);
-    }
-  }
-
-  SOCKET listener_ = INVALID_SOCKET;
-  int port_ = 0;
-  std::thread thread_;
-};
-
-void print_latency(const char* what, const std::vector<LONGLONG>& answered,
-                   const std::vector<LONGLONG>& delivered) {
+void print_latency(const std::vector<LONGLONG>& answered, const std::vector<LONGLONG>& delivered) {
   std::vector<double> latency_ms;
   for (std::size_t i = 0; i < delivered.size(); ++i)
     latency_ms.push_back((delivered[i] - answered[i]) / 1000.0);
-  std::printf("last response byte to sink call, %s (%zu requests): p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
-              what, delivered.size(), percentile(latency_ms, 0.5), percentile(latency_ms, 0.95),
+  std::printf("last response byte to sink call (%zu requests): p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
+              delivered.size(), percentile(latency_ms, 0.5), percentile(latency_ms, 0.95),
               *std::max_element(latency_ms.begin(), latency_ms.end()));
 }
 
@@ -158,16 +90,7 @@ int main() {
   }
   std::vector<LONGLONG> answered;
   for (const auto& r : requests) answered.push_back(r.answered_us);
-  print_latency("reference service", answered, delivered);
-
-  {
-    one_write_server server;
-    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/ping";
-    std::vector<LONGLONG> direct;
-    for (int i = 0; i < kRequests; ++i) direct.push_back(run_one(dll, url).result.when_us);
-    server.stop();
-    print_latency("one-write server", server.answered_us, direct);
-  }
+  print_latency(answered, delivered);
 
   whole_request(dll, service, 1024, 50);
   whole_request(dll, service, 1048576, 20);
