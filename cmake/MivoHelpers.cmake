@@ -71,3 +71,12 @@ macro(mivo_subdirectories)
     endif()
   endforeach()
 endmacro()
+
+# Puts a stripped copy of a DLL into the installable folder (MIVO_DIST_DIR)
+# after each build; the copy in bin/ keeps its debugging information.
+function(mivo_add_to_dist target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MIVO_DIST_DIR}
+    COMMAND ${CMAKE_STRIP} --strip-all -o ${MIVO_DIST_DIR}/$<TARGET_FILE_NAME:${target}> $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()
