@@ -76,14 +76,27 @@ ensure_display
 # Wine's system processes (services.exe and friends), started on demand by
 # the first program, inherit its standard handles and outlive it. Through a
 # pipe they would keep CTest waiting until the wineserver exits, so the
-# program writes to files that are copied out when it ends.
+# program writes to files that are copied out when it ends (or, with
+# MIVO_WINE_LIVE_OUTPUT=1, followed while it runs).
 out="$(mktemp "$STATE/out.XXXXXX")"
 err="$(mktemp "$STATE/err.XXXXXX")"
 trap 'rm -f "$out" "$err"' EXIT
 set +e
-"$WINE" "$@" >"$out" 2>"$err" </dev/null
-rc=$?
+if [ "${MIVO_WINE_LIVE_OUTPUT:-}" = 1 ]; then
+  # Output as it is written (the demo): tail follows the file and ends with
+  # the program, so no pipe is left open to Wine's system processes.
+  "$WINE" "$@" >"$out" 2>"$err" </dev/null &
+  program=$!
+  tail -n +1 -s 0.2 -f --pid="$program" "$out" &
+  follower=$!
+  wait "$program"
+  rc=$?
+  wait "$follower"
+else
+  "$WINE" "$@" >"$out" 2>"$err" </dev/null
+  rc=$?
+  cat "$out"
+fi
 set -e
-cat "$out"
 cat "$err" >&2
 exit $rc
