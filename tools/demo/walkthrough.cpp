@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -238,14 +239,8 @@ class Walkthrough {
         "   (the appointment window's tracker)");
     say("  SetSettings(true, \"\", record) = " + hresult_text(load(true, record)) +
         "   (the window opens)");
-    {
-      Answers answers(interactive_);
-      const HRESULT hr = request_->SimpleUpdate(parent());
-      answers.check("user refresh");
-      say("  SimpleUpdate(window) = " + hresult_text(hr) +
-          "   (the user refresh: UserInfo with the stored token)");
-      require(hr == S_OK, "the user refresh failed");
-    }
+    call("SimpleUpdate(window)", [&] { return request_->SimpleUpdate(parent()); },
+         "the user refresh: UserInfo with the stored token");
     say("  SetSettings(false, \"\", record) = " + hresult_text(load(false, record)) +
         "   (read again before Commit)");
     say("  Commit(window): a new meeting, so the meeting options dialog comes first");
@@ -311,12 +306,8 @@ class Walkthrough {
         std::to_string(changed));
     require(flag_hr == S_OK && changed == 1, "the change was not noticed");
     sink_.calls.clear();
-    Answers answers(interactive_);
-    const HRESULT hr = request_->Commit(parent());
-    answers.check("Commit of the change");
-    say("  Commit(window) = " + hresult_text(hr) +
-        "   (an update: no options dialog; the conference is looked up, then PUT)");
-    require(hr == S_OK, "the meeting was not updated");
+    call("Commit(window)", [&] { return request_->Commit(parent()); },
+         "an update: no options dialog; the conference is looked up, then PUT");
     unique_bstr body;
     request_->GetMailBody(body.put(), nullptr);
     print_invitation(body.get());
@@ -335,10 +326,7 @@ class Walkthrough {
     testing::LaunchRecords launches;
     say("No desktop meeting client is registered (HKCR\\darselVantor), so the scheduler falls back");
     say("to the browser; here the https handler is launch_recorder.exe, which notes what it got.");
-    Answers answers(interactive_);
-    const HRESULT hr = request_->StartInstantMeeting(parent());
-    answers.check("instant meeting");
-    say("  StartInstantMeeting(window) = " + hresult_text(hr));
+    call("StartInstantMeeting(window)", [&] { return request_->StartInstantMeeting(parent()); });
     const auto started = launches.collect();
     require(started.size() == 1, "expected one browser launch, saw " + std::to_string(started.size()));
     const std::wstring address = unquoted(testing::argument_after_program(started[0].command_line));
@@ -353,19 +341,10 @@ class Walkthrough {
   void remove() {
     heading("5. Delete the meeting (Delete)");
     say("The user deletes the appointment; the add-in refreshes the user and calls Delete.");
-    {
-      Answers answers(interactive_);
-      const HRESULT hr = request_->SimpleUpdate(parent());
-      answers.check("user refresh");
-      say("  SimpleUpdate(window) = " + hresult_text(hr));
-    }
+    call("SimpleUpdate(window)", [&] { return request_->SimpleUpdate(parent()); });
     say("  SetSettings(false, \"\", record) = " +
         hresult_text(load(false, mivo::demo::appointment_record(appointment_))));
-    Answers answers(interactive_);
-    const HRESULT hr = request_->Delete(parent());
-    answers.check("Delete");
-    say("  Delete(window) = " + hresult_text(hr));
-    require(hr == S_OK, "Delete failed");
+    call("Delete(window)", [&] { return request_->Delete(parent()); });
     print_exchanges();
 
     const Json::Value meetings = service_.meetings();
@@ -387,6 +366,17 @@ class Walkthrough {
         std::to_string(sink_.references));
     say();
     say("The walkthrough is complete.");
+  }
+
+  // A call that shows no dialog of its own; the robot still watches, so a
+  // warning it did not expect ends the walkthrough. Anything but S_OK does.
+  void call(const std::string& name, const std::function<HRESULT()>& method,
+            const std::string& note = "") {
+    Answers answers(interactive_);
+    const HRESULT hr = method();
+    answers.check(name);
+    say("  " + name + " = " + hresult_text(hr) + (note.empty() ? "" : "   (" + note + ")"));
+    require(hr == S_OK, name + " did not succeed");
   }
 
   HRESULT load(bool item_open, const std::string& appointment_record) {
