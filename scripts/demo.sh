@@ -28,8 +28,12 @@ for arg in "$@"; do
     *) echo "demo: unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
-if [ "${MIVO_DEMO_INTERACTIVE:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
-  interactive=1
+if [ "${MIVO_DEMO_INTERACTIVE:-}" = 1 ]; then
+  if [ -n "${DISPLAY:-}" ]; then
+    interactive=1
+  else
+    echo "demo: MIVO_DEMO_INTERACTIVE=1 but no DISPLAY is set: the robot answers the dialogs" >&2
+  fi
 fi
 if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   echo "demo: --interactive needs a display to show the dialogs on (DISPLAY is not set)" >&2

@@ -147,6 +147,11 @@ class Walkthrough {
                        e.what());
     }
     SetWindowTextW(window_.get(), L"Outlook (stand-in) - Mivo walkthrough");
+    // A label inside, for whoever watches the display; it goes with its parent.
+    CreateWindowExW(0, L"STATIC",
+                    L"This window stands in for Outlook's main window. The scheduler's dialogs open "
+                    L"over it; the console tells what happens at each step.",
+                    WS_CHILD | WS_VISIBLE, 20, 20, 880, 40, window_.get(), nullptr, nullptr, nullptr);
     say("The reference meeting service runs at " + service_.base_url() +
         "; MivoOlkRes.dll beside the scheduler points there.");
     say("A visible window plays Outlook's main window: it is the active window, so it owns");
