@@ -49,14 +49,6 @@ public:
   [[nodiscard]] T* detach() noexcept { return std::exchange(ptr_, nullptr); }
   void swap(com_ptr& other) noexcept { std::swap(ptr_, other.ptr_); }
 
-  // Hands out a new reference through an out-parameter.
-  HRESULT copy_to(T** out) const noexcept {
-    if (!out) return E_POINTER;
-    *out = ptr_;
-    if (ptr_) ptr_->AddRef();
-    return S_OK;
-  }
-
   template <class U>
   HRESULT query_to(U** out) const noexcept {
     if (!out) return E_POINTER;

@@ -34,8 +34,6 @@ void module::object_created() noexcept { ++g_objects; }
 void module::object_destroyed() noexcept { --g_objects; }
 void module::lock() noexcept { ++g_locks; }
 void module::unlock() noexcept { --g_locks; }
-long module::object_count() noexcept { return g_objects.load(); }
-long module::lock_count() noexcept { return g_locks.load(); }
 
 HRESULT module::can_unload_now() noexcept {
   return g_objects.load() == 0 && g_locks.load() == 0 ? S_OK : S_FALSE;

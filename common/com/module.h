@@ -21,8 +21,6 @@ public:
   static void object_destroyed() noexcept;
   static void lock() noexcept;
   static void unlock() noexcept;
-  static long object_count() noexcept;
-  static long lock_count() noexcept;
   // S_OK when no object and no lock is alive, else S_FALSE.
   static HRESULT can_unload_now() noexcept;
 };

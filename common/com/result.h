@@ -68,8 +68,6 @@ inline void throw_if_failed(HRESULT hr) {
     if (condition) return (hr);     \
   } while (0)
 
-#define RETURN_HR_IF_NULL(hr, ptr) RETURN_HR_IF(hr, (ptr) == nullptr)
-
 #define THROW_IF_FAILED(expr) ::mivo::com::throw_if_failed(expr)
 
 // Ends a function-try-block (`HRESULT f() try { ... } CATCH_RETURN()`) or a

@@ -75,7 +75,6 @@ public:
     return static_cast<bool>(*this);
   }
   void set() const noexcept { SetEvent(get()); }
-  void reset_event() const noexcept { ResetEvent(get()); }
   // True when the event was signalled within the wait.
   bool wait(DWORD milliseconds) const noexcept {
     return WaitForSingleObject(get(), milliseconds) == WAIT_OBJECT_0;

@@ -66,10 +66,10 @@ struct State {
   long last_conference_number = 0;
 };
 
-// The seed accounts, no sessions, meetings or versions, the default installer.
+// The built-in accounts, no sessions, meetings or versions, the default installer.
 State initial_state();
 
-std::vector<User> seed_users();
+std::vector<User> builtin_users();
 
 // `size` bytes that look like the start of an installer package: the
 // compound-file signature, then byte i = i % 251.

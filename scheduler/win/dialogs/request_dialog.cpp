@@ -2,12 +2,13 @@
 // busy animation, the agent's answer and the completion timer.
 #include "request_dialog.h"
 
-#include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "com/module.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -59,15 +60,8 @@ std::wstring response_text(oiurl_return_type type, const unsigned char* data, lo
   if (type != OIURL_SUCCESS || length < 2 || !data) return std::wstring();
   // The agent ends the bytes with a zero of its own; a zero inside the body
   // ends the text as well.
-  const void* zero = std::memchr(data, 0, static_cast<std::size_t>(length));
-  const int count = static_cast<int>(zero ? static_cast<const unsigned char*>(zero) - data : length);
-  if (count == 0) return std::wstring();
-  const auto bytes = reinterpret_cast<const char*>(data);
-  const int units = MultiByteToWideChar(CP_UTF8, 0, bytes, count, nullptr, 0);
-  if (units <= 0) return std::wstring();
-  std::wstring text(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes, count, text.data(), units);
-  return text;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+  return to_wide(bytes.substr(0, bytes.find('\0')));
 }
 
 CTickDlg::CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,

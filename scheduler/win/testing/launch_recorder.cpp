@@ -7,18 +7,9 @@
 
 #include <string>
 
-namespace {
+#include "win/wide_text.h"
 
-std::string utf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return std::string();
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr, nullptr);
-  bytes.resize(static_cast<size_t>(size) - 1);
-  return bytes;
-}
-
-}  // namespace
+using mivo::scheduler::to_utf8;
 
 int wmain() {
   wchar_t folder[MAX_PATH] = {};
@@ -27,7 +18,7 @@ int wmain() {
   wchar_t directory[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, directory);
 
-  const std::string record = utf8(directory) + "\n" + utf8(GetCommandLineW());
+  const std::string record = to_utf8(directory) + "\n" + to_utf8(GetCommandLineW());
   const std::wstring path =
       std::wstring(folder) + L"\\" + std::to_wstring(GetCurrentProcessId()) + L".txt";
   // Written under a temporary name and renamed, so a reader never sees half

@@ -3,7 +3,7 @@
 
 namespace mivo::refservice {
 
-std::vector<User> seed_users() {
+std::vector<User> builtin_users() {
   return {
       {"alice", "alice-pass", "10001", "Alice Walker", "8810010001", {{"Mivo Demo", "20001"}}},
       // Several organisations, deliberately not in code-unit order, and one
@@ -33,7 +33,7 @@ std::string installer_bytes(size_t size) {
 
 State initial_state() {
   State state;
-  for (User& user : seed_users()) {
+  for (User& user : builtin_users()) {
     const std::string name = user.username;
     state.users.emplace(name, std::move(user));
   }
