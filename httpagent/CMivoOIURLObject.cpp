@@ -19,7 +19,8 @@ HANDLE create_suspended_thread(LPTHREAD_START_ROUTINE start, void* param) {
 CMivoOIURLObject::thread_creator CMivoOIURLObject::CreateWorkerThread = &create_suspended_thread;
 
 CMivoOIURLObject::CMivoOIURLObject()
-    : m_dwStartTick(GetTickCount()), m_bstrVerb(mivo::com::make_bstr(L"POST")),
+    : m_dwStartTick(GetTickCount()),
+      m_bstrVerb(mivo::com::make_bstr(L"POST")),
       m_bstrBody(mivo::com::make_bstr(L"")) {
   mivo::oiurl::add_live_agent(this);
 }
@@ -124,7 +125,8 @@ HRESULT CMivoOIURLObject::StartRequest(const wchar_t* verb, BSTR bstrURL, const 
   return S_OK;
 } catch (const std::bad_alloc&) {
   return E_OUTOFMEMORY;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 DWORD WINAPI CMivoOIURLObject::WorkerThread(void* param) {
   auto* self = static_cast<CMivoOIURLObject*>(param);

@@ -18,9 +18,9 @@
 
 class CMivoOIURLObject : public mivo::com::object_root,
                          public mivo::com::dispatch<IMivoOIURLObject> {
-public:
-  using interfaces = mivo::com::interface_list<IMivoOIURLObject,
-                                               mivo::com::via<IDispatch, IMivoOIURLObject>>;
+ public:
+  using interfaces =
+      mivo::com::interface_list<IMivoOIURLObject, mivo::com::via<IDispatch, IMivoOIURLObject>>;
 
   CMivoOIURLObject();
   ~CMivoOIURLObject() override;
@@ -48,7 +48,7 @@ public:
   // stored result to the sink. The caller holds a reference on the object.
   void PollAgent();
 
-private:
+ private:
   // The URL split into its parts by InternetCrackUrlW.
   struct url_parts {
     INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;

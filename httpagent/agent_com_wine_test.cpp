@@ -33,8 +33,8 @@ DWORD run(const std::wstring& command_line) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
     return static_cast<DWORD>(-1);
   mivo::com::unique_handle thread(process.hThread);
   mivo::com::unique_handle handle(process.hProcess);
@@ -60,8 +60,8 @@ void dump(HKEY root, const std::wstring& path, std::set<std::wstring>& out) {
     wchar_t data[1024] = {};
     DWORD data_size = sizeof(data) - sizeof(wchar_t);
     DWORD type = 0;
-    if (RegEnumValueW(key.get(), i, name, &name_size, nullptr, &type,
-                      reinterpret_cast<BYTE*>(data), &data_size) != ERROR_SUCCESS)
+    if (RegEnumValueW(key.get(), i, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                      &data_size) != ERROR_SUCCESS)
       break;
     out.insert(path + L"|" + (name_size ? name : L"@") + L"=" + (type == REG_SZ ? data : L"?"));
   }
@@ -132,8 +132,10 @@ std::wstring to_text(const std::set<std::wstring>& keys) {
 }
 
 class ComInitialised : public ::testing::Test {
-protected:
-  void SetUp() override { ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+ protected:
+  void SetUp() override {
+    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
   void TearDown() override { CoUninitialize(); }
 };
 
@@ -145,8 +147,8 @@ TEST_F(Registration, MachineRegistrationWritesExactlyTheScriptsAndUnregistration
   ASSERT_EQ(regsvr32(L""), 0u);
   EXPECT_EQ(to_text(script_keys(HKEY_LOCAL_MACHINE, classes)),
             to_text(expected_script_keys(classes)));
-  EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE,
-                         classes + L"\\TypeLib\\" + kLibId + L"\\1.0\\0\\win64"));
+  EXPECT_TRUE(
+      key_exists(HKEY_LOCAL_MACHINE, classes + L"\\TypeLib\\" + kLibId + L"\\1.0\\0\\win64"));
 
   // Created by ProgID through the registry, as the scheduler does.
   CLSID clsid = {};
@@ -197,8 +199,8 @@ TEST_F(ComObject, ClassFactoryRefusesAnOuterObjectAndUnknownClasses) {
   EXPECT_EQ(out, nullptr);
 
   com_ptr<IClassFactory> other;
-  EXPECT_EQ(mivo::com::class_object_from_library(dll.get(), IID_IMivoOIURLObject,
-                                                 IID_IClassFactory, other.put_void()),
+  EXPECT_EQ(mivo::com::class_object_from_library(dll.get(), IID_IMivoOIURLObject, IID_IClassFactory,
+                                                 other.put_void()),
             CLASS_E_CLASSNOTAVAILABLE);
 }
 
@@ -242,7 +244,7 @@ TEST_F(ComObject, DispatchByNameUsesTheTypeLibrary) {
   struct named {
     const wchar_t* name;
     DISPID id;
-  } names[] = {{L"TimeOut", 0x60020000}, {L"ParentMsgWindow", 0x60020002},
+  } names[] = {{L"TimeOut", 0x60020000},  {L"ParentMsgWindow", 0x60020002},
                {L"ItemData", 0x60020004}, {L"Get", 0x60020006},
                {L"Post", 0x60020007},     {L"Put", 0x60020008},
                {L"Delete", 0x60020009},   {L"Cancel", 0x6002000A},
@@ -260,8 +262,8 @@ TEST_F(ComObject, DispatchByNameUsesTheTypeLibrary) {
   value.lVal = 7;
   DISPID put_id = DISPID_PROPERTYPUT;
   DISPPARAMS put = {&value, &put_id, 1, 1};
-  ASSERT_HRESULT_SUCCEEDED(
-      agent->Invoke(0x60020000, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr));
+  ASSERT_HRESULT_SUCCEEDED(agent->Invoke(0x60020000, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put,
+                                         nullptr, nullptr, nullptr));
   mivo::com::unique_variant result;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   ASSERT_HRESULT_SUCCEEDED(agent->Invoke(0x60020000, IID_NULL, 0, DISPATCH_PROPERTYGET, &none,
@@ -306,7 +308,8 @@ TEST_F(ComObject, TypeLibraryDescribesTheAgent) {
   com_ptr<ITypeInfo> coclass;
   ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(CLSID_MivoOIURLObject, coclass.put()));
   BSTR doc = nullptr;
-  ASSERT_HRESULT_SUCCEEDED(coclass->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr));
+  ASSERT_HRESULT_SUCCEEDED(
+      coclass->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr));
   unique_bstr owned(doc);
   EXPECT_EQ(narrow(doc), "MivoOIURLObject Class");
 }

@@ -25,13 +25,15 @@ using namespace mivo::oiurl::testing;
 namespace {
 
 class AgentRequest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     service.reset();
     agent = dll.create();
   }
 
-  unique_bstr text(const std::string& utf8) { return unique_bstr(SysAllocString(widen(utf8).c_str())); }
+  unique_bstr text(const std::string& utf8) {
+    return unique_bstr(SysAllocString(widen(utf8).c_str()));
+  }
   unique_bstr url(const std::string& target) { return text(service.base_url() + target); }
   unique_bstr tls_url(const std::string& target) { return text(service.tls_base_url() + target); }
   void fault(const std::string& json) { service.add_fault(*parse_json(json)); }
@@ -72,9 +74,9 @@ TEST_F(AgentRequest, BodiesAreUtf8AndOnlyPostAndPutCarryOne) {
   wait(put_sink);
   ASSERT_EQ(agent->Post(url("/empty").get(), text("").get(), nullptr, &empty_sink), S_OK);
   wait(empty_sink);
-  ASSERT_EQ(agent->Delete(url("/rest/api/conference/schedule?id=7&type=1").get(), nullptr,
-                          &delete_sink),
-            S_OK);
+  ASSERT_EQ(
+      agent->Delete(url("/rest/api/conference/schedule?id=7&type=1").get(), nullptr, &delete_sink),
+      S_OK);
   wait(delete_sink);
   const auto requests = service.requests();
   ASSERT_EQ(requests.size(), 3u);
@@ -310,7 +312,7 @@ TEST_F(AgentRequest, OtherValuesThanOneDoNotRelaxCertificateChecks) {
 // A top-level window of the test thread that owns WinINet's dialogs, and the
 // dialog answered with one of its buttons from this thread.
 class CertificateDialog : public AgentRequest {
-protected:
+ protected:
   void SetUp() override {
     AgentRequest::SetUp();
     owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
@@ -375,7 +377,7 @@ TEST_F(CertificateDialog, AcceptingTheCertificateLetsTheRequestThrough) {
 }
 
 class RequestLog : public AgentRequest {
-protected:
+ protected:
   std::wstring log_path() {
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
@@ -445,8 +447,10 @@ TEST_F(AgentRequest, FiveHundredRequestsLeaveNoObjectAndNoHandles) {
   // Workers drop their reference just after storing the result.
   ASSERT_TRUE(pump_until([&] { return dll.can_unload_now() == S_OK; }));
   const auto end = snapshot();
-  std::printf("handles after 50: %lu, after 500: %lu; private bytes after 50: %zu KiB, after 500: %zu KiB\n",
-              after_warm_up.first, end.first, after_warm_up.second / 1024, end.second / 1024);
+  std::printf(
+      "handles after 50: %lu, after 500: %lu; private bytes after 50: %zu KiB, after 500: %zu "
+      "KiB\n",
+      after_warm_up.first, end.first, after_warm_up.second / 1024, end.second / 1024);
   EXPECT_LE(end.first, after_warm_up.first + 10) << "handles leak per request";
   EXPECT_EQ(service.requests().size(), 500u);
 }

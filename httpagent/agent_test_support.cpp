@@ -75,8 +75,8 @@ com::com_ptr<IMivoOIURLObject> agent_library::create() const {
 }
 
 HRESULT agent_library::can_unload_now() const {
-  const auto can_unload = com::get_proc_address<HRESULT(STDAPICALLTYPE*)()>(module_.get(),
-                                                                             "DllCanUnloadNow");
+  const auto can_unload =
+      com::get_proc_address<HRESULT(STDAPICALLTYPE*)()>(module_.get(), "DllCanUnloadNow");
   return can_unload ? can_unload() : E_FAIL;
 }
 
@@ -110,8 +110,7 @@ scoped_setting::scoped_setting(scoped_setting&& other) noexcept : name_(std::mov
 scoped_setting::~scoped_setting() {
   if (name_.empty()) return;
   com::unique_hkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.put()) ==
-      ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
     RegDeleteValueW(key.get(), name_.c_str());
 }
 

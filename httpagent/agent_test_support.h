@@ -17,16 +17,16 @@ namespace mivo::oiurl::testing {
 
 struct sink_call {
   oiurl_return_type type;
-  std::string bytes;       // lDateLen bytes from pData
-  bool data_null;          // pData was null
-  bool zero_after;         // the byte after the data was 0 (non-null data)
-  long length;             // lDateLen
-  DWORD thread_id;         // thread the call came on
-  LONGLONG when_us;        // system time, microseconds since 1970
+  std::string bytes;  // lDateLen bytes from pData
+  bool data_null;     // pData was null
+  bool zero_after;    // the byte after the data was 0 (non-null data)
+  long length;        // lDateLen
+  DWORD thread_id;    // thread the call came on
+  LONGLONG when_us;   // system time, microseconds since 1970
 };
 
 class recording_sink : public IMivoOIURLSink {
-public:
+ public:
   STDMETHODIMP URLReturn(oiurl_return_type lType, unsigned char* pData, LONG lDateLen) override;
   std::vector<sink_call> calls;
 };
@@ -44,30 +44,29 @@ void pump_for(DWORD milliseconds);
 // MivoOIURL.dll from the folder of the running test program.
 std::wstring agent_dll_path();
 class agent_library {
-public:
+ public:
   agent_library();
   HMODULE get() const { return module_.get(); }
   // A new agent object through the DLL's own class factory.
   com::com_ptr<IMivoOIURLObject> create() const;
   HRESULT can_unload_now() const;
 
-private:
+ private:
   com::unique_hmodule module_;
 };
 
 // A value under HKEY_CURRENT_USER\Software\Mivo_Outlook\General, removed
 // again when the owner goes.
 class scoped_setting {
-public:
+ public:
   scoped_setting(const wchar_t* name, DWORD type, const void* data, DWORD size);
-  static scoped_setting text(const wchar_t* name, const std::wstring& value,
-                             DWORD type = REG_SZ);
+  static scoped_setting text(const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ);
   static scoped_setting dword(const wchar_t* name, DWORD value);
   scoped_setting(scoped_setting&& other) noexcept;
   scoped_setting(const scoped_setting&) = delete;
   ~scoped_setting();
 
-private:
+ private:
   std::wstring name_;
 };
 

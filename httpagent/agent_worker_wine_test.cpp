@@ -19,7 +19,7 @@ HANDLE refuse_thread(LPTHREAD_START_ROUTINE, void*) {
 }
 
 class WorkerThread : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     mivo::oiurl::start_delivery();
     ASSERT_HRESULT_SUCCEEDED(mivo::com::make_instance(agent));

@@ -11,12 +11,11 @@
 namespace {
 
 class CMivoOIURLModule {
-public:
+ public:
   static const mivo::com::registration& registration() {
     static const UINT scripts[] = {IDR_MIVOOIURL_MODULE, IDR_MIVOOIURL_OBJECT};
-    static const mivo::com::registration what = {
-        scripts, sizeof(scripts) / sizeof(scripts[0]),
-        L"{D4D2D3BF-26BD-48AF-BA06-4ABECBC336F2}", true};
+    static const mivo::com::registration what = {scripts, sizeof(scripts) / sizeof(scripts[0]),
+                                                 L"{D4D2D3BF-26BD-48AF-BA06-4ABECBC336F2}", true};
     return what;
   }
 

@@ -22,10 +22,9 @@ constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
                                     FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 // Redirects are the agent's own business (a 302 always continues over
 // HTTPS on a new connection), so WinINet must not follow them itself.
-constexpr DWORD kPlainFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                              INTERNET_FLAG_KEEP_CONNECTION |
-                              INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS |
-                              INTERNET_FLAG_NO_AUTO_REDIRECT;
+constexpr DWORD kPlainFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
+    INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS | INTERNET_FLAG_NO_AUTO_REDIRECT;
 constexpr DWORD kSecureFlags = kPlainFlags | INTERNET_FLAG_SECURE;
 // Only by an administrator's choice ("AllowUntrustedCertificates").
 constexpr DWORD kUntrustedNameAndDateFlags =
@@ -87,9 +86,9 @@ void CMivoOIURLObject::RunRequest() {
     if (_wcsicmp(status.c_str(), L"407") == 0) {
       if (!m_hParentWnd.load() && !WaitForParentWindow()) break;
       m_bDialogUp = true;
-      const DWORD answer = InternetErrorDlg(m_hParentWnd.load(), m_hRequest.get(),
-                                            ERROR_INTERNET_INCORRECT_PASSWORD, kErrorDialogFlags,
-                                            nullptr);
+      const DWORD answer =
+          InternetErrorDlg(m_hParentWnd.load(), m_hRequest.get(), ERROR_INTERNET_INCORRECT_PASSWORD,
+                           kErrorDialogFlags, nullptr);
       --proxy_budget;
       m_bDialogUp = false;
       if (answer != ERROR_INTERNET_FORCE_RETRY) break;
@@ -101,8 +100,7 @@ void CMivoOIURLObject::RunRequest() {
       if (!QueryHeader(HTTP_QUERY_LOCATION, location) || location.empty()) break;
       const std::wstring authority = mivo::oiurl::url_authority(
           m_urlParts.host, m_urlParts.port, m_urlParts.scheme == INTERNET_SCHEME_HTTPS);
-      m_bstrURL =
-          mivo::com::make_bstr(mivo::oiurl::redirect_target(location, authority).c_str());
+      m_bstrURL = mivo::com::make_bstr(mivo::oiurl::redirect_target(location, authority).c_str());
       if (++attempts >= kMaxAttempts) break;
       continue;
     }
@@ -122,8 +120,7 @@ void CMivoOIURLObject::CloseHandles() noexcept {
 
 bool CMivoOIURLObject::OpenConnection() {
   CloseHandles();
-  m_hSession.reset(
-      InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  m_hSession.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
 
   m_urlParts = url_parts();
   BSTR url = m_bstrURL.get();
@@ -142,7 +139,8 @@ bool CMivoOIURLObject::OpenConnection() {
   m_urlParts.port = parts.nPort;
   m_urlParts.host.assign(parts.lpszHostName, parts.dwHostNameLength);
   if (parts.lpszUrlPath) m_urlParts.path_and_extra.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-  if (parts.lpszExtraInfo) m_urlParts.path_and_extra.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (parts.lpszExtraInfo)
+    m_urlParts.path_and_extra.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
   m_hConnect.reset(InternetConnectW(m_hSession.get(), m_urlParts.host.c_str(), m_urlParts.port,
                                     nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
@@ -231,8 +229,8 @@ DWORD CMivoOIURLObject::ShowErrorDialog(DWORD error) {
   m_bDialogUp = true;
   DWORD answer = ERROR_CANCELLED;
   for (int shown = 0; shown < kMaxDialogs; ++shown) {
-    answer = InternetErrorDlg(m_hParentWnd.load(), m_hRequest.get(), error, kErrorDialogFlags,
-                              nullptr);
+    answer =
+        InternetErrorDlg(m_hParentWnd.load(), m_hRequest.get(), error, kErrorDialogFlags, nullptr);
     if (answer == ERROR_SUCCESS || answer == ERROR_CANCELLED) break;
   }
   m_bDialogUp = false;

@@ -21,7 +21,8 @@ bool response_buffer::append(const unsigned char* chunk, std::uint32_t size) {
   if (capacity != capacity_) {
     // The block is one byte longer than the capacity and zero-filled, so
     // the byte after the data is always 0.
-    std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[std::size_t{capacity} + 1]());
+    std::unique_ptr<unsigned char[]> grown(
+        new (std::nothrow) unsigned char[std::size_t{capacity} + 1]());
     if (!grown) {
       clear();
       return false;

@@ -8,15 +8,14 @@
 namespace mivo::oiurl {
 
 class response_buffer {
-public:
+ public:
   // One growth step is larger than any read chunk, so a single step always
   // makes room for the chunk that needed it.
   static constexpr std::uint32_t growth_step = 65540;
   // The counts are 32-bit: no capacity may come near their end.
   static constexpr std::uint32_t default_limit = 0xFFFFFFFFu - 2 * growth_step;
 
-  explicit response_buffer(std::uint32_t capacity_limit = default_limit)
-      : limit_(capacity_limit) {}
+  explicit response_buffer(std::uint32_t capacity_limit = default_limit) : limit_(capacity_limit) {}
 
   // Appends a chunk. When the buffer cannot grow for it (no memory, or the
   // capacity limit), everything received is dropped and false is returned:
@@ -29,7 +28,7 @@ public:
   std::uint32_t size() const noexcept { return size_; }
   std::uint32_t capacity() const noexcept { return capacity_; }
 
-private:
+ private:
   std::unique_ptr<unsigned char[]> block_;
   std::uint32_t size_ = 0;
   std::uint32_t capacity_ = 0;

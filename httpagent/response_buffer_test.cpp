@@ -13,7 +13,8 @@ namespace {
 
 std::vector<unsigned char> pattern(std::uint32_t size, unsigned seed) {
   std::vector<unsigned char> bytes(size);
-  for (std::uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<unsigned char>((i * 7 + seed) % 251 + 1);
+  for (std::uint32_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<unsigned char>((i * 7 + seed) % 251 + 1);
   return bytes;
 }
 

@@ -6,47 +6,47 @@
 #define MIVO_RESOURCE_IDS_H
 
 /* Dialog templates of MivoOlkRes */
-#define IDD_ABOUT                 110
-#define IDD_ACCOUNT_SETTING       113
-#define IDD_MEETING_SETTING       123
-#define IDD_MULTI_TENANCY         135
-#define IDD_CANCELLATION          136
-#define IDD_COMMUNICATION         172
+#define IDD_ABOUT 110
+#define IDD_ACCOUNT_SETTING 113
+#define IDD_MEETING_SETTING 123
+#define IDD_MULTI_TENANCY 135
+#define IDD_CANCELLATION 136
+#define IDD_COMMUNICATION 172
 
 /* Dialog items (OK = 1 and Cancel = 2 are IDOK and IDCANCEL) */
-#define IDC_ABOUT_PICTURE         1034  /* about box: picture */
-#define IDC_ACCOUNT_SITE          1002  /* account dialog: edit, ignored */
-#define IDC_ACCOUNT_USERNAME      1003  /* account dialog: user name */
-#define IDC_ACCOUNT_PASSWORD      1004  /* account dialog: password */
-#define IDC_MEETING_MUTE          1003  /* meeting options: check box */
-#define IDC_MEETING_PASSWORD      1005  /* meeting options: password edit */
-#define IDC_MEETING_NEW_PASSWORD  1006  /* meeting options: clickable picture */
-#define IDC_TENANCY_LIST          1004  /* organisation chooser: list box */
-#define IDC_COMMUNICATION_BUSY    1065  /* request dialog: busy icon */
+#define IDC_ABOUT_PICTURE 1034        /* about box: picture */
+#define IDC_ACCOUNT_SITE 1002         /* account dialog: edit, ignored */
+#define IDC_ACCOUNT_USERNAME 1003     /* account dialog: user name */
+#define IDC_ACCOUNT_PASSWORD 1004     /* account dialog: password */
+#define IDC_MEETING_MUTE 1003         /* meeting options: check box */
+#define IDC_MEETING_PASSWORD 1005     /* meeting options: password edit */
+#define IDC_MEETING_NEW_PASSWORD 1006 /* meeting options: clickable picture */
+#define IDC_TENANCY_LIST 1004         /* organisation chooser: list box */
+#define IDC_COMMUNICATION_BUSY 1065   /* request dialog: busy icon */
 
 /* Strings of MivoOlkRes */
-#define IDS_WARNING_CAPTION       107   /* caption of every warning box */
-#define IDS_NO_ANSWER             108   /* the service did not answer */
-#define IDS_SIGNIN_REFUSED        109   /* sign-in or organisation change refused */
-#define IDS_SCHEDULE_REFUSED      110   /* the service refused the schedule (-602) */
-#define IDS_DEFAULT_SUBJECT       111   /* suffix of the default meeting subject */
-#define IDS_RECURRENCE_REFUSED    112   /* the recurrence is not accepted */
-#define IDS_SUBJECT_TOO_LONG      113   /* the subject is longer than 64 characters */
-#define IDS_SERVICE_URL           114   /* base URL of the meeting service */
-#define IDS_DOWNLOAD_URL          115   /* scheme and host of the installer download */
+#define IDS_WARNING_CAPTION 107    /* caption of every warning box */
+#define IDS_NO_ANSWER 108          /* the service did not answer */
+#define IDS_SIGNIN_REFUSED 109     /* sign-in or organisation change refused */
+#define IDS_SCHEDULE_REFUSED 110   /* the service refused the schedule (-602) */
+#define IDS_DEFAULT_SUBJECT 111    /* suffix of the default meeting subject */
+#define IDS_RECURRENCE_REFUSED 112 /* the recurrence is not accepted */
+#define IDS_SUBJECT_TOO_LONG 113   /* the subject is longer than 64 characters */
+#define IDS_SERVICE_URL 114        /* base URL of the meeting service */
+#define IDS_DOWNLOAD_URL 115       /* scheme and host of the installer download */
 
 /* Pictures and icons of MivoOlkRes */
-#define IDB_ABOUT                 145
-#define IDB_NEW_PASSWORD          146
-#define IDI_BUSY_FIRST            173   /* eight frames: 173 to 180 */
-#define IDI_BUSY_FRAMES           8
+#define IDB_ABOUT 145
+#define IDB_NEW_PASSWORD 146
+#define IDI_BUSY_FIRST 173 /* eight frames: 173 to 180 */
+#define IDI_BUSY_FRAMES 8
 
 /* MivoOlkRes64 (add-in) */
-#define IDX_RIBBON_EXPLORER       102   /* resource type "XML" */
-#define IDX_RIBBON_APPOINTMENT    116   /* resource type "XML" */
-#define IDB_ATTEND_MEETING        139
-#define IDB_SCHEDULE_MEETING      140
-#define IDB_ONLINE_MEETING        141
-#define IDB_SETUP_MEETING         142
+#define IDX_RIBBON_EXPLORER 102    /* resource type "XML" */
+#define IDX_RIBBON_APPOINTMENT 116 /* resource type "XML" */
+#define IDB_ATTEND_MEETING 139
+#define IDB_SCHEDULE_MEETING 140
+#define IDB_ONLINE_MEETING 141
+#define IDB_SETUP_MEETING 142
 
 #endif

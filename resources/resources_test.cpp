@@ -19,8 +19,8 @@ namespace {
 class OwnerWindow {
  public:
   OwnerWindow() {
-    window_ = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
-                              nullptr, nullptr, nullptr, nullptr);
+    window_ = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                              400, 300, nullptr, nullptr, nullptr, nullptr);
   }
   ~OwnerWindow() { DestroyWindow(window_); }
   OwnerWindow(const OwnerWindow&) = delete;
@@ -35,11 +35,10 @@ class OwnerWindow {
 class CreatedDialog {
  public:
   explicit CreatedDialog(int template_id)
-      : window_(CreateDialogParamW(resource_library(), MAKEINTRESOURCEW(template_id), nullptr,
-                                   [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR {
-                                     return message == WM_INITDIALOG;
-                                   },
-                                   0)) {}
+      : window_(CreateDialogParamW(
+            resource_library(), MAKEINTRESOURCEW(template_id), nullptr,
+            [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
+            0)) {}
   ~CreatedDialog() { DestroyWindow(window_); }
   CreatedDialog(const CreatedDialog&) = delete;
   CreatedDialog& operator=(const CreatedDialog&) = delete;
@@ -69,7 +68,8 @@ void expect_items(int template_id, std::initializer_list<ExpectedItem> items) {
     DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
     EXPECT_EQ(style & item.required_style, item.required_style)
         << "template " << template_id << " item " << item.id;
-    EXPECT_EQ(style & item.type_mask, item.type) << "template " << template_id << " item " << item.id;
+    EXPECT_EQ(style & item.type_mask, item.type)
+        << "template " << template_id << " item " << item.id;
   }
 }
 
@@ -91,7 +91,8 @@ TEST_F(ResourceLibrary, IsResourceOnly) {
   auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, 0u) << "nothing may run when it is loaded";
-  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (imports.Size > 0) {
     auto* first = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
     EXPECT_EQ(first->Name, 0u) << "imports " << reinterpret_cast<const char*>(base + first->Name);
@@ -116,8 +117,8 @@ TEST_F(ResourceLibrary, TestBuildPointsBothAddressesAtTheReferenceService) {
 
 TEST_F(ResourceLibrary, TemplatesHoldTheItemsTheSchedulerUses) {
   const DWORD tab = WS_TABSTOP;
-  expect_items(IDD_ABOUT, {{IDC_ABOUT_PICTURE, L"Static", 0, SS_TYPEMASK, SS_BITMAP},
-                           {IDOK, L"Button", tab}});
+  expect_items(IDD_ABOUT,
+               {{IDC_ABOUT_PICTURE, L"Static", 0, SS_TYPEMASK, SS_BITMAP}, {IDOK, L"Button", tab}});
   expect_items(IDD_ACCOUNT_SETTING, {{IDC_ACCOUNT_SITE, L"Edit", tab, ES_PASSWORD, 0},
                                      {IDC_ACCOUNT_USERNAME, L"Edit", tab, ES_PASSWORD, 0},
                                      {IDC_ACCOUNT_PASSWORD, L"Edit", tab | ES_PASSWORD},
@@ -156,12 +157,13 @@ TEST_F(ResourceLibrary, SignOutQuestionAndBusyTextAreShown) {
 // request dialogs. Chinese glyphs are counted as wide as the font is high,
 // so the check holds whichever CJK font the system links in.
 TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
-  for (int id : {IDD_ABOUT, IDD_ACCOUNT_SETTING, IDD_MEETING_SETTING, IDD_MULTI_TENANCY, IDD_CANCELLATION,
-                 IDD_COMMUNICATION}) {
+  for (int id : {IDD_ABOUT, IDD_ACCOUNT_SETTING, IDD_MEETING_SETTING, IDD_MULTI_TENANCY,
+                 IDD_CANCELLATION, IDD_COMMUNICATION}) {
     CreatedDialog dialog(id);
     ASSERT_TRUE(dialog.get());
     LOGFONTW face{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog.get(), WM_GETFONT, 0, 0)), sizeof(face), &face);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog.get(), WM_GETFONT, 0, 0)), sizeof(face),
+               &face);
     const bool scheduler_font = id != IDD_CANCELLATION && id != IDD_COMMUNICATION;
     if (scheduler_font) {
       face.lfHeight = -13;
@@ -190,9 +192,10 @@ TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
       int room = rect.right;
       if (cls == L"Button") room -= (style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? 20 : 8;
       const int lines = std::max(1, static_cast<int>(rect.bottom / metrics.tmHeight));
-      EXPECT_LE(width, room * lines) << "template " << id << ", item " << GetDlgCtrlID(child) << " is clipped";
-      EXPECT_GE(rect.bottom, metrics.tmHeight) << "template " << id << ", item " << GetDlgCtrlID(child)
-                                               << " is lower than its text";
+      EXPECT_LE(width, room * lines)
+          << "template " << id << ", item " << GetDlgCtrlID(child) << " is clipped";
+      EXPECT_GE(rect.bottom, metrics.tmHeight)
+          << "template " << id << ", item " << GetDlgCtrlID(child) << " is lower than its text";
     }
   }
 }
@@ -202,8 +205,8 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     int id, width, height;
   } kBitmaps[] = {{IDB_ABOUT, 352, 88}, {IDB_NEW_PASSWORD, 22, 22}};
   for (const auto& expected : kBitmaps) {
-    unique_gdi_object bitmap(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id), IMAGE_BITMAP, 0, 0,
-                                        LR_CREATEDIBSECTION));
+    unique_gdi_object bitmap(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id),
+                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_TRUE(bitmap) << "bitmap " << expected.id;
     DIBSECTION dib{};
     ASSERT_EQ(GetObjectW(bitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
@@ -212,7 +215,8 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     unique_hdc dc(CreateCompatibleDC(nullptr));
     SelectedObject selected(dc.get(), bitmap.get());
     EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
-    EXPECT_EQ(GetPixel(dc.get(), 0, expected.height - 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
+    EXPECT_EQ(GetPixel(dc.get(), 0, expected.height - 1), RGB(240, 240, 240))
+        << "bitmap " << expected.id;
   }
 }
 
@@ -269,7 +273,8 @@ TEST_F(ResourceLibrary, MeetingOptionsCheckBoxAndPictureAnswerClicks) {
   DialogLog log;
   log.on_init = [](HWND dialog) { CheckDlgButton(dialog, IDC_MEETING_MUTE, BST_CHECKED); };
   log.on_command = [](HWND dialog, int id, int code) {
-    if (id == IDC_MEETING_NEW_PASSWORD && code == STN_CLICKED) SetDlgItemTextW(dialog, IDC_MEETING_PASSWORD, L"4821");
+    if (id == IDC_MEETING_NEW_PASSWORD && code == STN_CLICKED)
+      SetDlgItemTextW(dialog, IDC_MEETING_PASSWORD, L"4821");
   };
   EXPECT_EQ(run_dialog(IDD_MEETING_SETTING, nullptr, log), IDOK);
   ASSERT_TRUE(robot.wait()) << robot.report();
@@ -283,12 +288,16 @@ TEST_F(ResourceLibrary, MeetingOptionsCheckBoxAndPictureAnswerClicks) {
 
 TEST_F(ResourceLibrary, OrganisationListKeepsTheOrderItIsGivenAndSelectsByText) {
   DialogRobot robot;
-  robot.expect_dialog(kTenancyDialog).read(IDC_TENANCY_LIST).select_text(IDC_TENANCY_LIST, L"北京分部").press(IDOK);
+  robot.expect_dialog(kTenancyDialog)
+      .read(IDC_TENANCY_LIST)
+      .select_text(IDC_TENANCY_LIST, L"北京分部")
+      .press(IDOK);
   robot.expect_dialog(kTenancyDialog).select_index(IDC_TENANCY_LIST, 2).press(IDOK);
   DialogLog first, second;
   auto fill = [](HWND dialog) {
     for (const wchar_t* name : {L"总部", L"北京分部", L"Alpha"}) {
-      SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+      SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>(name));
     }
     SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_SETCURSEL, 0, 0);
   };

@@ -97,8 +97,8 @@ class IUserInterface {
   virtual bool is_window(WindowHandle window) = 0;
 
   // MessageBoxW; returns the button pressed (0 when nothing was shown).
-  virtual int message_box(WindowHandle owner, const std::string& text,
-                          const std::string& caption, unsigned style) = 0;
+  virtual int message_box(WindowHandle owner, const std::string& text, const std::string& caption,
+                          unsigned style) = 0;
   // A string of the resource library; "" when it is missing.
   virtual std::string load_string(int id) = 0;
 
@@ -109,8 +109,8 @@ class IUserInterface {
   // any message) and the entered user name and password; when it returns
   // true the dialog ends with 1, otherwise it stays open. Cancel or the
   // close box end it with 2.
-  using SignInHandler = std::function<bool(
-      WindowHandle dialog, const std::string& user_name, const std::string& password)>;
+  using SignInHandler = std::function<bool(WindowHandle dialog, const std::string& user_name,
+                                           const std::string& password)>;
   virtual int run_account_setting(WindowHandle owner, const SignInHandler& sign_in) = 0;
 
   // The meeting options dialog on `record`: the mute box starts checked and
@@ -124,8 +124,8 @@ class IUserInterface {
   // one selected. OK ends the dialog with 1 and then calls `chosen` with the
   // dialog window and the selected name (nullopt when nothing is selected)
   // before the run returns. Cancel or the close box end it with 2.
-  using ChosenHandler = std::function<void(
-      WindowHandle dialog, const std::optional<std::string>& selected_name)>;
+  using ChosenHandler =
+      std::function<void(WindowHandle dialog, const std::optional<std::string>& selected_name)>;
   virtual int run_multi_tenancy(WindowHandle owner, const std::vector<std::string>& names,
                                 const ChosenHandler& chosen) = 0;
 

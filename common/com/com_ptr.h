@@ -13,7 +13,7 @@ namespace mivo::com {
 
 template <class T>
 class com_ptr {
-public:
+ public:
   com_ptr() noexcept = default;
   com_ptr(std::nullptr_t) noexcept {}
   // Takes a new reference on ptr.
@@ -73,7 +73,7 @@ public:
     return result;
   }
 
-private:
+ private:
   void add_ref() noexcept {
     if (ptr_) ptr_->AddRef();
   }

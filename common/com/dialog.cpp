@@ -66,7 +66,7 @@ INT_PTR dialog::dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       return on_init_dialog() ? TRUE : FALSE;
     case WM_COMMAND:
       return on_command(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam)) ? TRUE
-                                                                                       : FALSE;
+                                                                                        : FALSE;
     case WM_CLOSE:
       return on_close() ? TRUE : FALSE;
     case WM_TIMER:

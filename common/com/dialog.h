@@ -21,7 +21,7 @@ using unique_hdc = unique_any<traits::null_invalid<HDC, &::DeleteDC>>;
 // A memory device context with one bitmap selected into it; the previous
 // bitmap is put back before the context is deleted.
 class selected_bitmap {
-public:
+ public:
   selected_bitmap(HDC compatible_with, HBITMAP bitmap) noexcept;
   selected_bitmap(const selected_bitmap&) = delete;
   selected_bitmap& operator=(const selected_bitmap&) = delete;
@@ -30,7 +30,7 @@ public:
   HDC dc() const noexcept { return dc_.get(); }
   explicit operator bool() const noexcept { return dc_ && previous_; }
 
-private:
+ private:
   unique_hdc dc_;
   HGDIOBJ previous_ = nullptr;
 };
@@ -40,7 +40,7 @@ private:
 // Handlers run on the thread that called run(); an exception thrown by one
 // ends the dialog with -1 instead of crossing the dialog procedure.
 class dialog {
-public:
+ public:
   dialog() = default;
   dialog(const dialog&) = delete;
   dialog& operator=(const dialog&) = delete;
@@ -53,7 +53,7 @@ public:
   // The dialog window while it exists, else null.
   HWND window() const noexcept { return window_; }
 
-protected:
+ protected:
   // WM_INITDIALOG: return true to let the system focus the first control.
   virtual bool on_init_dialog() { return true; }
   // WM_COMMAND; return true when handled. Unhandled commands reach the
@@ -77,7 +77,7 @@ protected:
   // The whole text of a control; "" when it is missing.
   std::wstring item_text(int id) const;
 
-private:
+ private:
   static INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wparam,
                                       LPARAM lparam) noexcept;
   INT_PTR dispatch(UINT message, WPARAM wparam, LPARAM lparam);

@@ -43,7 +43,8 @@ HRESULT module_type_library(ITypeLib** out) noexcept try {
   *out = c.library;
   c.library->AddRef();
   return S_OK;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 HRESULT module_type_info(REFGUID guid, ITypeInfo** out) noexcept try {
   if (!out) return E_POINTER;
@@ -64,6 +65,7 @@ HRESULT module_type_info(REFGUID guid, ITypeInfo** out) noexcept try {
   *out = info.detach();
   (*out)->AddRef();
   return S_OK;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 }  // namespace mivo::com

@@ -18,7 +18,7 @@ HRESULT module_type_info(REFGUID guid, ITypeInfo** out) noexcept;
 // ITypeInfo::Invoke, so DISPIDs, names and argument types come from the IDL.
 template <class Itf>
 class dispatch : public Itf {
-public:
+ public:
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
     if (!count) return E_POINTER;
     *count = 1;

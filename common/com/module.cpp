@@ -39,8 +39,8 @@ HRESULT module::can_unload_now() noexcept {
   return g_objects.load() == 0 && g_locks.load() == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT get_class_object(const class_entry* classes, std::size_t count, REFCLSID clsid,
-                         REFIID iid, void** out) noexcept {
+HRESULT get_class_object(const class_entry* classes, std::size_t count, REFCLSID clsid, REFIID iid,
+                         void** out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
@@ -49,7 +49,8 @@ HRESULT get_class_object(const class_entry* classes, std::size_t count, REFCLSID
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT class_object_from_library(HMODULE library, REFCLSID clsid, REFIID iid, void** out) noexcept {
+HRESULT class_object_from_library(HMODULE library, REFCLSID clsid, REFIID iid,
+                                  void** out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
   using get_class_object_fn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);

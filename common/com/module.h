@@ -11,7 +11,7 @@
 namespace mivo::com {
 
 class module {
-public:
+ public:
   // The DLL (or program) this code is linked into.
   static HMODULE handle() noexcept;
   // Full path of that module; empty when it cannot be read.
@@ -32,8 +32,8 @@ struct class_entry {
 };
 
 // DllGetClassObject over the module's class table.
-HRESULT get_class_object(const class_entry* classes, std::size_t count, REFCLSID clsid,
-                         REFIID iid, void** out) noexcept;
+HRESULT get_class_object(const class_entry* classes, std::size_t count, REFCLSID clsid, REFIID iid,
+                         void** out) noexcept;
 
 template <std::size_t N>
 HRESULT get_class_object(const class_entry (&classes)[N], REFCLSID clsid, REFIID iid,

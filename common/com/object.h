@@ -69,7 +69,7 @@ struct interface_list {
 // Reference count and controlling unknown shared by every implementation.
 // The count is atomic: worker threads hold references too.
 class object_root {
-public:
+ public:
   object_root() = default;
   virtual ~object_root() = default;
   object_root(const object_root&) = delete;
@@ -89,7 +89,7 @@ public:
     return false;
   }
 
-protected:
+ protected:
   // The unknown that owns this object's lifetime: the object itself, or the
   // outer object when aggregated.
   IUnknown* controlling_unknown() const noexcept { return controlling_; }
@@ -111,7 +111,7 @@ protected:
 // A stand-alone object: IUnknown with its own count.
 template <class T>
 class object final : public T {
-public:
+ public:
   template <class... Args>
   explicit object(Args&&... args) : T(std::forward<Args>(args)...) {
     this->controlling_ = T::interfaces::identity(static_cast<T*>(this));
@@ -137,7 +137,7 @@ public:
 // The implementation inside an aggregate: its IUnknown is the outer object's.
 template <class T>
 class contained_object final : public T {
-public:
+ public:
   explicit contained_object(IUnknown* outer) { this->controlling_ = outer; }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
@@ -150,7 +150,7 @@ public:
 // The non-delegating unknown handed to the outer object of an aggregate.
 template <class T>
 class aggregated_object final : public IUnknown {
-public:
+ public:
   explicit aggregated_object(IUnknown* outer) : inner_(outer) { module::object_created(); }
   virtual ~aggregated_object() { module::object_destroyed(); }
 
@@ -176,7 +176,7 @@ public:
     return count;
   }
 
-private:
+ private:
   contained_object<T> inner_;
 };
 
@@ -204,8 +204,10 @@ HRESULT create_instance(IUnknown* outer, REFIID iid, void** out) noexcept try {
     return detail::finish_instance(created, created, iid, out);
   }
   auto* created = new object<T>();
-  return detail::finish_instance(created, T::interfaces::identity(static_cast<T*>(created)), iid, out);
-} CATCH_RETURN()
+  return detail::finish_instance(created, T::interfaces::identity(static_cast<T*>(created)), iid,
+                                 out);
+}
+CATCH_RETURN()
 
 // Creates a stand-alone instance of T for the module's own use.
 template <class T>
@@ -218,7 +220,8 @@ HRESULT make_instance(com_ptr<T>& result) noexcept try {
   if (SUCCEEDED(hr)) result = com_ptr<T>(created);
   unknown->Release();
   return hr;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 enum class aggregation { refused, allowed };
 
@@ -226,7 +229,7 @@ enum class aggregation { refused, allowed };
 // the module, so its count is fixed and only LockServer counts).
 template <class T, aggregation Aggregation = aggregation::refused>
 class class_factory final : public IClassFactory {
-public:
+ public:
   static class_factory* instance() noexcept {
     static class_factory factory;
     return &factory;
@@ -259,7 +262,7 @@ public:
     return S_OK;
   }
 
-private:
+ private:
   class_factory() = default;
 };
 

@@ -19,8 +19,10 @@ MIDL_INTERFACE("44EC053B-400F-11D0-9DCD-00A0C90391D3")
 IRegistrar : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE AddReplacement(LPCOLESTR key, LPCOLESTR item) = 0;
   virtual HRESULT STDMETHODCALLTYPE ClearReplacements() = 0;
-  virtual HRESULT STDMETHODCALLTYPE ResourceRegisterSz(LPCOLESTR file, LPCOLESTR id, LPCOLESTR type) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ResourceUnregisterSz(LPCOLESTR file, LPCOLESTR id, LPCOLESTR type) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ResourceRegisterSz(LPCOLESTR file, LPCOLESTR id,
+                                                       LPCOLESTR type) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ResourceUnregisterSz(LPCOLESTR file, LPCOLESTR id,
+                                                         LPCOLESTR type) = 0;
   virtual HRESULT STDMETHODCALLTYPE FileRegister(LPCOLESTR file) = 0;
   virtual HRESULT STDMETHODCALLTYPE FileUnregister(LPCOLESTR file) = 0;
   virtual HRESULT STDMETHODCALLTYPE StringRegister(LPCOLESTR data) = 0;
@@ -28,12 +30,14 @@ IRegistrar : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE ResourceRegister(LPCOLESTR file, UINT id, LPCOLESTR type) = 0;
   virtual HRESULT STDMETHODCALLTYPE ResourceUnregister(LPCOLESTR file, UINT id, LPCOLESTR type) = 0;
 };
-__CRT_UUID_DECL(IRegistrar, 0x44ec053b, 0x400f, 0x11d0, 0x9d, 0xcd, 0x00, 0xa0, 0xc9, 0x03, 0x91, 0xd3)
+__CRT_UUID_DECL(IRegistrar, 0x44ec053b, 0x400f, 0x11d0, 0x9d, 0xcd, 0x00, 0xa0, 0xc9, 0x03, 0x91,
+                0xd3)
 
 // Not declared by mingw-w64's oleauto.h; exported by oleaut32.
-extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path, OLECHAR* help_dir);
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path,
+                                                 OLECHAR* help_dir);
 extern "C" HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid,
-                                                  SYSKIND syskind);
+                                                   SYSKIND syskind);
 
 namespace mivo::com {
 namespace {
@@ -45,7 +49,7 @@ constexpr CLSID CLSID_Registrar = {
 // factory so that registration does not depend on the registry it writes.
 // The library is released after the registrar (member order).
 class registrar {
-public:
+ public:
   HRESULT open() {
     atl_.reset(LoadLibraryW(L"atl.dll"));
     RETURN_IF_WIN32_BOOL_FALSE(atl_);
@@ -56,7 +60,7 @@ public:
   }
   IRegistrar* operator->() const noexcept { return registrar_.get(); }
 
-private:
+ private:
   unique_hmodule atl_;
   com_ptr<IRegistrar> registrar_;
 };
@@ -113,8 +117,8 @@ HRESULT unregister_type_library(registration_scope scope) {
   // Unregistering what is not registered is not a failure (and Wine answers
   // it with E_INVALIDARG, which says nothing).
   BSTR registered_path = nullptr;
-  if (FAILED(QueryPathOfRegTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid,
-                                   &registered_path)))
+  if (FAILED(
+          QueryPathOfRegTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, &registered_path)))
     return S_OK;
   SysFreeString(registered_path);
   return scope == registration_scope::user
@@ -125,7 +129,7 @@ HRESULT unregister_type_library(registration_scope scope) {
 // Maps HKEY_CLASSES_ROOT onto HKEY_CURRENT_USER\Software\Classes for the
 // registrar and the type library functions while it lives.
 class user_classes_override {
-public:
+ public:
   HRESULT open() {
     RETURN_IF_WIN32_ERROR(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0,
                                           KEY_ALL_ACCESS, nullptr, classes_.put(), nullptr));
@@ -137,7 +141,7 @@ public:
     if (active_) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
   }
 
-private:
+ private:
   unique_hkey classes_;
   bool active_ = false;
 };
@@ -158,11 +162,13 @@ HRESULT apply(const registration& what, registration_scope scope, bool do_regist
 
 HRESULT register_server(const registration& what, registration_scope scope) noexcept try {
   return apply(what, scope, true);
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 HRESULT unregister_server(const registration& what, registration_scope scope) noexcept try {
   return apply(what, scope, false);
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 bool is_user_command_line(LPCWSTR command_line) noexcept {
   return command_line && _wcsnicmp(command_line, L"user", 5) == 0;

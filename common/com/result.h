@@ -12,11 +12,11 @@ namespace mivo::com {
 // Thrown by code below a COM boundary (com_ptr::query, THROW_IF_FAILED) and
 // turned back into its HRESULT by CATCH_RETURN().
 class hresult_error : public std::runtime_error {
-public:
+ public:
   explicit hresult_error(HRESULT hr) : std::runtime_error("HRESULT failure"), hr_(hr) {}
   HRESULT code() const noexcept { return hr_; }
 
-private:
+ private:
   HRESULT hr_;
 };
 
@@ -46,20 +46,20 @@ inline void throw_if_failed(HRESULT hr) {
 
 }  // namespace mivo::com
 
-#define RETURN_IF_FAILED(expr)                      \
-  do {                                              \
-    const HRESULT mivo_hr_ = (expr);                \
-    if (FAILED(mivo_hr_)) return mivo_hr_;          \
+#define RETURN_IF_FAILED(expr)             \
+  do {                                     \
+    const HRESULT mivo_hr_ = (expr);       \
+    if (FAILED(mivo_hr_)) return mivo_hr_; \
   } while (0)
 
-#define RETURN_IF_WIN32_BOOL_FALSE(expr)                                 \
-  do {                                                                   \
-    if (!(expr)) return ::mivo::com::hresult_from_last_error();          \
+#define RETURN_IF_WIN32_BOOL_FALSE(expr)                        \
+  do {                                                          \
+    if (!(expr)) return ::mivo::com::hresult_from_last_error(); \
   } while (0)
 
-#define RETURN_IF_WIN32_ERROR(expr)                                      \
-  do {                                                                   \
-    const LONG mivo_error_ = static_cast<LONG>(expr);                    \
+#define RETURN_IF_WIN32_ERROR(expr)                                           \
+  do {                                                                        \
+    const LONG mivo_error_ = static_cast<LONG>(expr);                         \
     if (mivo_error_ != ERROR_SUCCESS) return HRESULT_FROM_WIN32(mivo_error_); \
   } while (0)
 
@@ -73,7 +73,7 @@ inline void throw_if_failed(HRESULT hr) {
 // Ends a function-try-block (`HRESULT f() try { ... } CATCH_RETURN()`) or a
 // try block: no exception may cross a COM method, window procedure or event
 // handler.
-#define CATCH_RETURN() \
-  catch (...) {        \
+#define CATCH_RETURN()                                   \
+  catch (...) {                                          \
     return ::mivo::com::hresult_from_caught_exception(); \
   }

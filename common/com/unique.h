@@ -14,7 +14,7 @@ namespace mivo::com {
 // Owns one handle described by Traits (type, invalid value, close function).
 template <class Traits>
 class unique_any {
-public:
+ public:
   using pointer = typename Traits::type;
 
   unique_any() noexcept = default;
@@ -45,7 +45,7 @@ public:
   [[nodiscard]] pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
   void swap(unique_any& other) noexcept { std::swap(value_, other.value_); }
 
-private:
+ private:
   pointer value_ = Traits::invalid();
 };
 
@@ -66,7 +66,7 @@ using unique_hmodule = unique_any<traits::null_invalid<HMODULE, &::FreeLibrary>>
 
 // An event handle with the few operations the code needs.
 class unique_event : public unique_handle {
-public:
+ public:
   unique_event() noexcept = default;
 
   // Unnamed event, initially not signalled; false when it cannot be made.
@@ -100,7 +100,7 @@ inline unique_bstr copy_bstr(BSTR text) {
 
 // A VARIANT that is initialised on construction and cleared on destruction.
 class unique_variant : public VARIANT {
-public:
+ public:
   unique_variant() noexcept { VariantInit(this); }
   unique_variant(const unique_variant&) = delete;
   unique_variant& operator=(const unique_variant&) = delete;

@@ -13,7 +13,8 @@ Json::Value parsed(std::string_view text) {
 }
 
 TEST(JsonParsing, AcceptsCommentsAroundAndInsideTheDocument) {
-  const Json::Value value = parsed("// stored record\n{\"a\": 1, /* note */ \"b\": [2]}\n/* end */");
+  const Json::Value value =
+      parsed("// stored record\n{\"a\": 1, /* note */ \"b\": [2]}\n/* end */");
   EXPECT_EQ(1, value["a"].asInt());
   EXPECT_EQ(2, value["b"][0].asInt());
 }
@@ -55,7 +56,8 @@ TEST(JsonWriting, IsCompactSortedAsciiAndEndsWithOneLineFeed) {
 }
 
 TEST(JsonWriting, TextSurvivesWritingAndParsing) {
-  const std::string text = "Zo\xC3\xAB \xE4\xBC\x9A\xE8\xAE\xAE \xE2\x9C\x93 \xF0\x9F\x98\x80 \"q\"\\\n";
+  const std::string text =
+      "Zo\xC3\xAB \xE4\xBC\x9A\xE8\xAE\xAE \xE2\x9C\x93 \xF0\x9F\x98\x80 \"q\"\\\n";
   Json::Value value(Json::objectValue);
   value["s"] = text;
   EXPECT_EQ(text, parsed(write_json(value))["s"].asString());
@@ -128,8 +130,8 @@ TEST(JsonObjectReader, ReadsDefaultsForMissingMembersWithoutNotingAWrongType) {
 }
 
 TEST(JsonObjectReader, WrongTypedMembersReadAsDefaultsAndAreNoted) {
-  const Json::Value object = parsed(
-      "{\"t\":{},\"i\":\"5\",\"r\":[1],\"f\":\"yes\",\"o\":[],\"a\":{},\"good\":3}");
+  const Json::Value object =
+      parsed("{\"t\":{},\"i\":\"5\",\"r\":[1],\"f\":\"yes\",\"o\":[],\"a\":{},\"good\":3}");
   const auto noted = [&](auto read) {
     JsonObjectReader reader(object);
     EXPECT_EQ(3, reader.integer("good"));

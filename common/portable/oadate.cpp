@@ -26,7 +26,8 @@ void civil_from_days(long long days, int& year, int& month, int& day) {
   const long long day_of_era = days - era * 146097;
   const long long year_of_era =
       (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const long long day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const long long day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const long long month_index = (5 * day_of_year + 2) / 153;
   day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
   month = static_cast<int>(month_index < 10 ? month_index + 3 : month_index - 9);
@@ -34,8 +35,8 @@ void civil_from_days(long long days, int& year, int& month, int& day) {
 }
 
 constexpr long long variant_epoch = days_from_civil(1899, 12, 30);  // a Saturday
-constexpr double first_day = -657434.0;  // 0100-01-01
-constexpr double last_day = 2958465.0;   // 9999-12-31
+constexpr double first_day = -657434.0;                             // 0100-01-01
+constexpr double last_day = 2958465.0;                              // 9999-12-31
 constexpr long long seconds_per_day = 86400;
 
 bool fits_in_16_bits(int field) { return field >= -32768 && field <= 65535; }

@@ -108,8 +108,8 @@ TEST(SystemTimeToVariantTime, MapsTwoDigitYearsToTheWindowEndingIn2049) {
 
 TEST(SystemTimeToVariantTime, RefusesImpossibleFieldsAndLeavesTheOutputAlone) {
   const SystemTime refused[] = {
-      {1980, 13, 0, 1},  {1980, 1, 0, 32},     {10000, 1, 0, 1},  {-1, 1, 0, 1},
-      {32768, 1, 0, 1},  {1980, 70000, 0, 1},  {1980, 1, 0, 1, -40000},
+      {1980, 13, 0, 1}, {1980, 1, 0, 32},    {10000, 1, 0, 1},        {-1, 1, 0, 1},
+      {32768, 1, 0, 1}, {1980, 70000, 0, 1}, {1980, 1, 0, 1, -40000},
   };
   for (const SystemTime& time : refused) {
     double date = 42.0;

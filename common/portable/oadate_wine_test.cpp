@@ -27,8 +27,8 @@ std::string describe(const SystemTime& t) {
 }
 
 SystemTime from_win32(const SYSTEMTIME& st) {
-  return {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond,
-          st.wMilliseconds};
+  return {st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
+          st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
 }
 
 SYSTEMTIME to_win32(const SystemTime& t) {
@@ -103,8 +103,8 @@ class DateComparison {
     } else if (theirs_ok && theirs.day_of_week != ours.day_of_week) {
       // Wine keeps the day of week of the day before when rounding reaches
       // midnight; any other day-of-week difference is a real one.
-      const bool rounded_to_midnight = ours.hour == 0 && ours.minute == 0 && ours.second == 0 &&
-                                       date != std::trunc(date);
+      const bool rounded_to_midnight =
+          ours.hour == 0 && ours.minute == 0 && ours.second == 0 && date != std::trunc(date);
       if (rounded_to_midnight && theirs.day_of_week == (ours.day_of_week + 6) % 7) {
         ++wine_departures_;
       } else {
@@ -156,16 +156,52 @@ class DateComparison {
 TEST(OleDateComparison, EdgeDatesConvertLikeOleaut32) {
   DateComparison compare("edge dates");
   const double dates[] = {
-      0.0, -0.0, 0.5, -0.5, 1.0, -1.0, -1.25, -1.75, 2.5, 3.25, -0.25,
-      0.99999999, -0.99999999, 1.99999999, -1.99999999, 0.999994, 0.999995, 0.999996,
-      59.0, 60.0, 61.0,                      // 1900-02-28 to 03-01: 1900 is no leap year
-      36585.0, 36585.75, 36586.0,            // 2000-02-29
-      -36523.0, -36522.0,                    // around 1800-01-01
-      first_day, first_day - 0.5, first_day - 0.99999999, first_day - 1.0,
-      first_day - 1.0 + 1e-9, first_day + 0.5,
-      last_day, last_day + 0.5, last_day + 0.99998, last_day + 0.99999999, last_day + 1.0,
-      last_day + 1.0 - 1e-9, 1e12, -1e12, 44262.378472222219, 44286.0, 44286.041666666664,
-      29221.33333333, 29221.9888884444, 29221.7508765432,
+      0.0,
+      -0.0,
+      0.5,
+      -0.5,
+      1.0,
+      -1.0,
+      -1.25,
+      -1.75,
+      2.5,
+      3.25,
+      -0.25,
+      0.99999999,
+      -0.99999999,
+      1.99999999,
+      -1.99999999,
+      0.999994,
+      0.999995,
+      0.999996,
+      59.0,
+      60.0,
+      61.0,  // 1900-02-28 to 03-01: 1900 is no leap year
+      36585.0,
+      36585.75,
+      36586.0,  // 2000-02-29
+      -36523.0,
+      -36522.0,  // around 1800-01-01
+      first_day,
+      first_day - 0.5,
+      first_day - 0.99999999,
+      first_day - 1.0,
+      first_day - 1.0 + 1e-9,
+      first_day + 0.5,
+      last_day,
+      last_day + 0.5,
+      last_day + 0.99998,
+      last_day + 0.99999999,
+      last_day + 1.0,
+      last_day + 1.0 - 1e-9,
+      1e12,
+      -1e12,
+      44262.378472222219,
+      44286.0,
+      44286.041666666664,
+      29221.33333333,
+      29221.9888884444,
+      29221.7508765432,
   };
   for (double date : dates) {
     compare.variant_time(date);
@@ -198,8 +234,8 @@ TEST(OleDateComparison, RandomDatesAcrossTheRangeConvertLikeOleaut32) {
 
 TEST(OleDateComparison, SystemTimesWithFieldsAtTheirLimitsConvertLikeOleaut32) {
   DateComparison compare("system times at field limits");
-  const int years[] = {0, 1, 29, 30, 49, 50, 99, 100, 101, 1582, 1899, 1900, 2000, 2021, 9998,
-                       9999, 10000, 32767, 32768, 65535};
+  const int years[] = {0,    1,    29,   30,   49,   50,   99,    100,   101,   1582,
+                       1899, 1900, 2000, 2021, 9998, 9999, 10000, 32767, 32768, 65535};
   const int months[] = {0, 1, 2, 3, 10, 11, 12, 13, 65535};
   const int days[] = {0, 1, 28, 29, 30, 31, 32, 65535};
   for (int year : years) {
@@ -244,8 +280,8 @@ TEST(OleDateComparison, RandomSystemTimesConvertLikeOleaut32) {
   std::uniform_int_distribution<int> count(-4000, 4000);
   const auto as_word = [](int value) { return value < 0 ? value + 65536 : value; };
   for (int i = 0; i < 300000; ++i) {
-    compare.system_time({year(random), month(random), 0, day(random), hour(random),
-                         sixty(random), sixty(random), millisecond(random)});
+    compare.system_time({year(random), month(random), 0, day(random), hour(random), sixty(random),
+                         sixty(random), millisecond(random)});
     compare.system_time({year(random), month(random), 0, day(random), as_word(count(random)),
                          as_word(count(random)), as_word(count(random)), 0});
   }

@@ -26,9 +26,13 @@ TEST(TextConversion, MalformedUtf8BecomesReplacementCharacters) {
     std::string utf8;
     std::u16string expected;
   } cases[] = {
-      {"a\x80" "b", u"a\uFFFDb"},                         // stray continuation byte
-      {"\xC3", u"\uFFFD"},                                // truncated at the end
-      {"\xE4\xBC" "a", u"\uFFFDa"},                       // truncated before ASCII
+      {"a\x80"
+       "b",
+       u"a\uFFFDb"},        // stray continuation byte
+      {"\xC3", u"\uFFFD"},  // truncated at the end
+      {"\xE4\xBC"
+       "a",
+       u"\uFFFDa"},                                       // truncated before ASCII
       {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong "/"
       {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
       {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
@@ -44,7 +48,8 @@ TEST(TextConversion, MalformedUtf8BecomesReplacementCharacters) {
 
 TEST(TextConversion, LoneSurrogatesBecomeReplacementCharacters) {
   const std::string replacement = "\xEF\xBF\xBD";
-  EXPECT_EQ(replacement + "a", utf16_to_utf8(u"\xD800" u"a"));
+  EXPECT_EQ(replacement + "a", utf16_to_utf8(u"\xD800"
+                                             u"a"));
   EXPECT_EQ("a" + replacement, utf16_to_utf8(u"a\xD83D"));
   EXPECT_EQ(replacement, utf16_to_utf8(u"\xDC00"));
   EXPECT_EQ(replacement + replacement, utf16_to_utf8(u"\xDE00\xD83D"));  // pair in wrong order

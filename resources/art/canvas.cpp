@@ -48,12 +48,12 @@ float clock_angle(float dx, float dy) {
 
 }  // namespace
 
-Paint paint(Rgb c, float alpha) {
-  return Paint{c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, alpha};
-}
+Paint paint(Rgb c, float alpha) { return Paint{c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, alpha}; }
 
 Shape disc(float cx, float cy, float radius) {
-  return [=](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius; };
+  return [=](float x, float y) {
+    return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+  };
 }
 
 Shape ring(float cx, float cy, float inner, float outer) {
@@ -218,7 +218,8 @@ std::vector<std::uint8_t> encode_ico(const std::vector<const Canvas*>& images) {
     for (int y = h - 1; y >= 0; --y) {
       std::vector<std::uint8_t> row(mask_stride, 0);
       for (int x = 0; x < w; ++x) {
-        if (to_byte(canvas->at(x, y).a) == 0) row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        if (to_byte(canvas->at(x, y).a) == 0)
+          row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
       }
       body.insert(body.end(), row.begin(), row.end());
     }

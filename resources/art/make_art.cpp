@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   bool ok = true;
   auto write_bmp = [&](const std::string& name, const Canvas& c) {
-    ok &= write_file(dir + "/" + name, encode_bmp(c.width(), c.height(), c.flatten(kBitmapBackground)));
+    ok &= write_file(dir + "/" + name,
+                     encode_bmp(c.width(), c.height(), c.flatten(kBitmapBackground)));
   };
   write_bmp("about.bmp", draw_about_banner());
   write_bmp("new_password.bmp", draw_new_password());

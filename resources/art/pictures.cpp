@@ -51,12 +51,12 @@ Canvas draw_new_password() {
   c.fill(arc(cx, cy, inner, outer, 40, end_deg), paint(kBrandBlue));
   auto [px, py] = on_circle(cx, cy, (inner + outer) / 2, end_deg);
   float rad = end_deg * kPi / 180.0f;
-  float tx = std::cos(rad), ty = std::sin(rad);    // clockwise tangent
-  float nx = std::sin(rad), ny = -std::cos(rad);   // outward normal
-  c.fill(triangle(px + 5.2f * tx, py + 5.2f * ty,
-                  px - 0.6f * tx + 4.6f * nx, py - 0.6f * ty + 4.6f * ny,
-                  px - 0.6f * tx - 4.6f * nx, py - 0.6f * ty - 4.6f * ny),
-         paint(kBrandBlue));
+  float tx = std::cos(rad), ty = std::sin(rad);   // clockwise tangent
+  float nx = std::sin(rad), ny = -std::cos(rad);  // outward normal
+  c.fill(
+      triangle(px + 5.2f * tx, py + 5.2f * ty, px - 0.6f * tx + 4.6f * nx,
+               py - 0.6f * ty + 4.6f * ny, px - 0.6f * tx - 4.6f * nx, py - 0.6f * ty - 4.6f * ny),
+      paint(kBrandBlue));
   return c;
 }
 
@@ -65,7 +65,8 @@ Canvas draw_busy_frame(int frame, int size) {
   const float centre = size / 2.0f;
   const float orbit = size * 0.34f;
   const float dot = std::max(size * 0.1f, 1.8f);
-  static const float kOpacity[kBusyFrames] = {1.0f, 0.82f, 0.66f, 0.52f, 0.42f, 0.34f, 0.28f, 0.22f};
+  static const float kOpacity[kBusyFrames] = {1.0f,  0.82f, 0.66f, 0.52f,
+                                              0.42f, 0.34f, 0.28f, 0.22f};
   for (int k = 0; k < kBusyFrames; ++k) {
     int age = ((frame - k) % kBusyFrames + kBusyFrames) % kBusyFrames;
     auto [x, y] = on_circle(centre, centre, orbit, k * 360.0f / kBusyFrames);

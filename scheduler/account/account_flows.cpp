@@ -34,12 +34,11 @@ AccountFlows::AccountFlows(SchedulerPorts& ports)
 bool AccountFlows::account_setting() {
   IUserInterface& ui = *ports_.ui;
   bool signed_in = false;
-  ui.run_account_setting(ui.active_window(),
-                         [&](WindowHandle dialog, const std::string& user_name,
-                             const std::string& password) {
-                           signed_in = sign_in_from_dialog(dialog, user_name, password);
-                           return signed_in;
-                         });
+  ui.run_account_setting(ui.active_window(), [&](WindowHandle dialog, const std::string& user_name,
+                                                 const std::string& password) {
+    signed_in = sign_in_from_dialog(dialog, user_name, password);
+    return signed_in;
+  });
   return signed_in;
 }
 
@@ -79,8 +78,7 @@ AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
   const Json::Value& account_list = data.array("accountList");
   const std::string login_token = data.text("token");
   if (account_list.size() > 1 && store_.org_name().empty()) {
-    if (!choose_organisation(context.chooser_owner, account.user_name, login_token,
-                             account_list)) {
+    if (!choose_organisation(context.chooser_owner, account.user_name, login_token, account_list)) {
       return result;
     }
   } else {
@@ -128,10 +126,10 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
                                        const std::string& login_token,
                                        const std::string& account_id, std::string& change_token) {
   IUserInterface& ui = *ports_.ui;
-  const std::string response = ports_.transport->send(
-      {rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
-       rest::change_user_body(account_id, user_name), rest::token_header(login_token), "POST",
-       ui.active_window()});
+  const std::string response =
+      ports_.transport->send({rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
+                              rest::change_user_body(account_id, user_name),
+                              rest::token_header(login_token), "POST", ui.active_window()});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
   if (outcome == rest::Outcome::no_answer || outcome == rest::Outcome::malformed) {

@@ -16,7 +16,7 @@ class CMeetingInfo;
 
 // The account as the flows see it; the password in plain text.
 struct StoredAccount {
-  std::string site;       // base URL of the meeting service
+  std::string site;  // base URL of the meeting service
   std::string user_name;
   std::string password;
 };

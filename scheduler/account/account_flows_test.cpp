@@ -32,9 +32,8 @@ const std::string kThreeOrganisations =
 class AccountFlowsTest : public ::testing::Test {
  protected:
   void store_account(const std::string& token = "") {
-    fakes.store.values = {{"mivositename", kSite},
-                          {"mivousername", "alice"},
-                          {"mivopassword", "dpapi:sealed(pw)"}};
+    fakes.store.values = {
+        {"mivositename", kSite}, {"mivousername", "alice"}, {"mivopassword", "dpapi:sealed(pw)"}};
     if (!token.empty()) {
       fakes.store.values["mivotoken"] = token;
     }
@@ -60,10 +59,9 @@ TEST_F(AccountFlowsTest, DialogSignInSendsTheTypedAccountAndStoresItWithTheToken
   EXPECT_EQ(login.body, "{\"password\":\"pw\",\"username\":\"alice\"}\n");
   EXPECT_EQ(login.header, "");
   EXPECT_EQ(login.owner, FakeUserInterface::kAccountDialog);
-  EXPECT_THAT(fakes.store.log, ElementsAre("write mivotoken=tok-1",
-                                           "write mivositename=https://service.test",
-                                           "write mivousername=alice",
-                                           "write mivopassword=dpapi:sealed(pw)"));
+  EXPECT_THAT(fakes.store.log,
+              ElementsAre("write mivotoken=tok-1", "write mivositename=https://service.test",
+                          "write mivousername=alice", "write mivopassword=dpapi:sealed(pw)"));
   EXPECT_THAT(fakes.ui.messages, IsEmpty());
 }
 
@@ -79,8 +77,8 @@ TEST_F(AccountFlowsTest, DialogSignInFailuresWarnAndStoreNothing) {
     const char* answer;
     const char* message;
   } cases[] = {
-      {"", "no answer"},                                     // empty: 108
-      {"<html>Bad gateway</html>", "sign-in refused"},       // malformed: 109
+      {"", "no answer"},                                             // empty: 108
+      {"<html>Bad gateway</html>", "sign-in refused"},               // malformed: 109
       {R"({"code":1001,"data":{"token":"t"}})", "sign-in refused"},  // refused: 109
   };
   for (const Case& c : cases) {
@@ -167,10 +165,10 @@ TEST_F(AccountFlowsTest, ChosenOrganisationStoresItsNameAndTheChangedToken) {
   EXPECT_EQ(change.body, "{\"userId\":\"a\",\"userName\":\"alice\"}\n");
   EXPECT_EQ(change.owner, FakeUserInterface::kTenancyDialog);
   EXPECT_EQ(fakes.ui.dialogs.at(1).owner, FakeUserInterface::kAccountDialog);
-  EXPECT_THAT(fakes.store.log, ElementsAre("write mivoorgName=alpha", "write mivotoken=org-tok",
-                                           "write mivositename=https://service.test",
-                                           "write mivousername=alice",
-                                           "write mivopassword=dpapi:sealed(pw)"));
+  EXPECT_THAT(fakes.store.log,
+              ElementsAre("write mivoorgName=alpha", "write mivotoken=org-tok",
+                          "write mivositename=https://service.test", "write mivousername=alice",
+                          "write mivopassword=dpapi:sealed(pw)"));
 }
 
 TEST_F(AccountFlowsTest, ChangeWithoutANewTokenKeepsTheLoginToken) {
@@ -219,17 +217,17 @@ TEST_F(AccountFlowsTest, FailedChangeWarnsFromTheChooserAndStillSignsInWithoutTo
     ASSERT_EQ(fresh.ui.messages.size(), 1u);
     EXPECT_EQ(fresh.ui.messages[0].text, c.message);
     EXPECT_EQ(fresh.ui.messages[0].owner, FakeUserInterface::kTenancyDialog);
-    EXPECT_EQ(fresh.store.values, (std::map<std::string, std::string>{
-                                      {"mivositename", kSite},
-                                      {"mivousername", "alice"},
-                                      {"mivopassword", "dpapi:sealed(pw)"}}));
+    EXPECT_EQ(fresh.store.values,
+              (std::map<std::string, std::string>{{"mivositename", kSite},
+                                                  {"mivousername", "alice"},
+                                                  {"mivopassword", "dpapi:sealed(pw)"}}));
   }
 }
 
 TEST_F(AccountFlowsTest, RefusedSignInOffersNoOrganisations) {
-  fakes.transport.respond("POST", kLoginUrl,
-                          R"({"code":7,"data":{"token":"t","accountList":)" +
-                              kThreeOrganisations + "}}");
+  fakes.transport.respond(
+      "POST", kLoginUrl,
+      R"({"code":7,"data":{"token":"t","accountList":)" + kThreeOrganisations + "}}");
   EXPECT_FALSE(sign_in_from_dialog());
   EXPECT_THAT(fakes.ui.tenancy_lists, IsEmpty());
   EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("sign-in refused"));
@@ -264,8 +262,10 @@ TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
     SCOPED_TRACE(answer);
     FakePorts fresh;
     AccountFlows account(fresh.ports());
-    fresh.store.values = {{"mivositename", kSite}, {"mivousername", "alice"},
-                          {"mivopassword", "pw"},  {"mivotoken", "tok"}};
+    fresh.store.values = {{"mivositename", kSite},
+                          {"mivousername", "alice"},
+                          {"mivopassword", "pw"},
+                          {"mivotoken", "tok"}};
     fresh.transport.respond("GET", kUserInfoUrl, answer);
     CMeetingInfo loaded;
     loaded.token = "before";
@@ -275,9 +275,8 @@ TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
   }
   // A refusal: the values are copied all the same and the refresh fails.
   store_account("tok");
-  fakes.transport.respond(
-      "GET", kUserInfoUrl,
-      R"({"code":401,"data":{"id":"","name":"","token":"","meetingKey":""}})");
+  fakes.transport.respond("GET", kUserInfoUrl,
+                          R"({"code":401,"data":{"id":"","name":"","token":"","meetingKey":""}})");
   record.token = "before";
   EXPECT_FALSE(flows.user_refresh(record));
   EXPECT_EQ(record.token, "");
@@ -300,8 +299,8 @@ TEST_F(AccountFlowsTest, RefreshLoginFailuresWarnAndEndWithNothingLoaded) {
     SCOPED_TRACE(answer);
     FakePorts fresh;
     AccountFlows account(fresh.ports());
-    fresh.store.values = {{"mivositename", kSite}, {"mivousername", "alice"},
-                          {"mivopassword", "pw"}};
+    fresh.store.values = {
+        {"mivositename", kSite}, {"mivousername", "alice"}, {"mivopassword", "pw"}};
     fresh.transport.respond("POST", kLoginUrl, answer);
     CMeetingInfo loaded;
     EXPECT_TRUE(account.user_refresh(loaded));
@@ -335,8 +334,9 @@ TEST_F(AccountFlowsTest, RefreshWithCancelledChooserLoadsNothingButGoesOn) {
 
 TEST_F(AccountFlowsTest, RefreshWithoutAStoredAccountAsksForOneFirst) {
   fakes.transport.respond("POST", kLoginUrl, login_answer("tok"));
-  fakes.transport.respond("GET", kUserInfoUrl,
-                          R"({"code":0,"data":{"id":"u","name":"N","token":"t2","meetingKey":"k"}})");
+  fakes.transport.respond(
+      "GET", kUserInfoUrl,
+      R"({"code":0,"data":{"id":"u","name":"N","token":"t2","meetingKey":"k"}})");
   fakes.ui.account = FakeUserInterface::sign_in_with({{"alice", "pw"}});
   EXPECT_TRUE(flows.user_refresh(record));
   EXPECT_THAT(fakes.transport.calls(),
@@ -358,8 +358,8 @@ TEST_F(AccountFlowsTest, OneCharacterTokenSendsNothingAndSucceeds) {
 }
 
 TEST_F(AccountFlowsTest, LegacyPlainPasswordIsProtectedAtTheNextSignIn) {
-  fakes.store.values = {{"mivositename", kSite}, {"mivousername", "alice"},
-                        {"mivopassword", "legacy"}};
+  fakes.store.values = {
+      {"mivositename", kSite}, {"mivousername", "alice"}, {"mivopassword", "legacy"}};
   fakes.transport.respond("POST", kLoginUrl, R"({"code":3})");
   fakes.transport.respond("POST", kLoginUrl, login_answer("tok"));
   flows.user_refresh(record);

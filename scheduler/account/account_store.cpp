@@ -77,8 +77,6 @@ void AccountStore::set_token(const std::string& token) { store_.write(setting::k
 
 std::string AccountStore::org_name() { return store_.read(setting::kOrgName); }
 
-void AccountStore::set_org_name(const std::string& name) {
-  store_.write(setting::kOrgName, name);
-}
+void AccountStore::set_org_name(const std::string& name) { store_.write(setting::kOrgName, name); }
 
 }  // namespace mivo

@@ -23,9 +23,9 @@ class AccountStoreTest : public ::testing::Test {
 
 TEST_F(AccountStoreTest, WritesSiteUserAndProtectedPasswordInThisOrder) {
   store.write_account({"https://m.test", "alice", "s3cret"});
-  EXPECT_THAT(settings.log, ElementsAre("write mivositename=https://m.test",
-                                        "write mivousername=alice",
-                                        "write mivopassword=dpapi:sealed(s3cret)"));
+  EXPECT_THAT(settings.log,
+              ElementsAre("write mivositename=https://m.test", "write mivousername=alice",
+                          "write mivopassword=dpapi:sealed(s3cret)"));
 }
 
 TEST_F(AccountStoreTest, ProtectedPasswordReadsBackAsTyped) {
@@ -70,15 +70,16 @@ TEST_F(AccountStoreTest, LegacyPasswordIsProtectedOnRequestAndProtectedOneLeftAl
 }
 
 TEST_F(AccountStoreTest, SignOutRemovesTheFiveAccountValuesAndKeepsTheOthers) {
-  settings.values = {{"mivositename", "s"}, {"mivousername", "u"}, {"mivopassword", "p"},
-                     {"mivotoken", "t"},    {"mivoorgName", "o"},  {"OutlookPluginVersion", "1.0"},
+  settings.values = {{"mivositename", "s"},     {"mivousername", "u"},
+                     {"mivopassword", "p"},     {"mivotoken", "t"},
+                     {"mivoorgName", "o"},      {"OutlookPluginVersion", "1.0"},
                      {"SaveUrl", "C:\\log.txt"}};
   store.sign_out();
-  EXPECT_THAT(settings.log, ElementsAre("remove mivousername", "remove mivopassword",
-                                        "remove mivositename", "remove mivoorgName",
-                                        "remove mivotoken"));
-  EXPECT_EQ(settings.values, (std::map<std::string, std::string>{
-                                 {"OutlookPluginVersion", "1.0"}, {"SaveUrl", "C:\\log.txt"}}));
+  EXPECT_THAT(settings.log,
+              ElementsAre("remove mivousername", "remove mivopassword", "remove mivositename",
+                          "remove mivoorgName", "remove mivotoken"));
+  EXPECT_EQ(settings.values, (std::map<std::string, std::string>{{"OutlookPluginVersion", "1.0"},
+                                                                 {"SaveUrl", "C:\\log.txt"}}));
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ TEST(MeetingOptions, AcceptsNoPasswordOrExactlyFourAsciiDigits) {
 
 TEST(MeetingOptions, RefusesLettersOtherLengthsAndNonAsciiDigitsButKeepsThem) {
   // "１２３４" is four full-width digits: four UTF-16 units, but not "0"-"9".
-  for (const char* password : {"12a4", "12345", "123", " 123", "１２３４", "12\xd9\xa3" "4"}) {
+  for (const char* password : {"12a4", "12345", "123", " 123", "１２３４",
+                               "12\xd9\xa3"
+                               "4"}) {
     SCOPED_TRACE(password);
     CMeetingInfo record;
     EXPECT_FALSE(apply_meeting_options(record, false, password));
@@ -57,7 +59,8 @@ TEST(MeetingOptions, NewPasswordsAreFourDigitsWithoutZeroInTheFirstThree) {
   EXPECT_EQ(new_meeting_password(42), new_meeting_password(42));
   // Distinct seeds give varied passwords, including a trailing 0.
   EXPECT_GT(seen.size(), 500u);
-  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const std::string& p) { return p[3] == '0'; }));
+  EXPECT_TRUE(
+      std::any_of(seen.begin(), seen.end(), [](const std::string& p) { return p[3] == '0'; }));
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ void add_recurrence(const CRecurringInfo& recurrence, Json::Value& record) {
   }
   switch (recurrence.pattern_type) {
     case pattern_daily:
-      record["type"] = recurrence.day_of_week_mask > 0 ? conference_every_weekday : conference_daily;
+      record["type"] =
+          recurrence.day_of_week_mask > 0 ? conference_every_weekday : conference_daily;
       break;
     case pattern_weekly:
       if (recurrence.interval == 0) {

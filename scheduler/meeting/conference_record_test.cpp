@@ -76,13 +76,13 @@ TEST(ConferenceRecord, AConferenceIdWithoutMeetingKeyIsNotSent) {
 }
 
 // Every recurring record has the same members around its kind.
-std::string recurring_record(int interval, const std::string& monthly,
-                             const std::string& kind) {
+std::string recurring_record(int interval, const std::string& monthly, const std::string& kind) {
   return R"({"allowParticipantOpenAudio":true,"allowParticipantOpenVideo":true,)"
          R"("duration":30,"endDate":"2021-03-31","enterMeetMute":false,"freqInterval":)" +
          std::to_string(interval) + R"(,"hostUserId":"u1","hostUserName":"Ann",)" + monthly +
          R"("notification":0,"outlook":true,"startDate":"2021-03-07","startTime":"09:05",)"
-         R"("subject":"Plan")" + kind + "}\n";
+         R"("subject":"Plan")" +
+         kind + "}\n";
 }
 
 TEST(ConferenceRecord, RecurrenceMapsOntoTheServiceTypes) {
@@ -104,12 +104,10 @@ TEST(ConferenceRecord, RecurrenceMapsOntoTheServiceTypes) {
        recurring_record(0, "", R"(,"type":2)")},
       {"daily", recurring(pattern_daily, 1, 0), recurring_record(1, "", R"(,"type":1)")},
       {"monthly on the last Friday", recurring(pattern_monthly_nth, 1, day_friday, 5),
-       recurring_record(1, R"("monthlyDayOfWeek":"5","monthlyWeekOfMonth":"-1",)",
-                        R"(,"type":4)")},
+       recurring_record(1, R"("monthlyDayOfWeek":"5","monthlyWeekOfMonth":"-1",)", R"(,"type":4)")},
       {"monthly on the second Sunday and Monday: Sunday, last in Monday-first order",
        recurring(pattern_monthly_nth, 2, day_sunday | day_monday, 2),
-       recurring_record(2, R"("monthlyDayOfWeek":"7","monthlyWeekOfMonth":"2",)",
-                        R"(,"type":4)")},
+       recurring_record(2, R"("monthlyDayOfWeek":"7","monthlyWeekOfMonth":"2",)", R"(,"type":4)")},
       {"monthly without day or week", recurring(pattern_monthly_nth, 1, 0, 6),
        recurring_record(1, "", R"(,"type":4)")},
       {"yearly: no type", recurring(pattern_yearly, 1, 0), recurring_record(1, "", "")},
@@ -159,10 +157,14 @@ TEST(RecipientWriters, ShortNameListGivesEmptyNames) {
   CMeetingInfo m = meeting();
   m.recurrence.recipient_addresses = {"a@example.com", "b@example.com"};
   m.recurrence.recipient_names = {"A"};
-  EXPECT_NE(std::string::npos, m.build_conference_record("").find(
-      R"("participantList":[{"mail":"a@example.com","name":"A"},{"mail":"b@example.com","name":""}])"));
-  EXPECT_NE(std::string::npos, m.write_settings_record().find(
-      R"("Recipients":[{"MailAddr":"a@example.com","Name":"A"},{"MailAddr":"b@example.com","Name":""}])"));
+  EXPECT_NE(
+      std::string::npos,
+      m.build_conference_record("").find(
+          R"("participantList":[{"mail":"a@example.com","name":"A"},{"mail":"b@example.com","name":""}])"));
+  EXPECT_NE(
+      std::string::npos,
+      m.write_settings_record().find(
+          R"("Recipients":[{"MailAddr":"a@example.com","Name":"A"},{"MailAddr":"b@example.com","Name":""}])"));
 }
 
 }  // namespace

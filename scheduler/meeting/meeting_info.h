@@ -79,15 +79,15 @@ class CMeetingInfo {
   std::string token;                 // sign-in token for the "token:" header
   std::string mail_content;          // invitation text from the last save
   std::string subject;
-  std::string conference_id;         // from the schedule lookup; delete path
-  std::string password;              // "" or four digits
-  std::string message_class;         // kept from the appointment; unused
-  int recurrence_state = 0;          // Outlook: 0 single, 1 master, 2 occurrence, 3 exception
+  std::string conference_id;  // from the schedule lookup; delete path
+  std::string password;       // "" or four digits
+  std::string message_class;  // kept from the appointment; unused
+  int recurrence_state = 0;   // Outlook: 0 single, 1 master, 2 occurrence, 3 exception
   std::string host_user_id;
   std::string host_user_name;
-  int duration = 0;                  // minutes
+  int duration = 0;  // minutes
   double start = 0;
-  double first_start = 0;            // first non-zero start ever read
+  double first_start = 0;  // first non-zero start ever read
   CRecurringInfo recurrence;
 };
 

@@ -222,14 +222,12 @@ TEST(UserInfoResponse, MalformedTextChangesNothingAndCountsAsSuccess) {
 }
 
 TEST(UserInfoResponse, WrongTypedMembersFailAndChangeNothing) {
-  for (const char* text : {R"({"code":"0","data":{"token":"x"}})",
-                           R"({"code":{},"data":{"token":"x"}})",
-                           R"({"code":0,"data":[{"token":"x"}]})",
-                           R"({"code":0,"data":"x"})",
-                           R"({"code":0,"data":{"token":{"v":"x"}}})",
-                           R"({"code":0,"data":{"token":"x","name":["n"]}})",
-                           R"({"code":1e12,"data":{"token":"x"}})",
-                           R"(["code",0])"}) {
+  for (const char* text :
+       {R"({"code":"0","data":{"token":"x"}})", R"({"code":{},"data":{"token":"x"}})",
+        R"({"code":0,"data":[{"token":"x"}]})", R"({"code":0,"data":"x"})",
+        R"({"code":0,"data":{"token":{"v":"x"}}})",
+        R"({"code":0,"data":{"token":"x","name":["n"]}})", R"({"code":1e12,"data":{"token":"x"}})",
+        R"(["code",0])"}) {
     CMeetingInfo meeting = full_meeting();
     EXPECT_FALSE(meeting.read_user_info_response(text)) << text;
     EXPECT_EQ("tok", meeting.token) << text;

@@ -166,8 +166,9 @@ TEST(AppointmentRecord, WrongTypedMembersReadAsMissing) {
 
 TEST(SettingsRecord, ReadsTheSchedulerStateAndAcceptsANumberAsMuteFlag) {
   CMeetingInfo meeting;
-  EXPECT_EQ(RecordRead::read, meeting.read_settings_record(
-      R"({"Subject":"S","Start":44262.375,"OrStart":44262.5,"Duration":45,"IsRecurring":0,
+  EXPECT_EQ(RecordRead::read,
+            meeting.read_settings_record(
+                R"({"Subject":"S","Start":44262.375,"OrStart":44262.5,"Duration":45,"IsRecurring":0,
           "enterMeetMute":2,"MeetingKey":"mk-1"})"));
   EXPECT_EQ("S", meeting.subject);
   EXPECT_EQ(march_7_9am, meeting.start);
@@ -188,8 +189,8 @@ TEST(SettingsRecord, WithoutRecurringObjectEveryRecurrenceFieldIsZero) {
   const CRecurringInfo& r = meeting.recurrence;
   EXPECT_FALSE(r.recurring);
   EXPECT_FALSE(r.no_end_date);
-  EXPECT_EQ(0, r.pattern_type + r.interval + r.day_of_week_mask + r.day_of_month +
-                   r.month_of_year + r.instance + r.duration + r.occurrences);
+  EXPECT_EQ(0, r.pattern_type + r.interval + r.day_of_week_mask + r.day_of_month + r.month_of_year +
+                   r.instance + r.duration + r.occurrences);
   EXPECT_EQ(0.0, r.pattern_start_date);
   EXPECT_EQ(0.0, r.pattern_end_date);
 }
@@ -217,16 +218,15 @@ CMeetingInfo recurring_meeting() {
 }
 
 TEST(SettingsRecord, IsWrittenCompactWithRecurrenceAndRecipients) {
-  EXPECT_EQ(
-      R"({"Duration":60,"IsRecurring":1,"MeetingKey":"mk-9","OrStart":44262.375,)"
-      R"("Recipients":[{"MailAddr":"ann@example.com","Name":"Ann"},)"
-      R"({"MailAddr":"bob@example.com","Name":"Bob"}],)"
-      R"("Recurring":{"DayOfMonth":7,"DayOfWeekMask":65,"Duration":60,"Instance":1,)"
-      R"("Interval":2,"IsRecurring":1,"MonthOfYear":3,"NoEndDate":0,"Occurrences":4,)"
-      R"("PatternEndDate":44286.041666666664,"PatternStartDate":44262.0,"RecurrenceType":1},)"
-      R"("Start":44262.375,"Subject":"Weekly sync","enterMeetMute":true})"
-      "\n",
-      recurring_meeting().write_settings_record());
+  EXPECT_EQ(R"({"Duration":60,"IsRecurring":1,"MeetingKey":"mk-9","OrStart":44262.375,)"
+            R"("Recipients":[{"MailAddr":"ann@example.com","Name":"Ann"},)"
+            R"({"MailAddr":"bob@example.com","Name":"Bob"}],)"
+            R"("Recurring":{"DayOfMonth":7,"DayOfWeekMask":65,"Duration":60,"Instance":1,)"
+            R"("Interval":2,"IsRecurring":1,"MonthOfYear":3,"NoEndDate":0,"Occurrences":4,)"
+            R"("PatternEndDate":44286.041666666664,"PatternStartDate":44262.0,"RecurrenceType":1},)"
+            R"("Start":44262.375,"Subject":"Weekly sync","enterMeetMute":true})"
+            "\n",
+            recurring_meeting().write_settings_record());
 }
 
 TEST(SettingsRecord, OfASingleMeetingHasNeitherRecurrenceNorRecipients) {
@@ -234,11 +234,10 @@ TEST(SettingsRecord, OfASingleMeetingHasNeitherRecurrenceNorRecipients) {
   meeting.subject = "One-off";
   meeting.start = march_7_9am;
   meeting.duration = 30;
-  EXPECT_EQ(
-      R"({"Duration":30,"IsRecurring":0,"MeetingKey":"","OrStart":0.0,"Start":44262.375,)"
-      R"("Subject":"One-off","enterMeetMute":false})"
-      "\n",
-      meeting.write_settings_record());
+  EXPECT_EQ(R"({"Duration":30,"IsRecurring":0,"MeetingKey":"","OrStart":0.0,"Start":44262.375,)"
+            R"("Subject":"One-off","enterMeetMute":false})"
+            "\n",
+            meeting.write_settings_record());
 }
 
 TEST(SettingsRecord, SurvivesWritingAndReadingWithUnicodeSubject) {
@@ -246,7 +245,8 @@ TEST(SettingsRecord, SurvivesWritingAndReadingWithUnicodeSubject) {
   written.subject = "Zo\xC3\xAB \xE4\xBC\x9A\xE8\xAE\xAE \xE2\x9C\x93 \xF0\x9F\x98\x80";
   written.recurrence.recipient_names[0] = "\xE6\x9D\x8E\xE9\x9B\xB7";
   const std::string record = written.write_settings_record();
-  EXPECT_NE(std::string::npos, record.find(R"("Subject":"Zo\u00eb \u4f1a\u8bae \u2713 \ud83d\ude00")"));
+  EXPECT_NE(std::string::npos,
+            record.find(R"("Subject":"Zo\u00eb \u4f1a\u8bae \u2713 \ud83d\ude00")"));
 
   CMeetingInfo read;
   EXPECT_EQ(RecordRead::read, read.read_settings_record(record));

@@ -40,8 +40,8 @@ TEST(PatternEndComparison, ReadPatternEndMatchesOleaut32) {
   std::mt19937_64 random(20210331);
   std::uniform_real_distribution<double> dates(-700000.0, 3000000.0);
   std::uniform_int_distribution<int> minutes(0, 3000);
-  const double fixed[] = {44286.0, 44286.5, 44286.99999999, -1.25, -0.99999999, 0.0,
-                          2958465.99999999, -657434.5};
+  const double fixed[] = {44286.0,     44286.5, 44286.99999999,   -1.25,
+                          -0.99999999, 0.0,     2958465.99999999, -657434.5};
   long long differences = 0;
   const int count = 100000;
   for (int i = 0; i < count; ++i) {

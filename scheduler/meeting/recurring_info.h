@@ -11,10 +11,10 @@ namespace mivo {
 // message for every reason but accepted).
 enum class RecurrenceCheck {
   accepted = 0,
-  daily_interval_too_long = 1,    // daily pattern repeating every 2 days or more
-  no_end_date = 2,                // the service needs an end
+  daily_interval_too_long = 1,       // daily pattern repeating every 2 days or more
+  no_end_date = 2,                   // the service needs an end
   weekly_interval_out_of_range = 3,  // weekly interval below 0 or above 10
-  monthly_or_yearly = 5,          // monthly, yearly and their n-th weekday forms
+  monthly_or_yearly = 5,             // monthly, yearly and their n-th weekday forms
 };
 
 // Outlook's recurrence pattern types, as the records carry them.
@@ -56,18 +56,18 @@ class CRecurringInfo {
   // not), and the pattern fields that matter for this record's pattern type.
   bool differs_from(const CRecurringInfo& other) const;
 
-  bool recurring = false;          // the meeting repeats
-  int pattern_type = 0;            // PatternType; other values pass through
-  double pattern_start_date = 0;   // OLE Automation date of the first day
-  double pattern_end_date = 0;     // last day, plus the occurrence duration once read
-  int occurrences = 0;             // number of occurrences
-  bool no_end_date = false;        // the pattern never ends
-  int interval = 0;                // every n days, weeks, months or years
-  int instance = 0;                // n-th weekday of the month; 5 = the last
+  bool recurring = false;             // the meeting repeats
+  int pattern_type = 0;               // PatternType; other values pass through
+  double pattern_start_date = 0;      // OLE Automation date of the first day
+  double pattern_end_date = 0;        // last day, plus the occurrence duration once read
+  int occurrences = 0;                // number of occurrences
+  bool no_end_date = false;           // the pattern never ends
+  int interval = 0;                   // every n days, weeks, months or years
+  int instance = 0;                   // n-th weekday of the month; 5 = the last
   int day_of_week_mask = day_sunday;  // DayBits
   int day_of_month = 0;
   int month_of_year = 0;
-  int duration = 0;                // minutes of one occurrence
+  int duration = 0;  // minutes of one occurrence
 
   // Recipients' SMTP addresses and display names, parallel lists in the
   // order the appointment lists them (the organiser is not among them).

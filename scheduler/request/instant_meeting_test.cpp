@@ -41,9 +41,10 @@ TEST_F(InstantMeetingTest, BrowserOpensTheJoinPageWithTheUtf8QueryInBase64) {
   EXPECT_EQ(request.start_instant_meeting(), Result::ok);
   // Base64 of the UTF-8 bytes of
   // "action=join&key=room-1&user=张三&leavecb=0&invitecb=0&from=mivo&t=4321&token=tok"
-  EXPECT_THAT(fakes.launcher.addresses,
-              ElementsAre("https://m.test/meet/?YWN0aW9uPWpvaW4ma2V5PXJvb20tMSZ1c2VyPeW8oOS4iSZsZWF2"
-                          "ZWNiPTAmaW52aXRlY2I9MCZmcm9tPW1pdm8mdD00MzIxJnRva2VuPXRvaw=="));
+  EXPECT_THAT(
+      fakes.launcher.addresses,
+      ElementsAre("https://m.test/meet/?YWN0aW9uPWpvaW4ma2V5PXJvb20tMSZ1c2VyPeW8oOS4iSZsZWF2"
+                  "ZWNiPTAmaW52aXRlY2I9MCZmcm9tPW1pdm8mdD00MzIxJnRva2VuPXRvaw=="));
   EXPECT_THAT(fakes.launcher.programs, IsEmpty());
 }
 
@@ -76,9 +77,10 @@ TEST_F(InstantMeetingTest, EachLaunchCarriesTheProcessClock) {
   fakes.launcher.clock = 987654;
   request.start_instant_meeting();  // no answer to this refresh: the record keeps the user
   const std::string query = "action=join&key=room-1&user=张三&leavecb=0&invitecb=0&from=mivo&t=";
-  EXPECT_THAT(fakes.launcher.addresses,
-              ElementsAre(std::string(kSite) + "/meet/?" + base64_encode(query + "-5&token=tok"),
-                          std::string(kSite) + "/meet/?" + base64_encode(query + "987654&token=tok")));
+  EXPECT_THAT(
+      fakes.launcher.addresses,
+      ElementsAre(std::string(kSite) + "/meet/?" + base64_encode(query + "-5&token=tok"),
+                  std::string(kSite) + "/meet/?" + base64_encode(query + "987654&token=tok")));
 }
 
 TEST_F(InstantMeetingTest, FailedRefreshStillOpensTheRoomWithWhatTheRecordHolds) {

@@ -10,9 +10,7 @@ namespace {
 // Anything this short ("", "{}") is no record.
 bool is_record(std::string_view json) { return utf16_length(json) > 2; }
 
-Result confirmed_or_not(bool confirmed) {
-  return confirmed ? Result::ok : Result::not_confirmed;
-}
+Result confirmed_or_not(bool confirmed) { return confirmed ? Result::ok : Result::not_confirmed; }
 
 }  // namespace
 
@@ -52,7 +50,7 @@ std::string MeetingRequest::settings_record() const { return current_->write_set
 Result MeetingRequest::settings_do_modal() {
   IUserInterface& ui = *ports_.ui;
   return ui.run_meeting_setting(ui.active_window(), *current_) == msgbox::kOk ? Result::ok
-                                                                            : Result::failed;
+                                                                              : Result::failed;
 }
 
 Result MeetingRequest::about() {

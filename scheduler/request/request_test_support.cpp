@@ -31,7 +31,8 @@ void SignedInRequest::load(const Appointment& appointment) {
   request.set_settings(false, "", appointment.json());
 }
 
-void SignedInRequest::load_existing(const std::string& meeting_key, const Appointment& appointment) {
+void SignedInRequest::load_existing(const std::string& meeting_key,
+                                    const Appointment& appointment) {
   CMeetingInfo stored;
   stored.read_appointment_record(appointment.json());
   stored.meeting_key = meeting_key;

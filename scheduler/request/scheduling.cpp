@@ -125,8 +125,8 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   const std::string mail_content = data.text("mailContent");
   // An answer without a key would leave the meeting on the service with no
   // way to update or delete it from here: the service did not really answer.
-  const int message = envelope.ok() && meeting_key.empty() ? IDS_NO_ANSWER
-                                                           : rest::schedule_save_message(envelope);
+  const int message =
+      envelope.ok() && meeting_key.empty() ? IDS_NO_ANSWER : rest::schedule_save_message(envelope);
   if (message != 0) {
     show_warning(ui, parent, message);
   }

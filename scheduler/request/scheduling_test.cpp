@@ -341,10 +341,10 @@ TEST_F(SchedulingTest, DeletingAnOccurrenceAddressesOnlyThatOccurrence) {
   load_existing("K-7", occurrence);
   fakes.transport.respond(
       "GET", url("/rest/api/conference/schedule/K-7"),
-      conferences(R"([{"id":"c-1","startDate":"2024-03-08"},{"id":"c-2","startDate":"2024-03-15"}])"));
+      conferences(
+          R"([{"id":"c-1","startDate":"2024-03-08"},{"id":"c-2","startDate":"2024-03-15"}])"));
   request.remove(kCaller);
-  EXPECT_EQ(fakes.transport.requests.at(1).url,
-            url("/rest/api/conference/schedule?id=c-2&type=0"));
+  EXPECT_EQ(fakes.transport.requests.at(1).url, url("/rest/api/conference/schedule?id=c-2&type=0"));
 }
 
 TEST_F(SchedulingTest, DeleteOfAMeetingWithoutKeySendsNothing) {

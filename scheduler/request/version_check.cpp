@@ -72,8 +72,7 @@ bool MeetingRequest::install_update() {
     return false;
   }
   ports_.installer->open(*package);
-  if (ui.message_box(owner, kCloseHostNotice, kCloseHostCaption, msgbox::kWarning) !=
-      msgbox::kOk) {
+  if (ui.message_box(owner, kCloseHostNotice, kCloseHostCaption, msgbox::kWarning) != msgbox::kOk) {
     return false;
   }
   ports_.installer->exit_process();

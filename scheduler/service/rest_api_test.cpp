@@ -75,8 +75,8 @@ TEST(RestEnvelope, TellsNoAnswerMalformedRefusedAndSuccessApart) {
 }
 
 TEST(RestEnvelope, AnythingButAnObjectWithAnIntegerCodeIsMalformed) {
-  for (const char* text : {"null", "0", "[]", "\"ok\"", "{\"code\":\"0\"}", "{\"code\":{}}",
-                           "{\"code\":1e12}"}) {
+  for (const char* text :
+       {"null", "0", "[]", "\"ok\"", "{\"code\":\"0\"}", "{\"code\":{}}", "{\"code\":1e12}"}) {
     SCOPED_TRACE(text);
     const Envelope envelope = read_envelope(text);
     EXPECT_TRUE(envelope.parsed);

@@ -120,11 +120,11 @@ FakeUserInterface::TenancyScript FakeUserInterface::choose(std::optional<std::st
 }
 
 FakeUserInterface::TenancyScript FakeUserInterface::choose_first() {
-  return [](WindowHandle dialog, const std::vector<std::string>& names,
-            const ChosenHandler& chosen) {
-    chosen(dialog, names.empty() ? std::nullopt : std::optional<std::string>(names.front()));
-    return 1;
-  };
+  return
+      [](WindowHandle dialog, const std::vector<std::string>& names, const ChosenHandler& chosen) {
+        chosen(dialog, names.empty() ? std::nullopt : std::optional<std::string>(names.front()));
+        return 1;
+      };
 }
 
 FakeUserInterface::TenancyScript FakeUserInterface::cancel_chooser() {
@@ -196,7 +196,8 @@ int FakeUserInterface::run_multi_tenancy(WindowHandle owner, const std::vector<s
   });
 }
 
-int FakeUserInterface::run_cancellation(WindowHandle owner, const std::function<void()>& confirmed) {
+int FakeUserInterface::run_cancellation(WindowHandle owner,
+                                        const std::function<void()>& confirmed) {
   return show("cancellation", owner, kCancellationDialog, [&] { return cancellation(confirmed); });
 }
 
@@ -250,9 +251,7 @@ bool FakeLauncher::open_program(const std::string& path, const std::string& para
   return program_starts;
 }
 
-void FakeLauncher::open_https_address(const std::string& address) {
-  addresses.push_back(address);
-}
+void FakeLauncher::open_https_address(const std::string& address) { addresses.push_back(address); }
 
 std::optional<std::string> FakeInstaller::download(const std::string& url) {
   downloads.push_back(url);

@@ -202,7 +202,8 @@ class FakeInstaller : public IInstaller {
   void exit_process() override { ++exits; }
 
   // What a download yields; nullopt for a failed or partial one.
-  std::optional<std::string> downloaded_file = std::string("C:\\Temp\\VantorOutlookPluginSetup.msi");
+  std::optional<std::string> downloaded_file =
+      std::string("C:\\Temp\\VantorOutlookPluginSetup.msi");
   std::vector<std::string> downloads;  // URLs asked for
   std::vector<std::string> opened;
   int exits = 0;

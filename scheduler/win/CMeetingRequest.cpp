@@ -44,14 +44,16 @@ STDMETHODIMP CMeetingRequest::AccountSetting() try {
   const auto self = keep_alive();
   OutputDebugStringW(L"STDMETHODIMP CMeetingRequest::AccountSetting(void)");
   return to_hresult(request_.account_setting());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SetSettings(VARIANT_BOOL bItemOpen, BSTR bstrMivoSetting,
                                           BSTR bstrApptInfo) try {
   request_.set_settings(bItemOpen != VARIANT_FALSE, mivo::scheduler::bstr_to_utf8(bstrMivoSetting),
                         mivo::scheduler::bstr_to_utf8(bstrApptInfo));
   return S_OK;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::GetMailBody(BSTR* lpbstrBody, BSTR* lpbstrDesc) try {
   // Both results are made before either is handed out, so a failure leaves
@@ -70,18 +72,21 @@ STDMETHODIMP CMeetingRequest::GetMailBody(BSTR* lpbstrBody, BSTR* lpbstrDesc) tr
   if (lpbstrBody) *lpbstrBody = body.release();
   if (lpbstrDesc) *lpbstrDesc = description.release();
   return S_OK;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SettingsDoModal(LONG) try {
   const auto self = keep_alive();
   return to_hresult(request_.settings_do_modal());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 // The version check writes neither out-parameter.
 STDMETHODIMP CMeetingRequest::GetSettings(BSTR*, BSTR*) try {
   const auto self = keep_alive();
   return to_hresult(request_.check_for_update());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Commit(LONG lParentWnd) try {
   const auto self = keep_alive();
@@ -91,23 +96,27 @@ STDMETHODIMP CMeetingRequest::Commit(LONG lParentWnd) try {
   const mivo::com::com_ptr<ISettingsSink> sink = sink_;
   mivo::scheduler::SettingsSinkAdapter appointment(sink.get());
   return to_hresult(request_.commit(&appointment, window_from_long(lParentWnd)));
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Delete(LONG lParentWnd) try {
   const auto self = keep_alive();
   return to_hresult(request_.remove(window_from_long(lParentWnd)));
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SimpleUpdate(LONG) try {
   const auto self = keep_alive();
   return to_hresult(request_.simple_update());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::GetMeetingInfoChangedFlag(ULONG* pdwChanged) try {
   if (!pdwChanged) return E_POINTER;
   *pdwChanged = request_.meeting_info_changed() ? 1 : 0;
   return S_OK;
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Advise(_SINK_INDEX emSinkIdx, IUnknown* pSink) {
   // SINK_OnBehalf has no receiver.
@@ -131,18 +140,20 @@ STDMETHODIMP CMeetingRequest::UnAdvise(_SINK_INDEX emSinkIdx) {
 STDMETHODIMP CMeetingRequest::AboutDlg(LONG) try {
   const auto self = keep_alive();
   return to_hresult(request_.about());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::StartInstantMeeting(LONG) try {
   const auto self = keep_alive();
   return to_hresult(request_.start_instant_meeting());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::CancellationDlg(LONG) try {
   const auto self = keep_alive();
   return to_hresult(request_.cancellation());
-} CATCH_RETURN()
+}
+CATCH_RETURN()
 
-STDMETHODIMP CMeetingRequest::OnLogin() try {
-  return to_hresult(request_.on_login());
-} CATCH_RETURN()
+STDMETHODIMP CMeetingRequest::OnLogin() try { return to_hresult(request_.on_login()); }
+CATCH_RETURN()

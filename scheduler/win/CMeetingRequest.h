@@ -11,9 +11,8 @@
 #include "com/object.h"
 #include "request/meeting_request.h"
 
-class CMeetingRequest : public mivo::com::object_root,
-                        public mivo::com::dispatch<IMeetingRequest> {
-public:
+class CMeetingRequest : public mivo::com::object_root, public mivo::com::dispatch<IMeetingRequest> {
+ public:
   using interfaces =
       mivo::com::interface_list<IMeetingRequest, mivo::com::via<IDispatch, IMeetingRequest>>;
 
@@ -23,7 +22,8 @@ public:
   // IMeetingRequest
   STDMETHODIMP ScheduleMeeting() override;
   STDMETHODIMP AccountSetting() override;
-  STDMETHODIMP SetSettings(VARIANT_BOOL bItemOpen, BSTR bstrMivoSetting, BSTR bstrApptInfo) override;
+  STDMETHODIMP SetSettings(VARIANT_BOOL bItemOpen, BSTR bstrMivoSetting,
+                           BSTR bstrApptInfo) override;
   STDMETHODIMP GetMailBody(BSTR* lpbstrBody, BSTR* lpbstrDesc) override;
   STDMETHODIMP SettingsDoModal(LONG lParentWnd) override;
   STDMETHODIMP GetSettings(BSTR* lpbstrSetting, BSTR* lpbstrAppointmentInfo) override;
@@ -38,7 +38,7 @@ public:
   STDMETHODIMP CancellationDlg(LONG lParentWnd) override;
   STDMETHODIMP OnLogin() override;
 
-private:
+ private:
   // A reference held for the length of a call that runs a message loop
   // (dialogs, service requests): the host may release the object from
   // inside that loop, and the call must finish on a live object.

@@ -12,7 +12,8 @@ namespace mivo::scheduler {
 namespace {
 
 void free_local(BYTE* bytes) noexcept { LocalFree(bytes); }
-using unique_local_bytes = mivo::com::unique_any<mivo::com::traits::null_invalid<BYTE*, &free_local>>;
+using unique_local_bytes =
+    mivo::com::unique_any<mivo::com::traits::null_invalid<BYTE*, &free_local>>;
 
 std::optional<std::string> base64_decode(const std::string& text) {
   if (text.empty()) return std::string();

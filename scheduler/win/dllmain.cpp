@@ -10,12 +10,11 @@
 namespace {
 
 class CMivoSchedulerModule {
-public:
+ public:
   static const mivo::com::registration& registration() {
     static const UINT scripts[] = {IDR_MIVOSCHEDULER_MODULE, IDR_MEETINGREQUEST};
-    static const mivo::com::registration what = {
-        scripts, sizeof(scripts) / sizeof(scripts[0]),
-        L"{C68D264A-7EE1-4270-B5C4-09F06597B0B1}", true};
+    static const mivo::com::registration what = {scripts, sizeof(scripts) / sizeof(scripts[0]),
+                                                 L"{C68D264A-7EE1-4270-B5C4-09F06597B0B1}", true};
     return what;
   }
 

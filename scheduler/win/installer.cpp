@@ -55,8 +55,8 @@ class InternetInstaller final : public IInstaller {
     const mivo::com::unique_hinternet session(
         InternetOpenW(L"Testing", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return std::nullopt;
-    const mivo::com::unique_hinternet request(InternetOpenUrlW(
-        session.get(), to_wide(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    const mivo::com::unique_hinternet request(
+        InternetOpenUrlW(session.get(), to_wide(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     if (!request) return std::nullopt;
     DWORD status = 0;
     if (!query_number(request.get(), HTTP_QUERY_STATUS_CODE, status) || status != HTTP_STATUS_OK)

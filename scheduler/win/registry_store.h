@@ -17,10 +17,10 @@ extern const wchar_t kSettingsKey[];
 // Results of the primitives.
 namespace registry_result {
 constexpr int kOk = 0;
-constexpr int kKeyNotOpened = -1;    // neither opened (nor, for writes, created)
-constexpr int kValueNotWritten = -2; // the key was open but the value was refused
-constexpr int kNotText = -3;         // neither REG_SZ nor REG_EXPAND_SZ
-constexpr int kQueryFailed = -4;     // missing or unreadable
+constexpr int kKeyNotOpened = -1;     // neither opened (nor, for writes, created)
+constexpr int kValueNotWritten = -2;  // the key was open but the value was refused
+constexpr int kNotText = -3;          // neither REG_SZ nor REG_EXPAND_SZ
+constexpr int kQueryFailed = -4;      // missing or unreadable
 }  // namespace registry_result
 
 // Reads a value of `key_path` under `root` (HKEY_CURRENT_USER or

@@ -37,7 +37,8 @@ TEST_F(RegistryStoreTest, WriteCreatesTheKeyAndStoresAStringValue) {
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
 
   std::wstring text = L"stale";
-  EXPECT_EQ(registry_result::kOk, read_text(HKEY_CURRENT_USER, kSettingsKey, L"mivousername", text));
+  EXPECT_EQ(registry_result::kOk,
+            read_text(HKEY_CURRENT_USER, kSettingsKey, L"mivousername", text));
   EXPECT_EQ(L"alice", text);
 }
 
@@ -74,8 +75,7 @@ TEST_F(RegistryStoreTest, ExpandableStringIsReadLiterally) {
 
 TEST_F(RegistryStoreTest, ValueOfAnotherTypeGivesItsBytesAsTextButThePortReadsEmpty) {
   const wchar_t bytes[] = L"AB";
-  testing::set_raw_value(HKEY_CURRENT_USER, kSettingsKey, L"mivotoken", REG_BINARY, bytes,
-                         4);
+  testing::set_raw_value(HKEY_CURRENT_USER, kSettingsKey, L"mivotoken", REG_BINARY, bytes, 4);
   std::wstring text;
   EXPECT_EQ(registry_result::kNotText,
             read_text(HKEY_CURRENT_USER, kSettingsKey, L"mivotoken", text));

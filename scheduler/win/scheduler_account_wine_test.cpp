@@ -88,9 +88,9 @@ TEST_F(AccountTest, SignInWithOneOrganisationStoresTheAccountProtectedAndTheToke
   const auto logins = requests_to("/rest/login");
   ASSERT_EQ(1u, logins.size());
   EXPECT_EQ("POST", logins[0].method);
-  EXPECT_EQ(std::string("{\"password\":\"alice-pass\",\"username\":\"alice\"}\n") +
-                std::string(1, '\0'),
-            logins[0].body);
+  EXPECT_EQ(
+      std::string("{\"password\":\"alice-pass\",\"username\":\"alice\"}\n") + std::string(1, '\0'),
+      logins[0].body);
   EXPECT_EQ("", logins[0].header("token"));
   EXPECT_EQ(S_OK, request_->OnLogin());
 }
@@ -171,7 +171,9 @@ TEST_F(AccountTest, RefusedOrganisationChangeStillSignsInWithoutTokenOrOrganisat
   service_.add_fault(fault);
   DialogRobot robot;
   sign_in_with(robot, L"bob", L"bob-pass");
-  robot.expect_dialog(mivo::robot::kTenancyDialog).select_text(IDC_TENANCY_LIST, L"acme").press(IDOK);
+  robot.expect_dialog(mivo::robot::kTenancyDialog)
+      .select_text(IDC_TENANCY_LIST, L"acme")
+      .press(IDOK);
   robot.expect_message_box().answer(IDOK);
   EXPECT_EQ(S_OK, request_->AccountSetting());
   ASSERT_TRUE(robot.wait()) << robot.report();

@@ -88,16 +88,17 @@ class RegistrationTest : public ::testing::Test {
   void expect_registered(const Classes& c) {
     EXPECT_EQ(L"MeetingRequest Class",
               testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest.1"), nullptr));
-    EXPECT_EQ(kClsid,
-              testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest.1\\CLSID"), nullptr));
+    EXPECT_EQ(kClsid, testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest.1\\CLSID"),
+                                            nullptr));
     EXPECT_EQ(std::set<std::wstring>{L"CLSID"},
               subkeys(c.root, c.key(L"MivoScheduler.MeetingRequest.1")));
     EXPECT_EQ(L"MeetingRequest Class",
               testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest"), nullptr));
-    EXPECT_EQ(kClsid,
-              testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest\\CLSID"), nullptr));
-    EXPECT_EQ(L"MivoScheduler.MeetingRequest.1",
-              testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest\\CurVer"), nullptr));
+    EXPECT_EQ(kClsid, testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest\\CLSID"),
+                                            nullptr));
+    EXPECT_EQ(
+        L"MivoScheduler.MeetingRequest.1",
+        testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest\\CurVer"), nullptr));
 
     const std::wstring clsid = c.key(std::wstring(L"CLSID\\") + kClsid);
     EXPECT_EQ(L"MeetingRequest Class", testing::string_value(c.root, clsid, nullptr));
@@ -109,8 +110,9 @@ class RegistrationTest : public ::testing::Test {
               testing::string_value(c.root, clsid + L"\\ProgID", nullptr));
     EXPECT_EQ(L"MivoScheduler.MeetingRequest",
               testing::string_value(c.root, clsid + L"\\VersionIndependentProgID", nullptr));
-    EXPECT_EQ(0, _wcsicmp(scheduler_path().c_str(),
-                          testing::string_value(c.root, clsid + L"\\InprocServer32", nullptr).c_str()));
+    EXPECT_EQ(
+        0, _wcsicmp(scheduler_path().c_str(),
+                    testing::string_value(c.root, clsid + L"\\InprocServer32", nullptr).c_str()));
     EXPECT_EQ(L"Apartment",
               testing::string_value(c.root, clsid + L"\\InprocServer32", L"ThreadingModel"));
     EXPECT_EQ(kLibId, testing::string_value(c.root, clsid + L"\\TypeLib", nullptr));
@@ -126,9 +128,9 @@ class RegistrationTest : public ::testing::Test {
     EXPECT_EQ(kLibId, testing::string_value(
                           c.root, c.key(std::wstring(L"Interface\\") + kRequestIid + L"\\TypeLib"),
                           nullptr));
-    EXPECT_EQ(kLibId, testing::string_value(
-                          c.root, c.key(std::wstring(L"Interface\\") + kSinkIid + L"\\TypeLib"),
-                          nullptr));
+    EXPECT_EQ(kLibId,
+              testing::string_value(
+                  c.root, c.key(std::wstring(L"Interface\\") + kSinkIid + L"\\TypeLib"), nullptr));
   }
 
   void expect_unregistered(const Classes& c) {
@@ -166,7 +168,8 @@ TEST_F(RegistrationTest, RegisteredClassIsCreatedByEitherProgId) {
   testing::ComApartment com;
   testing::SettingsKeyGuard settings;
   ASSERT_EQ(0u, regsvr32(L""));
-  for (const wchar_t* prog_id : {L"MivoScheduler.MeetingRequest", L"MivoScheduler.MeetingRequest.1"}) {
+  for (const wchar_t* prog_id :
+       {L"MivoScheduler.MeetingRequest", L"MivoScheduler.MeetingRequest.1"}) {
     CLSID clsid{};
     ASSERT_EQ(S_OK, CLSIDFromProgID(prog_id, &clsid));
     EXPECT_TRUE(IsEqualCLSID(CLSID_MeetingRequest, clsid));
@@ -181,16 +184,15 @@ TEST_F(RegistrationTest, RegisteredClassIsCreatedByEitherProgId) {
 using DllCanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 
 HRESULT can_unload_now() {
-  const auto can_unload =
-      mivo::com::get_proc_address<DllCanUnloadNowFn>(testing::scheduler_library(), "DllCanUnloadNow");
+  const auto can_unload = mivo::com::get_proc_address<DllCanUnloadNowFn>(
+      testing::scheduler_library(), "DllCanUnloadNow");
   return can_unload ? can_unload() : E_FAIL;
 }
 
 com_ptr<IClassFactory> class_factory() {
   com_ptr<IClassFactory> factory;
-  THROW_IF_FAILED(mivo::com::class_object_from_library(testing::scheduler_library(),
-                                                       CLSID_MeetingRequest, IID_IClassFactory,
-                                                       factory.put_void()));
+  THROW_IF_FAILED(mivo::com::class_object_from_library(
+      testing::scheduler_library(), CLSID_MeetingRequest, IID_IClassFactory, factory.put_void()));
   return factory;
 }
 
@@ -264,10 +266,14 @@ TEST_F(ObjectTest, DispatchAnswersFromTheEmbeddedTypeLibrary) {
   com_ptr<IDispatch> dispatch;
   ASSERT_EQ(S_OK, request->QueryInterface(IID_IDispatch, dispatch.put_void()));
 
-  const wchar_t* names[] = {L"ScheduleMeeting", L"AccountSetting", L"SetSettings", L"GetMailBody",
-                            L"SettingsDoModal", L"GetSettings", L"Commit", L"Delete",
-                            L"SimpleUpdate", L"GetMeetingInfoChangedFlag", L"Advise", L"UnAdvise",
-                            L"AboutDlg", L"StartInstantMeeting", L"CancellationDlg", L"OnLogin"};
+  const wchar_t* names[] = {L"ScheduleMeeting", L"AccountSetting",
+                            L"SetSettings",     L"GetMailBody",
+                            L"SettingsDoModal", L"GetSettings",
+                            L"Commit",          L"Delete",
+                            L"SimpleUpdate",    L"GetMeetingInfoChangedFlag",
+                            L"Advise",          L"UnAdvise",
+                            L"AboutDlg",        L"StartInstantMeeting",
+                            L"CancellationDlg", L"OnLogin"};
   for (DISPID expected = 1; expected <= 16; ++expected) {
     LPOLESTR name = const_cast<LPOLESTR>(names[expected - 1]);
     DISPID id = 0;

@@ -159,7 +159,7 @@ class CommitTest : public MeetingTest {
 HRESULT scheduler_can_unload_now() {
   using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
   return mivo::com::get_proc_address<CanUnloadFn>(testing::scheduler_library(),
-                                                   "DllCanUnloadNow")();
+                                                  "DllCanUnloadNow")();
 }
 
 // A window of the test's thread that lets go of the test's request object
@@ -169,8 +169,8 @@ HRESULT scheduler_can_unload_now() {
 class HostRelease {
  public:
   explicit HostRelease(com_ptr<IMeetingRequest>& request) : request_(request) {
-    window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                              nullptr);
+    window_ =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&procedure)));
@@ -422,9 +422,8 @@ TEST_F(InstantMeetingTest, DesktopClientGetsTheLaunchParametersAndNoBrowserOpens
 }
 
 TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
-  for (const std::wstring& command :
-       {L"\"" + testing::bin_folder() + L"\\no_client.exe\" \"%1\"", testing::recorder_path() + L" %1",
-        std::wstring(L"")}) {
+  for (const std::wstring& command : {L"\"" + testing::bin_folder() + L"\\no_client.exe\" \"%1\"",
+                                      testing::recorder_path() + L" %1", std::wstring(L"")}) {
     SCOPED_TRACE(to_utf8(command));
     if (command.empty())
       RegDeleteTreeW(HKEY_CLASSES_ROOT, L"darselVantor");
@@ -433,10 +432,13 @@ TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
     EXPECT_EQ(S_OK, request_->StartInstantMeeting(0));
     const auto launches = records_.collect();
     ASSERT_EQ(1u, launches.size());
-    EXPECT_EQ("action=join&key=8810010001&user=Alice Walker&leavecb=0&invitecb=0&from=mivo&t=<t>"
-              "&token=" + token_,
-              without_clock(browser_query(launches.back())));
-    EXPECT_EQ(0, _wcsicmp(testing::bin_folder().c_str(), to_wide(launches.back().directory).c_str()));
+    EXPECT_EQ(
+        "action=join&key=8810010001&user=Alice Walker&leavecb=0&invitecb=0&from=mivo&t=<t>"
+        "&token=" +
+            token_,
+        without_clock(browser_query(launches.back())));
+    EXPECT_EQ(0,
+              _wcsicmp(testing::bin_folder().c_str(), to_wide(launches.back().directory).c_str()));
     records_.clear();
   }
 }

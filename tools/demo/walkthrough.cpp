@@ -139,7 +139,8 @@ class Walkthrough {
     const std::string site = mivo::scheduler::make_user_interface()->load_string(IDS_SERVICE_URL);
     require(site == service_.base_url(),
             "MivoOlkRes.dll points at " + site + ", but the reference service is expected at " +
-                service_.base_url() + " (MIVO_REFSERVICE_PORT must be the port the build was made for)");
+                service_.base_url() +
+                " (MIVO_REFSERVICE_PORT must be the port the build was made for)");
     try {
       service_.reset();
     } catch (const std::exception& e) {
@@ -148,15 +149,17 @@ class Walkthrough {
     }
     SetWindowTextW(window_.get(), L"Outlook (stand-in) - Mivo walkthrough");
     // A label inside, for whoever watches the display; it goes with its parent.
-    CreateWindowExW(0, L"STATIC",
-                    L"This window stands in for Outlook's main window. The scheduler's dialogs open "
-                    L"over it; the console tells what happens at each step.",
-                    WS_CHILD | WS_VISIBLE, 20, 20, 880, 40, window_.get(), nullptr, nullptr, nullptr);
+    CreateWindowExW(
+        0, L"STATIC",
+        L"This window stands in for Outlook's main window. The scheduler's dialogs open "
+        L"over it; the console tells what happens at each step.",
+        WS_CHILD | WS_VISIBLE, 20, 20, 880, 40, window_.get(), nullptr, nullptr, nullptr);
     say("The reference meeting service runs at " + service_.base_url() +
         "; MivoOlkRes.dll beside the scheduler points there.");
     say("A visible window plays Outlook's main window: it is the active window, so it owns");
     say("every dialog the scheduler shows.");
-    say(interactive_ ? "You answer the dialogs yourself." : "The dialog robot answers every dialog.");
+    say(interactive_ ? "You answer the dialogs yourself."
+                     : "The dialog robot answers every dialog.");
     request_ = testing::create_meeting_request();
     say("The scheduler object comes from " + to_utf8(testing::bin_folder()) +
         "\\MivoScheduler64.dll through its DllGetClassObject, as the add-in creates it.");
@@ -184,15 +187,16 @@ class Walkthrough {
     if (DialogRobot* robot = answers.robot()) {
       auto account = robot->result(0);
       if (account.ran) {
-        say("  the robot types " + to_utf8(kUserName) + " / " + mivo::demo::masked(to_utf8(kPassword)) +
-            " into " + quoted(account.caption) + " and presses " +
-            to_utf8(account.controls[IDOK].text));
+        say("  the robot types " + to_utf8(kUserName) + " / " +
+            mivo::demo::masked(to_utf8(kPassword)) + " into " + quoted(account.caption) +
+            " and presses " + to_utf8(account.controls[IDOK].text));
       }
       auto chooser = robot->result(1);
       if (chooser.ran) {
         say("  the service knows bob in several organisations, so the scheduler shows " +
             quoted(chooser.caption) + ", listing:");
-        for (const auto& entry : chooser.controls[IDC_TENANCY_LIST].items) say("      " + to_utf8(entry));
+        for (const auto& entry : chooser.controls[IDC_TENANCY_LIST].items)
+          say("      " + to_utf8(entry));
         say("  the robot chooses " + to_utf8(kOrganisation) + " and presses " +
             to_utf8(chooser.controls[IDOK].text));
       }
@@ -206,8 +210,9 @@ class Walkthrough {
 
   void print_settings() {
     say("  stored under HKEY_CURRENT_USER\\Software\\Mivo_Outlook\\General:");
-    for (const char* name : {mivo::setting::kSiteName, mivo::setting::kUserName, mivo::setting::kPassword,
-                             mivo::setting::kToken, mivo::setting::kOrgName}) {
+    for (const char* name :
+         {mivo::setting::kSiteName, mivo::setting::kUserName, mivo::setting::kPassword,
+          mivo::setting::kToken, mivo::setting::kOrgName}) {
       const std::string value = testing::setting(name);
       const bool password = std::string(name) == mivo::setting::kPassword;
       const std::string shown = password        ? mivo::demo::password_preview(value)
@@ -224,7 +229,8 @@ class Walkthrough {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     const auto start = mivo::demo::next_day_at(
-        {now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, 0}, 10, 0);
+        {now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, 0},
+        10, 0);
     require(start.has_value(), "tomorrow's date cannot be formed");
     appointment_.subject = "季度评审 Quarterly review";
     appointment_.start = *start;
@@ -234,7 +240,8 @@ class Walkthrough {
                                {"alice@example.com", "Alice Walker"}};
     say("The user opens a new appointment: " + quoted(to_wide(appointment_.subject)) + ", " +
         mivo::demo::describe_date(appointment_.start) + " local, " +
-        std::to_string(appointment_.duration_minutes) + " minutes, organiser bob and two recipients.");
+        std::to_string(appointment_.duration_minutes) +
+        " minutes, organiser bob and two recipients.");
     const std::string record = mivo::demo::appointment_record(appointment_);
     say("The add-in writes its appointment record (OLE Automation dates, non-ASCII escaped):");
     say("      " + record.substr(0, record.size() - 1));
@@ -244,8 +251,9 @@ class Walkthrough {
         "   (the appointment window's tracker)");
     say("  SetSettings(true, \"\", record) = " + hresult_text(load(true, record)) +
         "   (the window opens)");
-    call("SimpleUpdate(window)", [&] { return request_->SimpleUpdate(parent()); },
-         "the user refresh: UserInfo with the stored token");
+    call(
+        "SimpleUpdate(window)", [&] { return request_->SimpleUpdate(parent()); },
+        "the user refresh: UserInfo with the stored token");
     say("  SetSettings(false, \"\", record) = " + hresult_text(load(false, record)) +
         "   (read again before Commit)");
     say("  Commit(window): a new meeting, so the meeting options dialog comes first");
@@ -256,7 +264,8 @@ class Walkthrough {
     say("  GetMailBody(&body, &settings) = " +
         hresult_text(request_->GetMailBody(body.put(), settings.put())));
     print_invitation(body.get());
-    const auto settings_record = mivo::refservice::parse_json(mivo::scheduler::bstr_to_utf8(settings.get()));
+    const auto settings_record =
+        mivo::refservice::parse_json(mivo::scheduler::bstr_to_utf8(settings.get()));
     require(settings_record.has_value(), "GetMailBody gave no meeting settings record");
     meeting_key_ = (*settings_record)["MeetingKey"].asString();
     require(!meeting_key_.empty(), "the meeting settings record has no meeting key");
@@ -286,9 +295,9 @@ class Walkthrough {
     if (DialogRobot* robot = answers.robot()) {
       auto options = robot->result(0);
       if (options.ran) {
-        say("  the robot ticks " + quoted(options.controls[IDC_MEETING_MUTE].text) + ", types the password " +
-            to_utf8(kMeetingPassword) + " into " + quoted(options.caption) + " and presses " +
-            to_utf8(options.controls[IDOK].text));
+        say("  the robot ticks " + quoted(options.controls[IDC_MEETING_MUTE].text) +
+            ", types the password " + to_utf8(kMeetingPassword) + " into " +
+            quoted(options.caption) + " and presses " + to_utf8(options.controls[IDOK].text));
       }
     }
     answers.check("Commit of the new meeting");
@@ -307,12 +316,13 @@ class Walkthrough {
         hresult_text(load(false, mivo::demo::appointment_record(appointment_))));
     ULONG changed = 0xdeadbeef;
     const HRESULT flag_hr = request_->GetMeetingInfoChangedFlag(&changed);
-    say("  GetMeetingInfoChangedFlag() = " + hresult_text(flag_hr) + ", changed = " +
-        std::to_string(changed));
+    say("  GetMeetingInfoChangedFlag() = " + hresult_text(flag_hr) +
+        ", changed = " + std::to_string(changed));
     require(flag_hr == S_OK && changed == 1, "the change was not noticed");
     sink_.calls.clear();
-    call("Commit(window)", [&] { return request_->Commit(parent()); },
-         "an update: no options dialog; the conference is looked up, then PUT");
+    call(
+        "Commit(window)", [&] { return request_->Commit(parent()); },
+        "an update: no options dialog; the conference is looked up, then PUT");
     unique_bstr body;
     request_->GetMailBody(body.put(), nullptr);
     print_invitation(body.get());
@@ -329,11 +339,13 @@ class Walkthrough {
     testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
                         L"\"" + testing::recorder_path() + L"\" \"%1\"");
     testing::LaunchRecords launches;
-    say("No desktop meeting client is registered (HKCR\\darselVantor), so the scheduler falls back");
+    say("No desktop meeting client is registered (HKCR\\darselVantor), so the scheduler falls "
+        "back");
     say("to the browser; here the https handler is launch_recorder.exe, which notes what it got.");
     call("StartInstantMeeting(window)", [&] { return request_->StartInstantMeeting(parent()); });
     const auto started = launches.collect();
-    require(started.size() == 1, "expected one browser launch, saw " + std::to_string(started.size()));
+    require(started.size() == 1,
+            "expected one browser launch, saw " + std::to_string(started.size()));
     const std::wstring address = unquoted(testing::argument_after_program(started[0].command_line));
     say("  the browser opens " + to_utf8(address));
     const auto query = mivo::demo::join_query(to_utf8(address), service_.base_url());
@@ -387,7 +399,8 @@ class Walkthrough {
   HRESULT load(bool item_open, const std::string& appointment_record) {
     const unique_bstr empty = mivo::com::make_bstr(L"");
     const unique_bstr record = mivo::com::make_bstr(to_wide(appointment_record).c_str());
-    return request_->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, empty.get(), record.get());
+    return request_->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, empty.get(),
+                                 record.get());
   }
 
   LONG parent() const { return HandleToLong(window_.get()); }

@@ -83,7 +83,8 @@ std::string password_preview(const std::string& stored) {
   if (stored.empty()) return "(not set)";
   const std::string prefix = kProtectedPrefix;
   if (stored.compare(0, prefix.size(), prefix) != 0)
-    return "(not protected; " + std::to_string(count_characters(stored)) + " characters, not shown)";
+    return "(not protected; " + std::to_string(count_characters(stored)) +
+           " characters, not shown)";
   if (stored.size() <= prefix.size() + kPasswordPreviewLength) return stored;
   return stored.substr(0, prefix.size() + kPasswordPreviewLength) + "... (" +
          std::to_string(stored.size()) + " characters)";

@@ -14,7 +14,9 @@ using mivo::refservice::RecordedRequest;
 constexpr double kJanuary15At10 = 47498 + 10.0 / 24;  // 2030-01-15 10:00
 
 TEST(AppointmentRecord, LeavesTheOrganiserOutAndEscapesNonAsciiText) {
-  const Appointment appointment{"季度评审", kJanuary15At10, 45,
+  const Appointment appointment{"季度评审",
+                                kJanuary15At10,
+                                45,
                                 {{"bob@example.com", "Bob Martin"},
                                  {"li.lei@example.com", "李雷"},
                                  {"alice@example.com", "Alice Walker"}}};
@@ -90,10 +92,10 @@ RecordedRequest recorded(std::string method, std::string target, std::string bod
 }
 
 TEST(DescribeRequest, ShowsJsonAsReadableTextAndNotesTheTerminator) {
-  const auto lines = describe_request(recorded(
-      "POST", "/rest/api/change/user",
-      std::string("{\"userId\":\"20012\",\"userName\":\"\\u674e\\u96f7\"}\n") + '\0',
-      {{"Host", "127.0.0.1"}, {"Token", "abc123"}}));
+  const auto lines = describe_request(
+      recorded("POST", "/rest/api/change/user",
+               std::string("{\"userId\":\"20012\",\"userName\":\"\\u674e\\u96f7\"}\n") + '\0',
+               {{"Host", "127.0.0.1"}, {"Token", "abc123"}}));
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ("POST /rest/api/change/user", lines[0]);
   EXPECT_EQ("  token: abc123", lines[1]);
@@ -106,8 +108,8 @@ TEST(DescribeRequest, TellsAMissingTokenFromAnEmptyOneAndEmptyFromAbsentBodies) 
   EXPECT_EQ("  token: (no header)", bare[1]);
   EXPECT_EQ("  body: none", bare[2]);
 
-  auto dropped = recorded("DELETE", "/rest/api/conference/schedule?id=1&type=1", std::string(1, '\0'),
-                          {{"token", ""}});
+  auto dropped = recorded("DELETE", "/rest/api/conference/schedule?id=1&type=1",
+                          std::string(1, '\0'), {{"token", ""}});
   dropped.answered_us = 0;
   const auto lines = describe_request(dropped);
   EXPECT_EQ("DELETE /rest/api/conference/schedule?id=1&type=1", lines[0]);
@@ -124,8 +126,9 @@ TEST(JoinQuery, DecodesTheServicesJoinPageOnly) {
   EXPECT_EQ(query, join_query(base + "/meet/?" + mivo::base64_encode(query), base));
   EXPECT_FALSE(join_query("http://127.0.0.1:9/meet/?" + mivo::base64_encode(query), base));
   EXPECT_FALSE(join_query(base + "/meet/?not base64!", base));
-  EXPECT_EQ((std::vector<std::string>{"action=join", "key=8810010002", "user=李雷", "t=12", "token=abc"}),
-            split(query, '&'));
+  EXPECT_EQ(
+      (std::vector<std::string>{"action=join", "key=8810010002", "user=李雷", "t=12", "token=abc"}),
+      split(query, '&'));
 }
 
 }  // namespace

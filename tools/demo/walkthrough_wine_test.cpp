@@ -35,8 +35,10 @@ TEST(Walkthrough, RunsEndToEndAndPutsBackTheKeysItChanges) {
   EXPECT_EQ(std::vector<std::wstring>{L"mivousername"},
             testing::value_names(HKEY_CURRENT_USER, kSettingsKey));
   EXPECT_EQ("someone else", testing::setting("mivousername"));
-  EXPECT_EQ(L"browser.exe \"%1\"", testing::string_value(HKEY_CLASSES_ROOT, kBrowserCommand, nullptr));
-  EXPECT_EQ(L"client.exe \"%1\"", testing::string_value(HKEY_CLASSES_ROOT, kClientCommand, nullptr));
+  EXPECT_EQ(L"browser.exe \"%1\"",
+            testing::string_value(HKEY_CLASSES_ROOT, kBrowserCommand, nullptr));
+  EXPECT_EQ(L"client.exe \"%1\"",
+            testing::string_value(HKEY_CLASSES_ROOT, kClientCommand, nullptr));
 }
 
 TEST(Walkthrough, ServiceExpectedOnAnotherPortEndsItWithExitCode1) {

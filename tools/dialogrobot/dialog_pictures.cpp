@@ -28,14 +28,15 @@ void set_scheduler_font(HWND dialog) {
   HFONT font = CreateFontIndirectW(&face);
   g_objects.emplace_back(font);
   SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  for (HWND child : child_windows(dialog)) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  for (HWND child : child_windows(dialog))
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 // The picture with the colour of its pixel (1, 1) turned into the dialog colour.
 void show_picture_on_dialog_colour(HWND dialog, int control_id, int bitmap_id) {
   HWND control = GetDlgItem(dialog, control_id);
-  auto bitmap = static_cast<HBITMAP>(
-      LoadImageW(resource_library(), MAKEINTRESOURCEW(bitmap_id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  auto bitmap = static_cast<HBITMAP>(LoadImageW(resource_library(), MAKEINTRESOURCEW(bitmap_id),
+                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!control || !bitmap) return;
   g_objects.emplace_back(bitmap);
   BITMAP size{};
@@ -68,15 +69,18 @@ void dress(int template_id, HWND dialog) {
       show_picture_on_dialog_colour(dialog, IDC_MEETING_NEW_PASSWORD, IDB_NEW_PASSWORD);
       break;
     case IDD_MULTI_TENANCY:
-      for (const wchar_t* name : {L"Mivo科技（总部）", L"Mivo科技北京分公司", L"Mivo Technology Europe"}) {
-        SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+      for (const wchar_t* name :
+           {L"Mivo科技（总部）", L"Mivo科技北京分公司", L"Mivo Technology Europe"}) {
+        SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(name));
       }
       SendDlgItemMessageW(dialog, IDC_TENANCY_LIST, LB_SETCURSEL, 0, 0);
       break;
     default:
       break;
   }
-  if (template_id != IDD_CANCELLATION && template_id != IDD_COMMUNICATION) set_scheduler_font(dialog);
+  if (template_id != IDD_CANCELLATION && template_id != IDD_COMMUNICATION)
+    set_scheduler_font(dialog);
 }
 
 }  // namespace
@@ -117,8 +121,8 @@ int wmain(int argc, wchar_t** argv) {
     log.about_box_rules = id == IDD_ABOUT;
     run_dialog(id, nullptr, log);
   }
-  MessageBoxW(nullptr, load_string(IDS_SUBJECT_TOO_LONG).c_str(), load_string(IDS_WARNING_CAPTION).c_str(),
-              MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
+  MessageBoxW(nullptr, load_string(IDS_SUBJECT_TOO_LONG).c_str(),
+              load_string(IDS_WARNING_CAPTION).c_str(), MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST);
   const bool ok = robot.wait();
   std::fprintf(stderr, "%s", robot.report().c_str());
   return ok ? 0 : 1;

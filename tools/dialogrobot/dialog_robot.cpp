@@ -88,18 +88,24 @@ Step& Step::add(Action a) {
   return *this;
 }
 
-Step& Step::set_text(int id, std::wstring text) { return add({Kind::SetText, id, 0, std::move(text)}); }
+Step& Step::set_text(int id, std::wstring text) {
+  return add({Kind::SetText, id, 0, std::move(text)});
+}
 Step& Step::check(int id, bool checked) { return add({Kind::Check, id, checked ? 1 : 0, {}}); }
 Step& Step::click(int id) { return add({Kind::Click, id, 0, {}}); }
 Step& Step::select_index(int id, int index) { return add({Kind::SelectIndex, id, index, {}}); }
-Step& Step::select_text(int id, std::wstring text) { return add({Kind::SelectText, id, 0, std::move(text)}); }
+Step& Step::select_text(int id, std::wstring text) {
+  return add({Kind::SelectText, id, 0, std::move(text)});
+}
 Step& Step::read(int id) { return add({Kind::Read, id, 0, {}}); }
 Step& Step::read_text() { return add({Kind::ReadText, 0, 0, {}}); }
 Step& Step::press(int id) { return add({Kind::Press, id, 0, {}}); }
 Step& Step::escape() { return add({Kind::Escape, 0, 0, {}}); }
 Step& Step::close_box() { return add({Kind::CloseBox, 0, 0, {}}); }
 Step& Step::answer(int button) { return add({Kind::Answer, button, 0, {}}); }
-Step& Step::save_picture(std::wstring bmp_path) { return add({Kind::SavePicture, 0, 0, std::move(bmp_path)}); }
+Step& Step::save_picture(std::wstring bmp_path) {
+  return add({Kind::SavePicture, 0, 0, std::move(bmp_path)});
+}
 Step& Step::wait_closed() { return add({Kind::WaitClosed, 0, 0, {}}); }
 
 // ---- DialogRobot: script and results ----
@@ -161,7 +167,8 @@ bool DialogRobot::wait() {
   if (!finished_) {
     for (size_t i = 0; i < results_.size(); ++i) {
       if (!results_[i].ran) {
-        failures_.push_back("step " + std::to_string(i + 1) + " never ran: the flow returned first");
+        failures_.push_back("step " + std::to_string(i + 1) +
+                            " never ran: the flow returned first");
       }
     }
     passed_ = failures_.empty();
@@ -177,13 +184,15 @@ std::vector<ShownWindow> DialogRobot::shown() const {
 
 std::vector<ShownWindow> DialogRobot::dialogs() const {
   std::vector<ShownWindow> all = shown(), picked;
-  std::copy_if(all.begin(), all.end(), std::back_inserter(picked), [](const ShownWindow& w) { return !w.message_box; });
+  std::copy_if(all.begin(), all.end(), std::back_inserter(picked),
+               [](const ShownWindow& w) { return !w.message_box; });
   return picked;
 }
 
 std::vector<ShownWindow> DialogRobot::message_boxes() const {
   std::vector<ShownWindow> all = shown(), picked;
-  std::copy_if(all.begin(), all.end(), std::back_inserter(picked), [](const ShownWindow& w) { return w.message_box; });
+  std::copy_if(all.begin(), all.end(), std::back_inserter(picked),
+               [](const ShownWindow& w) { return w.message_box; });
   return picked;
 }
 
@@ -280,7 +289,8 @@ bool DialogRobot::nap(std::chrono::milliseconds how_long) {
 HWND DialogRobot::top_window() const {
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
-  if (GetGUIThreadInfo(test_thread_, &info) && is_usable_dialog(info.hwndActive)) return info.hwndActive;
+  if (GetGUIThreadInfo(test_thread_, &info) && is_usable_dialog(info.hwndActive))
+    return info.hwndActive;
   HWND found = nullptr;
   EnumThreadWindows(test_thread_, find_usable_dialog, reinterpret_cast<LPARAM>(&found));
   return found;
@@ -295,7 +305,8 @@ bool DialogRobot::sync() {
   std::unique_lock<std::mutex> lock(mutex_);
   const LPARAM marker = ++g_last_marker;
   if (!PostThreadMessageW(test_thread_, WM_NULL, kMarkerTag, marker)) return false;
-  return wake_.wait_for(lock, patience_, [&] { return stop_ || markers_seen_ >= marker; }) && !stop_;
+  return wake_.wait_for(lock, patience_, [&] { return stop_ || markers_seen_ >= marker; }) &&
+         !stop_;
 }
 
 // A dialog matches when the IDs of its controls, leaving out the unnumbered
@@ -354,8 +365,10 @@ bool DialogRobot::run_step(size_t index) {
     }
     if (std::chrono::steady_clock::now() > deadline) {
       fail("step " + std::to_string(index + 1) + ": expected " +
-           (step.message_box_ ? std::string("a message box") : "a dialog with " + describe_ids(step.ids_)) +
-           " within " + std::to_string(patience_.count()) + " ms; the test thread shows " + describe_window(top));
+           (step.message_box_ ? std::string("a message box")
+                              : "a dialog with " + describe_ids(step.ids_)) +
+           " within " + std::to_string(patience_.count()) + " ms; the test thread shows " +
+           describe_window(top));
       rescue();
       return false;
     }
@@ -382,7 +395,8 @@ bool DialogRobot::run_step(size_t index) {
   return true;
 }
 
-void DialogRobot::perform(const Step::Action& action, HWND window, StepResult& result, size_t index) {
+void DialogRobot::perform(const Step::Action& action, HWND window, StepResult& result,
+                          size_t index) {
   using Kind = Step::Kind;
   auto where = [&] { return "step " + std::to_string(index + 1) + ": "; };
   HWND control = nullptr;
@@ -397,7 +411,8 @@ void DialogRobot::perform(const Step::Action& action, HWND window, StepResult& r
     }
   }
   auto notify_selection = [&] {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(action.id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(action.id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control));
   };
   switch (action.kind) {
     case Kind::SetText:
@@ -421,7 +436,8 @@ void DialogRobot::perform(const Step::Action& action, HWND window, StepResult& r
       break;
     case Kind::SelectIndex:
       if (send(control, LB_SETCURSEL, static_cast<WPARAM>(action.number)) == LB_ERR) {
-        fail(where() + "list " + std::to_string(action.id) + " has no entry " + std::to_string(action.number));
+        fail(where() + "list " + std::to_string(action.id) + " has no entry " +
+             std::to_string(action.number));
         break;
       }
       notify_selection();
@@ -430,7 +446,8 @@ void DialogRobot::perform(const Step::Action& action, HWND window, StepResult& r
       LRESULT found = send(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                            reinterpret_cast<LPARAM>(action.text.c_str()));
       if (found == LB_ERR || send(control, LB_SETCURSEL, static_cast<WPARAM>(found)) == LB_ERR) {
-        fail(where() + "list " + std::to_string(action.id) + " has no entry \"" + narrow(action.text) + "\"");
+        fail(where() + "list " + std::to_string(action.id) + " has no entry \"" +
+             narrow(action.text) + "\"");
         break;
       }
       notify_selection();

@@ -56,8 +56,8 @@ struct ShownWindow {
   std::wstring text;             // message box: its text
   std::vector<int> control_ids;  // dialog: its controls, in tab order
   HWND owner = nullptr;
-  UINT icon = 0;                 // message box: MB_ICONWARNING, MB_ICONQUESTION, ... or 0
-  std::vector<int> buttons;      // message box: IDOK, IDCANCEL, IDYES, IDNO, ... it offers
+  UINT icon = 0;             // message box: MB_ICONWARNING, MB_ICONQUESTION, ... or 0
+  std::vector<int> buttons;  // message box: IDOK, IDCANCEL, IDYES, IDNO, ... it offers
 };
 
 // What a step's read()s found.
@@ -99,8 +99,21 @@ class Step {
 
  private:
   friend class DialogRobot;
-  enum class Kind { SetText, Check, Click, SelectIndex, SelectText, Read, ReadText, Press,
-                    Escape, CloseBox, Answer, SavePicture, WaitClosed };
+  enum class Kind {
+    SetText,
+    Check,
+    Click,
+    SelectIndex,
+    SelectText,
+    Read,
+    ReadText,
+    Press,
+    Escape,
+    CloseBox,
+    Answer,
+    SavePicture,
+    WaitClosed
+  };
   struct Action {
     Kind kind;
     int id = 0;

@@ -35,7 +35,8 @@ TEST_F(Robot, GivesUpOnADialogThatNeverComesAndClosesTheOneShown) {
   DialogLog log;
   EXPECT_EQ(run_dialog(IDD_ACCOUNT_SETTING, nullptr, log), IDCANCEL);
   EXPECT_FALSE(robot.wait());
-  EXPECT_TRUE(mentions(robot.failures(), "step 1: expected a dialog with {1,2,1004}")) << robot.report();
+  EXPECT_TRUE(mentions(robot.failures(), "step 1: expected a dialog with {1,2,1004}"))
+      << robot.report();
   EXPECT_TRUE(mentions(robot.failures(), "the test thread shows a dialog")) << robot.report();
 }
 
@@ -72,7 +73,8 @@ TEST_F(Robot, AnswersAndRecordsMessageBoxesNoStepExpects) {
   robot.expect_dialog(kCancellationDialog).press(IDOK);
   // The scheduler's warning flags without an owner: Wine activates this box
   // before it sets its text.
-  EXPECT_EQ(MessageBoxW(nullptr, L"第一", L"Mivo", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST), IDOK);
+  EXPECT_EQ(MessageBoxW(nullptr, L"第一", L"Mivo", MB_ICONWARNING | MB_TASKMODAL | MB_TOPMOST),
+            IDOK);
   DialogLog log;
   EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, log), IDOK);
   EXPECT_EQ(MessageBoxW(nullptr, L"second", L"Mivo", MB_OKCANCEL | MB_ICONQUESTION), IDOK);

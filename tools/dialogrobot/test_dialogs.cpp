@@ -14,7 +14,8 @@ void capture_controls(HWND dialog, DialogLog& log) {
       log.texts[id] = window_text(child);
     } else if (cls == L"ListBox") {
       log.selections[id] = static_cast<int>(SendMessageW(child, LB_GETCURSEL, 0, 0));
-    } else if (cls == L"Button" && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+    } else if (cls == L"Button" &&
+               (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
       log.checks[id] = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
   }
@@ -63,8 +64,8 @@ HMODULE resource_library() {
 }
 
 INT_PTR run_dialog(int template_id, HWND owner, DialogLog& log) {
-  return DialogBoxParamW(resource_library(), MAKEINTRESOURCEW(template_id), owner, minimal_dialog_proc,
-                         reinterpret_cast<LPARAM>(&log));
+  return DialogBoxParamW(resource_library(), MAKEINTRESOURCEW(template_id), owner,
+                         minimal_dialog_proc, reinterpret_cast<LPARAM>(&log));
 }
 
 std::wstring load_string(UINT id) {

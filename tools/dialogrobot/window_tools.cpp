@@ -25,8 +25,10 @@ UINT icon_style(HWND icon_static) {
   const struct {
     LPCWSTR id;
     UINT style;
-  } kIcons[] = {{IDI_WARNING, MB_ICONWARNING}, {IDI_ERROR, MB_ICONERROR},
-                {IDI_QUESTION, MB_ICONQUESTION}, {IDI_INFORMATION, MB_ICONINFORMATION}};
+  } kIcons[] = {{IDI_WARNING, MB_ICONWARNING},
+                {IDI_ERROR, MB_ICONERROR},
+                {IDI_QUESTION, MB_ICONQUESTION},
+                {IDI_INFORMATION, MB_ICONINFORMATION}};
   for (const auto& icon : kIcons) {
     if (LoadIconW(nullptr, icon.id) == shown) return icon.style;
   }
@@ -146,7 +148,8 @@ bool save_window_picture(HWND window, const std::wstring& bmp_path) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  unique_gdi_object bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  unique_gdi_object bitmap(
+      CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory || !bitmap || !bits) return false;
   {
     SelectedObject selected(memory.get(), bitmap.get());

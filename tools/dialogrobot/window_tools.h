@@ -17,7 +17,8 @@ namespace traits {
 inline void delete_gdi_object(HGDIOBJ object) noexcept { DeleteObject(object); }
 }  // namespace traits
 using unique_hdc = com::unique_any<com::traits::null_invalid<HDC, &::DeleteDC>>;
-using unique_gdi_object = com::unique_any<com::traits::null_invalid<HGDIOBJ, &traits::delete_gdi_object>>;
+using unique_gdi_object =
+    com::unique_any<com::traits::null_invalid<HGDIOBJ, &traits::delete_gdi_object>>;
 
 // The whole-window device context of a window, released with it.
 class WindowDc {

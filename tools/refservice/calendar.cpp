@@ -83,7 +83,8 @@ std::optional<int> parse_time(std::string_view text) {
   if (colon == std::string_view::npos) return std::nullopt;
   const auto hour = parse_digits(text.substr(0, colon), 2);
   const auto minute = parse_digits(text.substr(colon + 1), 2);
-  if (!hour || !minute || *hour > 23 || *minute > 59 || colon + 3 != text.size()) return std::nullopt;
+  if (!hour || !minute || *hour > 23 || *minute > 59 || colon + 3 != text.size())
+    return std::nullopt;
   return *hour * 60 + *minute;
 }
 
@@ -148,7 +149,10 @@ std::optional<Recurrence> read_recurrence(const Json::Value& record, const Date&
     for (size_t pos = 0; pos < list.size() && !bad;) {
       const size_t comma = std::min(list.find(',', pos), list.size());
       const auto day = parse_digits(std::string_view(list).substr(pos, comma - pos), 1);
-      if (!day || *day < 1 || *day > 7) bad = true; else r.weekdays.push_back(*day);
+      if (!day || *day < 1 || *day > 7)
+        bad = true;
+      else
+        r.weekdays.push_back(*day);
       pos = comma + 1;
     }
     if (bad) {
@@ -209,7 +213,8 @@ std::vector<long> expand_occurrences(long start, const Recurrence& r, size_t cap
     case Recurrence::kMonthlyNth: {
       for (long month = month_index(date_from_day_number(start)); days.size() < cap;
            month += r.interval) {
-        if (day_number({static_cast<int>(month / 12), static_cast<int>(month % 12) + 1, 1}) > last) break;
+        if (day_number({static_cast<int>(month / 12), static_cast<int>(month % 12) + 1, 1}) > last)
+          break;
         const long d = nth_weekday(month, r.week_of_month, r.day_of_week);
         if (d >= start && d <= last) days.push_back(d);
       }

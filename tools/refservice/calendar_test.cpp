@@ -48,56 +48,73 @@ TEST(Calendar, DayNumbersRoundTripAndKnowTheWeekday) {
   for (long d = -800000; d < 800000; d += 997) {
     EXPECT_EQ(day_number(date_from_day_number(d)), d);
   }
-  EXPECT_EQ(weekday(day_number({2021, 3, 7})), 7);   // a Sunday
-  EXPECT_EQ(weekday(day_number({2000, 1, 3})), 1);   // a Monday
-  EXPECT_EQ(weekday(day_number({1969, 12, 31})), 3); // before the epoch
+  EXPECT_EQ(weekday(day_number({2021, 3, 7})), 7);    // a Sunday
+  EXPECT_EQ(weekday(day_number({2000, 1, 3})), 1);    // a Monday
+  EXPECT_EQ(weekday(day_number({1969, 12, 31})), 3);  // before the epoch
 }
 
 TEST(Calendar, SingleMeetingsAndUnknownTypesHaveOneOccurrence) {
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":0})"), std::vector<std::string>{"2021-03-07"});
+  EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":0})"),
+            std::vector<std::string>{"2021-03-07"});
   EXPECT_EQ(expand(R"({"startDate":"2021-03-07"})"), std::vector<std::string>{"2021-03-07"});
   EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":9,"endDate":"2021-04-01"})"),
             std::vector<std::string>{"2021-03-07"});
 }
 
 TEST(Calendar, DailySeriesStepByTheIntervalUpToTheEndDate) {
-  EXPECT_EQ(expand(R"({"startDate":"2021-02-26","type":1,"freqInterval":2,"endDate":"2021-03-04"})"),
-            (std::vector<std::string>{"2021-02-26", "2021-02-28", "2021-03-02", "2021-03-04"}));
+  EXPECT_EQ(
+      expand(R"({"startDate":"2021-02-26","type":1,"freqInterval":2,"endDate":"2021-03-04"})"),
+      (std::vector<std::string>{"2021-02-26", "2021-02-28", "2021-03-02", "2021-03-04"}));
   // Interval 0 from a sloppy client still moves forward.
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-01","type":1,"freqInterval":0,"endDate":"2021-03-02"})").size(), 2u);
+  EXPECT_EQ(expand(R"({"startDate":"2021-03-01","type":1,"freqInterval":0,"endDate":"2021-03-02"})")
+                .size(),
+            2u);
 }
 
 TEST(Calendar, WorkdaySeriesSkipWeekends) {
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-05","type":2,"freqInterval":1,"endDate":"2021-03-09"})"),
-            (std::vector<std::string>{"2021-03-05", "2021-03-08", "2021-03-09"}));
+  EXPECT_EQ(
+      expand(R"({"startDate":"2021-03-05","type":2,"freqInterval":1,"endDate":"2021-03-09"})"),
+      (std::vector<std::string>{"2021-03-05", "2021-03-08", "2021-03-09"}));
 }
 
 TEST(Calendar, WeeklySeriesUseTheListedDaysEveryNthWeek) {
   // Starts on a Wednesday: Monday of the first week is already past.
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-03","type":3,"freqInterval":1,"weeklyDayOfWeek":"1,3,5","endDate":"2021-03-10"})"),
-            (std::vector<std::string>{"2021-03-03", "2021-03-05", "2021-03-08", "2021-03-10"}));
+  EXPECT_EQ(
+      expand(
+          R"({"startDate":"2021-03-03","type":3,"freqInterval":1,"weeklyDayOfWeek":"1,3,5","endDate":"2021-03-10"})"),
+      (std::vector<std::string>{"2021-03-03", "2021-03-05", "2021-03-08", "2021-03-10"}));
   // Saturday and Sunday ("6,7") every other week.
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-06","type":3,"freqInterval":2,"weeklyDayOfWeek":"6,7","endDate":"2021-03-21"})"),
-            (std::vector<std::string>{"2021-03-06", "2021-03-07", "2021-03-20", "2021-03-21"}));
+  EXPECT_EQ(
+      expand(
+          R"({"startDate":"2021-03-06","type":3,"freqInterval":2,"weeklyDayOfWeek":"6,7","endDate":"2021-03-21"})"),
+      (std::vector<std::string>{"2021-03-06", "2021-03-07", "2021-03-20", "2021-03-21"}));
   // No day listed: the start's own weekday.
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":3,"weeklyDayOfWeek":"","endDate":"2021-03-14"})"),
-            (std::vector<std::string>{"2021-03-07", "2021-03-14"}));
+  EXPECT_EQ(
+      expand(R"({"startDate":"2021-03-07","type":3,"weeklyDayOfWeek":"","endDate":"2021-03-14"})"),
+      (std::vector<std::string>{"2021-03-07", "2021-03-14"}));
 }
 
 TEST(Calendar, MonthlySeriesFindTheNthOrLastWeekday) {
-  EXPECT_EQ(expand(R"({"startDate":"2021-01-29","type":4,"freqInterval":1,"monthlyDayOfWeek":"5","monthlyWeekOfMonth":"-1","endDate":"2021-04-30"})"),
-            (std::vector<std::string>{"2021-01-29", "2021-02-26", "2021-03-26", "2021-04-30"}));
+  EXPECT_EQ(
+      expand(
+          R"({"startDate":"2021-01-29","type":4,"freqInterval":1,"monthlyDayOfWeek":"5","monthlyWeekOfMonth":"-1","endDate":"2021-04-30"})"),
+      (std::vector<std::string>{"2021-01-29", "2021-02-26", "2021-03-26", "2021-04-30"}));
   // Second Tuesday every third month, numbers given as JSON numbers.
-  EXPECT_EQ(expand(R"({"startDate":"2021-01-12","type":4,"freqInterval":3,"monthlyDayOfWeek":2,"monthlyWeekOfMonth":2,"endDate":"2021-12-31"})"),
-            (std::vector<std::string>{"2021-01-12", "2021-04-13", "2021-07-13", "2021-10-12"}));
+  EXPECT_EQ(
+      expand(
+          R"({"startDate":"2021-01-12","type":4,"freqInterval":3,"monthlyDayOfWeek":2,"monthlyWeekOfMonth":2,"endDate":"2021-12-31"})"),
+      (std::vector<std::string>{"2021-01-12", "2021-04-13", "2021-07-13", "2021-10-12"}));
   // An n-th weekday before the start in the first month is skipped.
-  EXPECT_EQ(expand(R"({"startDate":"2021-01-20","type":4,"monthlyDayOfWeek":"1","monthlyWeekOfMonth":"1","endDate":"2021-02-28"})"),
-            (std::vector<std::string>{"2021-02-01"}));
+  EXPECT_EQ(
+      expand(
+          R"({"startDate":"2021-01-20","type":4,"monthlyDayOfWeek":"1","monthlyWeekOfMonth":"1","endDate":"2021-02-28"})"),
+      (std::vector<std::string>{"2021-02-01"}));
 }
 
 TEST(Calendar, SeriesWithoutEndDateStopAtTheCap) {
   EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":1})", 500).size(), 500u);
-  EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":3,"weeklyDayOfWeek":"1,2,3"})", 7).size(), 7u);
+  EXPECT_EQ(expand(R"({"startDate":"2021-03-07","type":3,"weeklyDayOfWeek":"1,2,3"})", 7).size(),
+            7u);
 }
 
 TEST(Calendar, UnusableRecurrenceMembersAreRefusedWithAReason) {

@@ -36,12 +36,14 @@ class PlainTransport final : public Transport {
   using Transport::Transport;
   ssize_t receive(char* data, size_t size) override {
     ssize_t n;
-    do n = ::recv(fd(), data, size, 0); while (n < 0 && errno == EINTR);
+    do n = ::recv(fd(), data, size, 0);
+    while (n < 0 && errno == EINTR);
     return n;
   }
   ssize_t send(const char* data, size_t size) override {
     ssize_t n;
-    do n = ::send(fd(), data, size, MSG_NOSIGNAL); while (n < 0 && errno == EINTR);
+    do n = ::send(fd(), data, size, MSG_NOSIGNAL);
+    while (n < 0 && errno == EINTR);
     return n;
   }
 };
@@ -157,7 +159,8 @@ bool Connection::wait_readable(std::chrono::milliseconds limit) const {
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd pfd{transport_->fd(), POLLIN, 0};
-    const int rc = ::poll(&pfd, 1, static_cast<int>(std::min(left, std::chrono::milliseconds(kStopPoll)).count()));
+    const int rc = ::poll(
+        &pfd, 1, static_cast<int>(std::min(left, std::chrono::milliseconds(kStopPoll)).count()));
     if (rc > 0) return true;
     if (rc < 0 && errno != EINTR) return false;
   }
@@ -208,7 +211,9 @@ std::string Connection::take_consumed() { return std::exchange(consumed_, std::s
 
 void Connection::abandon() { abandoned_ = true; }
 
-void Connection::after_answer(std::function<void()> callback) { after_answer_ = std::move(callback); }
+void Connection::after_answer(std::function<void()> callback) {
+  after_answer_ = std::move(callback);
+}
 
 bool Connection::wait_for_request() { return wait_readable(kKeepAlive); }
 

@@ -12,8 +12,8 @@ namespace mivo::refservice {
 
 struct Fault {
   int id = 0;
-  std::string path;    // the request path without the query, exactly
-  std::string method;  // empty: any
+  std::string path;          // the request path without the query, exactly
+  std::string method;        // empty: any
   std::optional<int> times;  // how many more requests it affects; nullopt: all
   int delay_ms = 0;
   std::optional<int> status;

@@ -29,7 +29,8 @@ int usage() {
 int main(int argc, char** argv) {
   mivo::refservice::ServiceOptions options;
   options.port = 47380;
-  if (const char* env = std::getenv("MIVO_REFSERVICE_PORT"); env && !parse_port(env, options.port)) {
+  if (const char* env = std::getenv("MIVO_REFSERVICE_PORT");
+      env && !parse_port(env, options.port)) {
     return usage();
   }
   for (int i = 1; i < argc; ++i) {

@@ -89,9 +89,12 @@ class Program {
 
 TEST(Program, PrintsItsReadyLineServesAndStopsOnSigterm) {
   const int port = free_port();
-  const auto dir = std::filesystem::temp_directory_path() / ("refservice-program-" + std::to_string(getpid()));
-  Program program({"--port", std::to_string(port), "--tls-port", std::to_string(free_port()), "--state-dir", dir.string()});
-  ASSERT_TRUE(program.wait_for("listening on 127.0.0.1:" + std::to_string(port) + "\n")) << program.output();
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("refservice-program-" + std::to_string(getpid()));
+  Program program({"--port", std::to_string(port), "--tls-port", std::to_string(free_port()),
+                   "--state-dir", dir.string()});
+  ASSERT_TRUE(program.wait_for("listening on 127.0.0.1:" + std::to_string(port) + "\n"))
+      << program.output();
   EXPECT_TRUE(std::filesystem::exists(dir / "cert.pem"));
   Client client(port);
   EXPECT_EQ(client.send("GET", "/rest/version/outlook/1").status, 200);
@@ -122,7 +125,8 @@ TEST(Program, FailsOnABusyPortAndOnBadArguments) {
   Program second({"--port", std::to_string(port)});
   EXPECT_EQ(second.exit_status(), 1);
   second.wait_for("\n");
-  EXPECT_NE(second.output().find("cannot listen on 127.0.0.1:" + std::to_string(port)), std::string::npos)
+  EXPECT_NE(second.output().find("cannot listen on 127.0.0.1:" + std::to_string(port)),
+            std::string::npos)
       << second.output();
   Program bad({"--port", "http"});
   EXPECT_EQ(bad.exit_status(), 2);

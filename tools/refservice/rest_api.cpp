@@ -22,14 +22,22 @@ const std::string kInstaller = "/download/outlookplugin/VantorOutlookPluginSetup
 
 const char* message(int code) {
   switch (code) {
-    case kOk: return "成功";
-    case kBadRequest: return "请求参数错误";
-    case kBadCredentials: return "用户名或密码错误";
-    case kTokenInvalid: return "登录已失效，请重新登录";
-    case kForbidden: return "无权进行此操作";
-    case kNotFound: return "会议不存在";
-    case kScheduleConflict: return "该时间已有其他会议";
-    default: return "操作失败";
+    case kOk:
+      return "成功";
+    case kBadRequest:
+      return "请求参数错误";
+    case kBadCredentials:
+      return "用户名或密码错误";
+    case kTokenInvalid:
+      return "登录已失效，请重新登录";
+    case kForbidden:
+      return "无权进行此操作";
+    case kNotFound:
+      return "会议不存在";
+    case kScheduleConflict:
+      return "该时间已有其他会议";
+    default:
+      return "操作失败";
   }
 }
 
@@ -161,9 +169,8 @@ class RestApi {
     const auto user_name = text_member(*body, "userName");
     if (!user_id || !user_name || user_id->empty()) return envelope(kBadRequest);
     const User& user = state_.users.at(s->username);
-    const bool own_account =
-        std::any_of(user.accounts.begin(), user.accounts.end(),
-                    [&](const Account& a) { return a.id == *user_id; });
+    const bool own_account = std::any_of(user.accounts.begin(), user.accounts.end(),
+                                         [&](const Account& a) { return a.id == *user_id; });
     if (*user_name != user.username || !own_account) return envelope(kForbidden);
     Json::Value data;
     data["token"] = issue_token(s->username, *user_id);
@@ -268,9 +275,11 @@ class RestApi {
   }
 
   Reply create(const Session& s, const SaveRequest& r) {
-    const std::vector<long> days = expand_occurrences(day_number(r.start), r.recurrence, kMaxOccurrences);
+    const std::vector<long> days =
+        expand_occurrences(day_number(r.start), r.recurrence, kMaxOccurrences);
     if (days.empty()) return envelope(kBadRequest);
-    if (conflicts(s.username, days, r.start_time, nullptr, nullptr)) return envelope(kScheduleConflict);
+    if (conflicts(s.username, days, r.start_time, nullptr, nullptr))
+      return envelope(kScheduleConflict);
     Meeting meeting;
     meeting.meeting_key = std::to_string(9100000000L + ++state_.last_meeting_number);
     meeting.host = s.username;
@@ -435,16 +444,26 @@ Reply html_error(int status, const std::string& path) {
   std::string escaped;
   for (char c : path) {
     switch (c) {
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '&': escaped += "&amp;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
     }
   }
-  return Reply{status, "text/html;charset=UTF-8",
-               "<!DOCTYPE html>\n<html><head><title>" + title + "</title></head><body><h1>" + title +
-                   "</h1><p>" + escaped + "</p></body></html>\n",
+  return Reply{status,
+               "text/html;charset=UTF-8",
+               "<!DOCTYPE html>\n<html><head><title>" + title + "</title></head><body><h1>" +
+                   title + "</h1><p>" + escaped + "</p></body></html>\n",
                {}};
 }
 

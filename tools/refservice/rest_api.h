@@ -15,11 +15,11 @@ namespace mivo::refservice {
 // The service's answer codes ("code" of the envelope).
 enum ServiceCode : int {
   kOk = 0,
-  kBadRequest = -100,      // body or query unreadable, a member missing or malformed
-  kBadCredentials = -101,  // unknown user name or wrong password
-  kTokenInvalid = -401,    // no token, or one the service never issued
-  kForbidden = -403,       // another user's meeting, or an organisation not the user's
-  kNotFound = -404,        // no such meeting or conference
+  kBadRequest = -100,        // body or query unreadable, a member missing or malformed
+  kBadCredentials = -101,    // unknown user name or wrong password
+  kTokenInvalid = -401,      // no token, or one the service never issued
+  kForbidden = -403,         // another user's meeting, or an organisation not the user's
+  kNotFound = -404,          // no such meeting or conference
   kScheduleConflict = -602,  // the host already has a meeting starting then
 };
 
@@ -28,8 +28,8 @@ inline constexpr size_t kMaxOccurrences = 500;
 
 struct Exchange {
   std::string method;
-  std::string path;   // as sent, without the query
-  std::string query;  // as sent, without the "?"
+  std::string path;                  // as sent, without the query
+  std::string query;                 // as sent, without the "?"
   std::optional<std::string> token;  // the "token" header, when one was sent
   std::string body;
   std::string base_url;  // "http://127.0.0.1:<port>" as the request reached us

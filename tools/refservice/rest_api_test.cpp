@@ -25,8 +25,8 @@ class RestApiTest : public ::testing::Test {
     return serve_rest(state, x, [this] { return "token-" + std::to_string(++issued); });
   }
 
-  Json::Value call(const std::string& method, const std::string& target, const std::string& body = "",
-                   std::optional<std::string> token = std::nullopt) {
+  Json::Value call(const std::string& method, const std::string& target,
+                   const std::string& body = "", std::optional<std::string> token = std::nullopt) {
     const Reply reply = raw(method, target, body, std::move(token));
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(reply.content_type, kJsonType);
@@ -37,7 +37,8 @@ class RestApiTest : public ::testing::Test {
 
   std::string login(const std::string& user, const std::string& password) {
     const Json::Value answer =
-        call("POST", "/rest/login", R"({"password":")" + password + R"(","username":")" + user + "\"}\n");
+        call("POST", "/rest/login",
+             R"({"password":")" + password + R"(","username":")" + user + "\"}\n");
     EXPECT_EQ(answer["code"].asInt(), 0);
     return answer["data"]["token"].asString();
   }
@@ -47,7 +48,8 @@ class RestApiTest : public ::testing::Test {
                             const std::string& time = "09:05") {
     return R"({"allowParticipantOpenAudio":true,"duration":30,"enterMeetMute":false,)"
            R"("hostUserId":"10001","hostUserName":"Alice Walker","notification":0,"outlook":true,)"
-           R"("startDate":")" + date + R"(","startTime":")" + time + R"(","subject":"Weekly sync")" +
+           R"("startDate":")" +
+           date + R"(","startTime":")" + time + R"(","subject":"Weekly sync")" +
            (extra.empty() ? "" : "," + extra) + "}\n";
   }
 
@@ -72,7 +74,8 @@ class RestApiTest : public ::testing::Test {
 
 TEST_F(RestApiTest, LoginOfASingleOrganisationUserAnswersIdentityAndOneAccount) {
   const Json::Value answer =
-      call("POST", "/rest/login", std::string(R"({"password":"alice-pass","username":"alice"})") + "\n" + '\0');
+      call("POST", "/rest/login",
+           std::string(R"({"password":"alice-pass","username":"alice"})") + "\n" + '\0');
   EXPECT_EQ(answer["code"].asInt(), 0);
   const Json::Value& data = answer["data"];
   EXPECT_EQ(data["token"].asString(), "token-1");
@@ -84,7 +87,8 @@ TEST_F(RestApiTest, LoginOfASingleOrganisationUserAnswersIdentityAndOneAccount) 
 }
 
 TEST_F(RestApiTest, LoginOfAMultiOrganisationUserListsAccountsAsStored) {
-  const Json::Value list = call("POST", "/rest/login", R"({"password":"bob-pass","username":"bob"})")["data"]["accountList"];
+  const Json::Value list = call(
+      "POST", "/rest/login", R"({"password":"bob-pass","username":"bob"})")["data"]["accountList"];
   ASSERT_EQ(list.size(), 5u);
   EXPECT_EQ(list[0]["orgName"].asString(), "Zeta Works");
   EXPECT_EQ(list[2]["orgName"].asString(), "Beta Labs");
@@ -93,17 +97,27 @@ TEST_F(RestApiTest, LoginOfAMultiOrganisationUserListsAccountsAsStored) {
 }
 
 TEST_F(RestApiTest, LoginMatchesNonAsciiNamesWhetherEscapedOrRawUtf8) {
-  EXPECT_EQ(call("POST", "/rest/login", R"({"password":"\u5bc6\u7801123","username":"\u674e\u96f7"})")["code"].asInt(), 0);
-  const Json::Value answer = call("POST", "/rest/login", R"({"password":"密码123","username":"李雷"})");
+  EXPECT_EQ(call("POST", "/rest/login",
+                 R"({"password":"\u5bc6\u7801123","username":"\u674e\u96f7"})")["code"]
+                .asInt(),
+            0);
+  const Json::Value answer =
+      call("POST", "/rest/login", R"({"password":"密码123","username":"李雷"})");
   EXPECT_EQ(answer["code"].asInt(), 0);
   EXPECT_EQ(answer["data"]["name"].asString(), "李雷");
 }
 
 TEST_F(RestApiTest, LoginRefusesWrongPasswordsUnknownUsersAndUnreadableBodies) {
-  EXPECT_EQ(call("POST", "/rest/login", R"({"password":"alice","username":"alice"})")["code"].asInt(), kBadCredentials);
-  EXPECT_EQ(call("POST", "/rest/login", R"({"password":"alice-pass","username":"Alice"})")["code"].asInt(), kBadCredentials);
-  EXPECT_EQ(call("POST", "/rest/login", R"({"password":"alice-pass")")["code"].asInt(), kBadRequest);
-  EXPECT_EQ(call("POST", "/rest/login", R"({"password":1,"username":"alice"})")["code"].asInt(), kBadRequest);
+  EXPECT_EQ(
+      call("POST", "/rest/login", R"({"password":"alice","username":"alice"})")["code"].asInt(),
+      kBadCredentials);
+  EXPECT_EQ(call("POST", "/rest/login", R"({"password":"alice-pass","username":"Alice"})")["code"]
+                .asInt(),
+            kBadCredentials);
+  EXPECT_EQ(call("POST", "/rest/login", R"({"password":"alice-pass")")["code"].asInt(),
+            kBadRequest);
+  EXPECT_EQ(call("POST", "/rest/login", R"({"password":1,"username":"alice"})")["code"].asInt(),
+            kBadRequest);
   EXPECT_EQ(call("POST", "/rest/login", "")["code"].asInt(), kBadRequest);
   EXPECT_TRUE(state.sessions.empty());
   EXPECT_TRUE(call("POST", "/rest/login", "")["data"].isNull());
@@ -124,22 +138,35 @@ TEST_F(RestApiTest, ChangeUserIssuesADistinctOrganisationTokenThatUserInfoKnows)
   EXPECT_EQ(info["data"]["token"].asString(), org_token);
   EXPECT_EQ(info["data"]["meetingKey"].asString(), "8810010002");
   // The sign-in token stays valid and still stands for the user.
-  EXPECT_EQ(call("GET", "/rest/api/conference/user/info", "", login_token)["data"]["id"].asString(), "10002");
+  EXPECT_EQ(call("GET", "/rest/api/conference/user/info", "", login_token)["data"]["id"].asString(),
+            "10002");
 }
 
 TEST_F(RestApiTest, ChangeUserRefusesForeignAccountsOtherNamesAndBadTokens) {
   const std::string token = login("bob", "bob-pass");
-  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20001","userName":"bob"})", token)["code"].asInt(), kForbidden);
-  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20011","userName":"alice"})", token)["code"].asInt(), kForbidden);
-  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20011","userName":"bob"})", "nope")["code"].asInt(), kTokenInvalid);
-  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20011","userName":"bob"})")["code"].asInt(), kTokenInvalid);
+  EXPECT_EQ(
+      call("POST", "/rest/api/change/user", R"({"userId":"20001","userName":"bob"})", token)["code"]
+          .asInt(),
+      kForbidden);
+  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20011","userName":"alice"})",
+                 token)["code"]
+                .asInt(),
+            kForbidden);
+  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20011","userName":"bob"})",
+                 "nope")["code"]
+                .asInt(),
+            kTokenInvalid);
+  EXPECT_EQ(call("POST", "/rest/api/change/user", R"({"userId":"20011","userName":"bob"})")["code"]
+                .asInt(),
+            kTokenInvalid);
   EXPECT_EQ(call("POST", "/rest/api/change/user", "{", token)["code"].asInt(), kBadRequest);
 }
 
 TEST_F(RestApiTest, UserInfoRefusesMissingEmptyAndUnknownTokens) {
   EXPECT_EQ(call("GET", "/rest/api/conference/user/info")["code"].asInt(), kTokenInvalid);
   EXPECT_EQ(call("GET", "/rest/api/conference/user/info", "", "")["code"].asInt(), kTokenInvalid);
-  EXPECT_EQ(call("GET", "/rest/api/conference/user/info", "", "token-99")["code"].asInt(), kTokenInvalid);
+  EXPECT_EQ(call("GET", "/rest/api/conference/user/info", "", "token-99")["code"].asInt(),
+            kTokenInvalid);
 }
 
 TEST_F(RestApiTest, CreateAnswersAKeyAndAnInvitationWithLiteralBackslashN) {
@@ -167,25 +194,33 @@ TEST_F(RestApiTest, CreateAnswersAKeyAndAnInvitationWithLiteralBackslashN) {
 
 TEST_F(RestApiTest, ASeriesIsLookedUpAsItsOccurrences) {
   const std::string token = login("alice", "alice-pass");
-  const std::string key = create(token,
-      R"("type":3,"freqInterval":1,"weeklyDayOfWeek":"1,3,5","endDate":"2030-03-13")",
-      "2030-03-04")["data"]["meetingKey"].asString();
+  const std::string key =
+      create(token, R"("type":3,"freqInterval":1,"weeklyDayOfWeek":"1,3,5","endDate":"2030-03-13")",
+             "2030-03-04")["data"]["meetingKey"]
+          .asString();
   const Json::Value found = lookup(token, key);
   EXPECT_EQ(dates(found), (std::vector<std::string>{"2030-03-04", "2030-03-06", "2030-03-08",
                                                     "2030-03-11", "2030-03-13"}));
   std::set<std::string> ids;
   for (const Json::Value& e : found["data"]) ids.insert(e["id"].asString());
   EXPECT_EQ(ids.size(), 5u);
-  EXPECT_NE(state.meetings[0].mail_content.find("重复周期：每周一、三、五，至2030-03-13"), std::string::npos);
+  EXPECT_NE(state.meetings[0].mail_content.find("重复周期：每周一、三、五，至2030-03-13"),
+            std::string::npos);
 }
 
 TEST_F(RestApiTest, UpdateReplacesTheRecordAndKeepsIdentifiersOfUnmovedOccurrences) {
   const std::string token = login("alice", "alice-pass");
-  const std::string key = create(token, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["data"]["meetingKey"].asString();
+  const std::string key =
+      create(token, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["data"]["meetingKey"]
+          .asString();
   const Json::Value before = lookup(token, key);
-  const Json::Value answer = call("PUT", "/rest/api/conference/schedule",
-      record(R"("meetingKey":")" + key + R"(","conferenceId":")" + before["data"][0]["id"].asString() +
-             R"(","type":1,"freqInterval":1,"endDate":"2030-03-10")", "2030-03-08"), token);
+  const Json::Value answer =
+      call("PUT", "/rest/api/conference/schedule",
+           record(R"("meetingKey":")" + key + R"(","conferenceId":")" +
+                      before["data"][0]["id"].asString() +
+                      R"(","type":1,"freqInterval":1,"endDate":"2030-03-10")",
+                  "2030-03-08"),
+           token);
   ASSERT_EQ(answer["code"].asInt(), 0);
   EXPECT_EQ(answer["data"]["meetingKey"].asString(), key);
   const Json::Value after = lookup(token, key);
@@ -200,7 +235,9 @@ TEST_F(RestApiTest, ASingleMeetingKeepsItsIdentifierWhenMoved) {
   const std::string key = create(token)["data"]["meetingKey"].asString();
   const std::string id = lookup(token, key)["data"][0]["id"].asString();
   ASSERT_EQ(call("PUT", "/rest/api/conference/schedule",
-                 record(R"("meetingKey":")" + key + "\"", "2030-04-01", "14:00"), token)["code"].asInt(), 0);
+                 record(R"("meetingKey":")" + key + "\"", "2030-04-01", "14:00"), token)["code"]
+                .asInt(),
+            0);
   const Json::Value after = lookup(token, key);
   EXPECT_EQ(dates(after), std::vector<std::string>{"2030-04-01"});
   EXPECT_EQ(after["data"][0]["id"].asString(), id);
@@ -210,9 +247,16 @@ TEST_F(RestApiTest, UpdatesNeedAnExistingOwnMeeting) {
   const std::string alice = login("alice", "alice-pass");
   const std::string bob = login("bob", "bob-pass");
   const std::string key = create(alice)["data"]["meetingKey"].asString();
-  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(""), alice)["code"].asInt(), kBadRequest);
-  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(R"("meetingKey":"1")"), alice)["code"].asInt(), kNotFound);
-  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(R"("meetingKey":")" + key + "\""), bob)["code"].asInt(), kForbidden);
+  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(""), alice)["code"].asInt(),
+            kBadRequest);
+  EXPECT_EQ(
+      call("PUT", "/rest/api/conference/schedule", record(R"("meetingKey":"1")"), alice)["code"]
+          .asInt(),
+      kNotFound);
+  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(R"("meetingKey":")" + key + "\""),
+                 bob)["code"]
+                .asInt(),
+            kForbidden);
   EXPECT_EQ(lookup(bob, key)["code"].asInt(), kForbidden);
   EXPECT_EQ(lookup(alice, "")["code"].asInt(), kBadRequest);
   EXPECT_EQ(lookup(alice, "404")["code"].asInt(), kNotFound);
@@ -220,11 +264,16 @@ TEST_F(RestApiTest, UpdatesNeedAnExistingOwnMeeting) {
 
 TEST_F(RestApiTest, SingleOccurrenceUpdateMovesOnlyThatOccurrence) {
   const std::string token = login("alice", "alice-pass");
-  const std::string key = create(token, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["data"]["meetingKey"].asString();
+  const std::string key =
+      create(token, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["data"]["meetingKey"]
+          .asString();
   const std::string second = lookup(token, key)["data"][1]["id"].asString();
-  const Json::Value answer = call("PUT", "/rest/api/conference/schedule/single",
-      record(R"("meetingKey":")" + key + R"(","conferenceId":")" + second + R"(","type":1,"freqInterval":1,"endDate":"2030-03-09")",
-             "2030-03-12", "16:30"), token);
+  const Json::Value answer =
+      call("PUT", "/rest/api/conference/schedule/single",
+           record(R"("meetingKey":")" + key + R"(","conferenceId":")" + second +
+                      R"(","type":1,"freqInterval":1,"endDate":"2030-03-09")",
+                  "2030-03-12", "16:30"),
+           token);
   ASSERT_EQ(answer["code"].asInt(), 0);
   EXPECT_EQ(answer["data"]["meetingKey"].asString(), key);
   // The single occurrence's invitation names its own date, not the series.
@@ -234,29 +283,44 @@ TEST_F(RestApiTest, SingleOccurrenceUpdateMovesOnlyThatOccurrence) {
   EXPECT_EQ(dates(after), (std::vector<std::string>{"2030-03-07", "2030-03-09", "2030-03-12"}));
   EXPECT_EQ(after["data"][2]["id"].asString(), second);
   EXPECT_EQ(call("PUT", "/rest/api/conference/schedule/single",
-                 record(R"("meetingKey":")" + key + R"(","conferenceId":"0")"), token)["code"].asInt(), kNotFound);
+                 record(R"("meetingKey":")" + key + R"(","conferenceId":"0")"), token)["code"]
+                .asInt(),
+            kNotFound);
 }
 
 TEST_F(RestApiTest, CreatingASingleOccurrenceWithoutKeyMakesAOneDayMeeting) {
   const std::string token = login("alice", "alice-pass");
-  const Json::Value answer = call("POST", "/rest/api/conference/schedule/single",
-      record(R"("type":1,"freqInterval":1,"endDate":"2030-03-20")"), token);
+  const Json::Value answer =
+      call("POST", "/rest/api/conference/schedule/single",
+           record(R"("type":1,"freqInterval":1,"endDate":"2030-03-20")"), token);
   ASSERT_EQ(answer["code"].asInt(), 0);
-  EXPECT_EQ(dates(lookup(token, answer["data"]["meetingKey"].asString())), std::vector<std::string>{"2030-03-07"});
+  EXPECT_EQ(dates(lookup(token, answer["data"]["meetingKey"].asString())),
+            std::vector<std::string>{"2030-03-07"});
 }
 
 TEST_F(RestApiTest, DeleteTypeZeroRemovesOneOccurrenceAndTypeOneTheMeeting) {
   const std::string token = login("alice", "alice-pass");
-  const std::string key = create(token, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["data"]["meetingKey"].asString();
+  const std::string key =
+      create(token, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["data"]["meetingKey"]
+          .asString();
   const Json::Value ids = lookup(token, key)["data"];
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + ids[1]["id"].asString() + "&type=0", "", token)["code"].asInt(), 0);
+  EXPECT_EQ(
+      call("DELETE", "/rest/api/conference/schedule?id=" + ids[1]["id"].asString() + "&type=0", "",
+           token)["code"]
+          .asInt(),
+      0);
   EXPECT_EQ(dates(lookup(token, key)), (std::vector<std::string>{"2030-03-07", "2030-03-09"}));
   // A later update of the series does not bring the deleted day back.
   call("PUT", "/rest/api/conference/schedule",
-       record(R"("meetingKey":")" + key + R"(","type":1,"freqInterval":1,"endDate":"2030-03-09")"), token);
+       record(R"("meetingKey":")" + key + R"(","type":1,"freqInterval":1,"endDate":"2030-03-09")"),
+       token);
   EXPECT_EQ(dates(lookup(token, key)), (std::vector<std::string>{"2030-03-07", "2030-03-09"}));
 
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + ids[2]["id"].asString() + "&type=1", "", token)["code"].asInt(), 0);
+  EXPECT_EQ(
+      call("DELETE", "/rest/api/conference/schedule?id=" + ids[2]["id"].asString() + "&type=1", "",
+           token)["code"]
+          .asInt(),
+      0);
   EXPECT_EQ(lookup(token, key)["code"].asInt(), kNotFound);
   EXPECT_TRUE(state.meetings.empty());
 }
@@ -265,7 +329,9 @@ TEST_F(RestApiTest, DeletingTheLastOccurrenceRemovesTheMeeting) {
   const std::string token = login("alice", "alice-pass");
   const std::string key = create(token)["data"]["meetingKey"].asString();
   const std::string id = lookup(token, key)["data"][0]["id"].asString();
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=0", "", token)["code"].asInt(), 0);
+  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=0", "", token)["code"]
+                .asInt(),
+            0);
   EXPECT_TRUE(state.meetings.empty());
 }
 
@@ -274,22 +340,33 @@ TEST_F(RestApiTest, DeleteRefusesMissingIdentifiersTypesForeignMeetingsAndBadTok
   const std::string bob = login("bob", "bob-pass");
   const std::string key = create(alice)["data"]["meetingKey"].asString();
   const std::string id = lookup(alice, key)["data"][0]["id"].asString();
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=&type=1", "", alice)["code"].asInt(), kBadRequest);
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id, "", alice)["code"].asInt(), kBadRequest);
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=2", "", alice)["code"].asInt(), kBadRequest);
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=1&type=1", "", alice)["code"].asInt(), kNotFound);
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=1", "", bob)["code"].asInt(), kForbidden);
-  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=1", "", "x")["code"].asInt(), kTokenInvalid);
+  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=&type=1", "", alice)["code"].asInt(),
+            kBadRequest);
+  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id, "", alice)["code"].asInt(),
+            kBadRequest);
+  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=2", "", alice)["code"]
+                .asInt(),
+            kBadRequest);
+  EXPECT_EQ(call("DELETE", "/rest/api/conference/schedule?id=1&type=1", "", alice)["code"].asInt(),
+            kNotFound);
+  EXPECT_EQ(
+      call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=1", "", bob)["code"].asInt(),
+      kForbidden);
+  EXPECT_EQ(
+      call("DELETE", "/rest/api/conference/schedule?id=" + id + "&type=1", "", "x")["code"].asInt(),
+      kTokenInvalid);
   EXPECT_EQ(state.meetings.size(), 1u);
 }
 
 TEST_F(RestApiTest, ASecondMeetingOfTheSameHostAtTheSameStartIsRefusedWith602) {
   const std::string alice = login("alice", "alice-pass");
-  ASSERT_EQ(create(alice, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["code"].asInt(), 0);
+  ASSERT_EQ(create(alice, R"("type":1,"freqInterval":1,"endDate":"2030-03-09")")["code"].asInt(),
+            0);
   // Same day and time as the series' second occurrence, asked for with the
   // organisation token of the same person.
-  const std::string org = call("POST", "/rest/api/change/user", R"({"userId":"20001","userName":"alice"})",
-                               alice)["data"]["token"].asString();
+  const std::string org = call("POST", "/rest/api/change/user",
+                               R"({"userId":"20001","userName":"alice"})", alice)["data"]["token"]
+                              .asString();
   EXPECT_EQ(create(org, "", "2030-03-08")["code"].asInt(), kScheduleConflict);
   EXPECT_EQ(state.meetings.size(), 1u);
   // Another time, another day or another host is fine.
@@ -302,9 +379,14 @@ TEST_F(RestApiTest, UpdatesConflictWithOtherMeetingsButNotWithThemselves) {
   const std::string alice = login("alice", "alice-pass");
   const std::string first = create(alice)["data"]["meetingKey"].asString();
   create(alice, "", "2030-03-08");
-  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(R"("meetingKey":")" + first + "\""), alice)["code"].asInt(), 0);
+  EXPECT_EQ(call("PUT", "/rest/api/conference/schedule", record(R"("meetingKey":")" + first + "\""),
+                 alice)["code"]
+                .asInt(),
+            0);
   EXPECT_EQ(call("PUT", "/rest/api/conference/schedule",
-                 record(R"("meetingKey":")" + first + "\"", "2030-03-08"), alice)["code"].asInt(), kScheduleConflict);
+                 record(R"("meetingKey":")" + first + "\"", "2030-03-08"), alice)["code"]
+                .asInt(),
+            kScheduleConflict);
   EXPECT_EQ(dates(lookup(alice, first)), std::vector<std::string>{"2030-03-07"});
 }
 
@@ -317,9 +399,13 @@ TEST_F(RestApiTest, SavesRefuseRecordsWithoutUsableStartOrDuration) {
   EXPECT_EQ(save(R"({"duration":30,"startDate":"2030-03-07","startTime":"9h"})"), kBadRequest);
   EXPECT_EQ(save(R"({"duration":0,"startDate":"2030-03-07","startTime":"09:00"})"), kBadRequest);
   EXPECT_EQ(save(R"({"duration":"30","startDate":"2030-03-07","startTime":"09:00"})"), kBadRequest);
-  EXPECT_EQ(save(R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","type":1,"endDate":"2030-03-01"})"), kBadRequest);
+  EXPECT_EQ(
+      save(
+          R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","type":1,"endDate":"2030-03-01"})"),
+      kBadRequest);
   EXPECT_EQ(save("[]"), kBadRequest);
-  EXPECT_EQ(call("POST", "/rest/api/conference/schedule", record(""))["code"].asInt(), kTokenInvalid);
+  EXPECT_EQ(call("POST", "/rest/api/conference/schedule", record(""))["code"].asInt(),
+            kTokenInvalid);
   EXPECT_TRUE(state.meetings.empty());
 }
 
@@ -329,7 +415,10 @@ TEST_F(RestApiTest, VersionChannelsAnswerTheConfiguredVersionsAndGrayscaleNeedsA
   EXPECT_EQ(call("GET", "/rest/version/outlook/1.2.3")["data"]["newVersion"].asString(), "1.9.0");
   EXPECT_EQ(call("GET", "/rest/version/outlook/")["data"]["newVersion"].asString(), "1.9.0");
   const std::string token = login("alice", "alice-pass");
-  EXPECT_EQ(call("GET", "/rest/api/grayscale/version/outlook/1.2.3", "", token)["data"]["newVersion"].asString(), "2.0.0-beta");
+  EXPECT_EQ(
+      call("GET", "/rest/api/grayscale/version/outlook/1.2.3", "", token)["data"]["newVersion"]
+          .asString(),
+      "2.0.0-beta");
   const Json::Value refused = call("GET", "/rest/api/grayscale/version/outlook/1.2.3", "", "");
   EXPECT_EQ(refused["code"].asInt(), kTokenInvalid);
   EXPECT_TRUE(refused["data"].isNull());

@@ -83,8 +83,9 @@ void Service::start() {
 
   plain_ = std::make_unique<PlainServer>(stopping_);
   attach(*plain_);
-  port_ = options_.port == 0 ? plain_->bind_to_any_port("127.0.0.1")
-                             : (plain_->bind_to_port("127.0.0.1", options_.port) ? options_.port : -1);
+  port_ = options_.port == 0
+              ? plain_->bind_to_any_port("127.0.0.1")
+              : (plain_->bind_to_port("127.0.0.1", options_.port) ? options_.port : -1);
   if (port_ < 0) {
     throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options_.port) + ": " +
                              std::strerror(errno));
@@ -123,7 +124,8 @@ void Service::listen(httplib::Server& server) {
     *returned = true;
   });
   // httplib ignores stop() until its accept loop runs.
-  while (!server.is_running() && !*returned) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  while (!server.is_running() && !*returned)
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 bool Service::wait_until_stopping(std::chrono::milliseconds timeout) {
@@ -273,10 +275,11 @@ Reply Service::control(const RequestEntry& entry, const std::string& body) {
     begin_stop();
     return json_reply(200, empty_object());
   }
-  const bool takes_body =
-      method == "POST" && (call == "faults" || call == "users" || call == "versions" || call == "installer");
+  const bool takes_body = method == "POST" && (call == "faults" || call == "users" ||
+                                               call == "versions" || call == "installer");
   const std::optional<Json::Value> input = takes_body ? parse_json(body) : std::nullopt;
-  if (takes_body && (!input || !input->isObject())) return control_error(400, "the body is not a JSON object");
+  if (takes_body && (!input || !input->isObject()))
+    return control_error(400, "the body is not a JSON object");
   std::lock_guard<std::mutex> lock(mutex_);
   if (call == "reset" && method == "POST") {
     state_ = initial_state();
@@ -316,8 +319,7 @@ Reply Service::control(const RequestEntry& entry, const std::string& body) {
   if (call == "versions" && method == "POST") {
     const Json::Value& gray = (*input)["gray"];
     const Json::Value& release = (*input)["release"];
-    if ((!gray.isNull() && !gray.isString()) ||
-        (!release.isNull() && !release.isString())) {
+    if ((!gray.isNull() && !gray.isString()) || (!release.isNull() && !release.isString())) {
       return control_error(400, "\"gray\" and \"release\" must be strings");
     }
     if (gray.isString()) state_.gray_version = gray.asString();
@@ -332,7 +334,8 @@ Reply Service::control(const RequestEntry& entry, const std::string& body) {
     } else if (content.isString() && base64_decode(content.asString())) {
       state_.installer = *base64_decode(content.asString());
     } else {
-      return control_error(400, "the installer needs \"size\" (0 to 256 MiB) or \"content_base64\"");
+      return control_error(400,
+                           "the installer needs \"size\" (0 to 256 MiB) or \"content_base64\"");
     }
     return json_reply(200, empty_object());
   }

@@ -23,8 +23,8 @@
 namespace mivo::refservice {
 
 struct ServiceOptions {
-  int port = 0;        // 0: any free port
-  int tls_port = -1;   // -1: no HTTPS; 0: any free port
+  int port = 0;           // 0: any free port
+  int tls_port = -1;      // -1: no HTTPS; 0: any free port
   std::string state_dir;  // where cert.pem is written; empty: nowhere
 };
 

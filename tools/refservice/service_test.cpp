@@ -36,15 +36,17 @@ Json::Value json_of(const HttpResponse& response) {
 
 class ServiceTest : public ::testing::Test {
  protected:
-  HttpResponse post(const std::string& target, const std::string& body, const HeaderList& headers = {}) {
+  HttpResponse post(const std::string& target, const std::string& body,
+                    const HeaderList& headers = {}) {
     return client.send("POST", target, body, headers);
   }
   HttpResponse get(const std::string& target, const HeaderList& headers = {}) {
     return client.send("GET", target, "", headers);
   }
   std::string login(const std::string& user = "alice", const std::string& password = "alice-pass") {
-    return json_of(post("/rest/login", R"({"password":")" + password + R"(","username":")" + user + "\"}"))
-        ["data"]["token"].asString();
+    return json_of(post("/rest/login", R"({"password":")" + password + R"(","username":")" + user +
+                                           "\"}"))["data"]["token"]
+        .asString();
   }
   int add_fault(const std::string& json) { return client.add_fault(*parse_json(json)); }
 
@@ -53,15 +55,19 @@ class ServiceTest : public ::testing::Test {
 };
 
 TEST_F(ServiceTest, TheRecordKeepsRequestBytesExactlyAsSent) {
-  const std::string body = std::string("{\"password\":\"alice-pass\",\"username\":\"alice\"}\n") + '\0';
+  const std::string body =
+      std::string("{\"password\":\"alice-pass\",\"username\":\"alice\"}\n") + '\0';
   const std::string request =
       "POST /rest/login?x=%41&y HTTP/1.1\r\n"
       "Host: 127.0.0.1\r\n"
       "token:abc%41+def\r\n"
       "X-Spaced:   two  inner  blanks   \r\n"
       "Accept-Encoding: gzip, deflate\r\n"
-      "Content-Length: " + std::to_string(body.size()) + "\r\n"
-      "Connection: close\r\n\r\n" + body;
+      "Content-Length: " +
+      std::to_string(body.size()) +
+      "\r\n"
+      "Connection: close\r\n\r\n" +
+      body;
   const HttpResponse response = loopback_exchange(service->port(), request);
   EXPECT_EQ(json_of(response)["code"].asInt(), 0) << "a body ending in a zero byte is accepted";
   EXPECT_EQ(response.header("Content-Encoding"), "");
@@ -90,8 +96,9 @@ TEST_F(ServiceTest, TheRecordKeepsRequestBytesExactlyAsSent) {
 TEST_F(ServiceTest, RequestsSharingAConnectionAreRecordedOneByOne) {
   const std::string first = "{\"password\":\"x\",\"username\":\"alice\"}";
   const std::string request =
-      "POST /rest/login HTTP/1.1\r\nHost: a\r\nContent-Length: " + std::to_string(first.size()) + "\r\n\r\n" +
-      first + "GET /rest/version/outlook/1.0 HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n";
+      "POST /rest/login HTTP/1.1\r\nHost: a\r\nContent-Length: " + std::to_string(first.size()) +
+      "\r\n\r\n" + first +
+      "GET /rest/version/outlook/1.0 HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n";
   loopback_exchange(service->port(), request);
   const auto recorded = client.requests();
   ASSERT_EQ(recorded.size(), 2u);
@@ -169,7 +176,8 @@ TEST_F(ServiceTest, BodyFaultsReplaceTheAnswer) {
 
 TEST_F(ServiceTest, CodeFaultAnswersTheNormalDataButChangesNothing) {
   add_fault(R"({"path":"/rest/login","code":-17,"times":1})");
-  const Json::Value refused = json_of(post("/rest/login", R"({"password":"alice-pass","username":"alice"})"));
+  const Json::Value refused =
+      json_of(post("/rest/login", R"({"password":"alice-pass","username":"alice"})"));
   EXPECT_EQ(refused["code"].asInt(), -17);
   EXPECT_EQ(refused["data"]["id"].asString(), "10001");
   const HeaderList with_token = {{"token", refused["data"]["token"].asString()}};
@@ -177,8 +185,10 @@ TEST_F(ServiceTest, CodeFaultAnswersTheNormalDataButChangesNothing) {
 
   const std::string token = login();
   add_fault(R"({"path":"/rest/api/conference/schedule","code":-602})");
-  const Json::Value save = json_of(post("/rest/api/conference/schedule",
-      R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","subject":"s"})", {{"token", token}}));
+  const Json::Value save =
+      json_of(post("/rest/api/conference/schedule",
+                   R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","subject":"s"})",
+                   {{"token", token}}));
   EXPECT_EQ(save["code"].asInt(), -602);
   EXPECT_TRUE(client.meetings().empty());
 }
@@ -192,7 +202,8 @@ TEST_F(ServiceTest, LocationFaultRedirects) {
 
 TEST_F(ServiceTest, DropFaultClosesTheConnectionWithoutAnswer) {
   add_fault(R"({"path":"/rest/login","drop":true})");
-  const HttpResponse response = post("/rest/login", R"({"password":"alice-pass","username":"alice"})");
+  const HttpResponse response =
+      post("/rest/login", R"({"password":"alice-pass","username":"alice"})");
   EXPECT_EQ(response.status, 0);
   EXPECT_EQ(response.body, "");
   const auto recorded = client.requests();
@@ -204,7 +215,9 @@ TEST_F(ServiceTest, DropFaultClosesTheConnectionWithoutAnswer) {
 
 TEST_F(ServiceTest, FaultsMatchPathWithoutQueryMethodAndTimes) {
   add_fault(R"({"path":"/rest/api/conference/schedule","method":"DELETE","status":500,"times":2})");
-  const auto del = [&] { return client.send("DELETE", "/rest/api/conference/schedule?id=1&type=1").status; };
+  const auto del = [&] {
+    return client.send("DELETE", "/rest/api/conference/schedule?id=1&type=1").status;
+  };
   EXPECT_EQ(post("/rest/api/conference/schedule", "{}").status, 200);
   EXPECT_EQ(del(), 500);
   EXPECT_EQ(del(), 500);
@@ -229,13 +242,17 @@ TEST_F(ServiceTest, ControlCallsConfigureUsersVersionsAndInstaller) {
   Json::Value user = *parse_json(
       R"({"username":"carol","password":"pw","id":"u9","name":"Carol","meetingKey":"77","accounts":[{"orgName":"O","id":"a1"}]})");
   client.add_user(user);
-  const Json::Value answer = json_of(post("/rest/login", R"({"password":"pw","username":"carol"})"));
+  const Json::Value answer =
+      json_of(post("/rest/login", R"({"password":"pw","username":"carol"})"));
   EXPECT_EQ(answer["data"]["meetingKey"].asString(), "77");
   EXPECT_EQ(answer["data"]["accountList"][0]["id"].asString(), "a1");
 
   const std::string token = login();
   client.set_versions("9.9.9", "8.8.8");
-  EXPECT_EQ(json_of(get("/rest/api/grayscale/version/outlook/1", {{"token", token}}))["data"]["newVersion"].asString(), "9.9.9");
+  EXPECT_EQ(json_of(get("/rest/api/grayscale/version/outlook/1",
+                        {{"token", token}}))["data"]["newVersion"]
+                .asString(),
+            "9.9.9");
   EXPECT_EQ(json_of(get("/rest/version/outlook/1"))["data"]["newVersion"].asString(), "8.8.8");
 
   const std::string installer = "/download/outlookplugin/VantorOutlookPluginSetup.msi";
@@ -248,29 +265,34 @@ TEST_F(ServiceTest, ControlCallsConfigureUsersVersionsAndInstaller) {
   EXPECT_THROW(client.add_user(*parse_json(R"({"username":"x"})")), std::runtime_error);
 
   client.reset();
-  EXPECT_EQ(json_of(post("/rest/login", R"({"password":"pw","username":"carol"})"))["code"].asInt(), -101);
+  EXPECT_EQ(json_of(post("/rest/login", R"({"password":"pw","username":"carol"})"))["code"].asInt(),
+            -101);
   EXPECT_EQ(json_of(get("/rest/version/outlook/1"))["data"]["newVersion"].asString(), "");
   EXPECT_EQ(get(installer).body.size(), kDefaultInstallerSize);
-  EXPECT_EQ(json_of(get("/rest/api/conference/user/info", {{"token", token}}))["code"].asInt(), -401);
+  EXPECT_EQ(json_of(get("/rest/api/conference/user/info", {{"token", token}}))["code"].asInt(),
+            -401);
 }
 
 TEST_F(ServiceTest, MeetingsShowTheRecordsTheyWereSavedWith) {
   const std::string token = login();
   const std::string record =
       R"({"duration":45,"startDate":"2030-03-07","startTime":"10:00","subject":"会议","type":0})";
-  const std::string key = json_of(post("/rest/api/conference/schedule", record, {{"token", token}}))
-                              ["data"]["meetingKey"].asString();
+  const std::string key = json_of(post("/rest/api/conference/schedule", record,
+                                       {{"token", token}}))["data"]["meetingKey"]
+                              .asString();
   const Json::Value meetings = client.meetings();
   ASSERT_EQ(meetings.size(), 1u);
   EXPECT_EQ(meetings[0]["meetingKey"].asString(), key);
   EXPECT_EQ(meetings[0]["host"].asString(), "alice");
   EXPECT_EQ(meetings[0]["record"], *parse_json(record));
   EXPECT_EQ(meetings[0]["occurrences"][0]["duration"].asInt(), 45);
-  EXPECT_NE(meetings[0]["mailContent"].asString().find(client.base_url() + "/" + key), std::string::npos);
+  EXPECT_NE(meetings[0]["mailContent"].asString().find(client.base_url() + "/" + key),
+            std::string::npos);
 }
 
 TEST(ServiceTls, HttpsSharesTheStateAndTheCertificateIsValidFor127001) {
-  const auto dir = std::filesystem::temp_directory_path() / ("refservice-test-" + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("refservice-test-" + std::to_string(getpid()));
   auto service = started({0, 0, dir.string()});
   ASSERT_GT(service->tls_port(), 0);
   std::ifstream file(dir / "cert.pem");
@@ -281,7 +303,8 @@ TEST(ServiceTls, HttpsSharesTheStateAndTheCertificateIsValidFor127001) {
 
   httplib::SSLClient unverified("127.0.0.1", service->tls_port());
   unverified.enable_server_certificate_verification(false);
-  const auto login = unverified.Post("/rest/login", R"({"password":"alice-pass","username":"alice"})", "application/json");
+  const auto login = unverified.Post(
+      "/rest/login", R"({"password":"alice-pass","username":"alice"})", "application/json");
   ASSERT_TRUE(login) << httplib::to_string(login.error());
   const std::string token = (*parse_json(login->body))["data"]["token"].asString();
 
@@ -289,8 +312,10 @@ TEST(ServiceTls, HttpsSharesTheStateAndTheCertificateIsValidFor127001) {
   httplib::SSLClient verified("127.0.0.1", service->tls_port());
   verified.set_ca_cert_path((dir / "cert.pem").c_str());
   verified.enable_server_certificate_verification(true);
-  const auto saved = verified.Post("/rest/api/conference/schedule", {{"token", token}},
-      R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","subject":"s"})", "application/json");
+  const auto saved =
+      verified.Post("/rest/api/conference/schedule", {{"token", token}},
+                    R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","subject":"s"})",
+                    "application/json");
   ASSERT_TRUE(saved) << httplib::to_string(saved.error());
   const Json::Value answer = *parse_json(saved->body);
   EXPECT_EQ(answer["code"].asInt(), 0);

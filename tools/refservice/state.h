@@ -24,8 +24,8 @@ struct User {
   std::string username;
   std::string password;
   std::string id;
-  std::string name;         // display name
-  std::string meeting_key;  // personal meeting room
+  std::string name;               // display name
+  std::string meeting_key;        // personal meeting room
   std::vector<Account> accounts;  // in the order the service lists them
 };
 
@@ -56,9 +56,9 @@ struct Meeting {
 };
 
 struct State {
-  std::map<std::string, User> users;  // by user name
+  std::map<std::string, User> users;        // by user name
   std::map<std::string, Session> sessions;  // by token
-  std::vector<Meeting> meetings;  // in creation order
+  std::vector<Meeting> meetings;            // in creation order
   std::string gray_version;
   std::string release_version;
   std::string installer;

@@ -9,7 +9,7 @@
 namespace mivo::scheduler {
 
 class CBitmapStatic {
-public:
+ public:
   CBitmapStatic() = default;
   CBitmapStatic(const CBitmapStatic&) = delete;
   CBitmapStatic& operator=(const CBitmapStatic&) = delete;
@@ -20,7 +20,7 @@ public:
   // loaded leaves the control empty.
   bool attach(HWND control, int bitmap_id) noexcept;
 
-private:
+ private:
   static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam,
                                       LPARAM lparam) noexcept;
   void load_bitmap(int bitmap_id) noexcept;

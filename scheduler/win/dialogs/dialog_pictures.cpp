@@ -42,7 +42,10 @@ int wmain(int argc, wchar_t** argv) {
   service.add_fault(slow_sign_in);
 
   DialogRobot robot;
-  robot.expect_dialog(mivo::robot::kAboutDialog).save_picture(folder + L"about.bmp").press(IDOK).wait_closed();
+  robot.expect_dialog(mivo::robot::kAboutDialog)
+      .save_picture(folder + L"about.bmp")
+      .press(IDOK)
+      .wait_closed();
   robot.expect_dialog(mivo::robot::kAccountDialog)
       .save_picture(folder + L"account.bmp")
       .press(IDCANCEL)
@@ -61,13 +64,16 @@ int wmain(int argc, wchar_t** argv) {
       .save_picture(folder + L"sign-out.bmp")
       .press(IDCANCEL)
       .wait_closed();
-  robot.expect_dialog(mivo::robot::kCommunicationDialog).save_picture(folder + L"request.bmp").wait_closed();
+  robot.expect_dialog(mivo::robot::kCommunicationDialog)
+      .save_picture(folder + L"request.bmp")
+      .wait_closed();
 
   mivo::CMeetingInfo record;
   ui->run_about(owner.handle());
   ui->run_account_setting(owner.handle(), [](auto, auto&, auto&) { return false; });
   ui->run_meeting_setting(owner.handle(), record);
-  ui->run_multi_tenancy(owner.handle(), {"Mivo科技（总部）", "Mivo科技北京分公司", "Mivo Technology Europe"},
+  ui->run_multi_tenancy(owner.handle(),
+                        {"Mivo科技（总部）", "Mivo科技北京分公司", "Mivo Technology Europe"},
                         [](auto, auto&) {});
   ui->run_cancellation(owner.handle(), [] {});
   transport->send({service.base_url() + "/rest/login",

@@ -107,7 +107,8 @@ LRESULT CALLBACK InitInspector::hook(int code, WPARAM wparam, LPARAM lparam) {
       EnumChildWindows(call.hwnd, &look_at_control, reinterpret_cast<LPARAM>(&look));
       g_inspector->dialogs_.push_back(std::move(look));
     } else if (call.message == STM_SETICON) {
-      g_inspector->icons_.emplace_back(GetDlgCtrlID(call.hwnd), reinterpret_cast<HICON>(call.wParam));
+      g_inspector->icons_.emplace_back(GetDlgCtrlID(call.hwnd),
+                                       reinterpret_cast<HICON>(call.wParam));
     }
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);

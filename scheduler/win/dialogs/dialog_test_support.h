@@ -14,16 +14,18 @@ namespace mivo::scheduler::testing {
 
 // A visible, active top-level window of the test thread to own dialogs.
 class OwnerWindow {
-public:
+ public:
   explicit OwnerWindow(RECT placement = RECT{200, 150, 900, 650});
   ~OwnerWindow();
   OwnerWindow(const OwnerWindow&) = delete;
   OwnerWindow& operator=(const OwnerWindow&) = delete;
 
   HWND get() const noexcept { return window_; }
-  mivo::WindowHandle handle() const noexcept { return reinterpret_cast<mivo::WindowHandle>(window_); }
+  mivo::WindowHandle handle() const noexcept {
+    return reinterpret_cast<mivo::WindowHandle>(window_);
+  }
 
-private:
+ private:
   HWND window_ = nullptr;
 };
 
@@ -52,7 +54,7 @@ struct DialogLook {
 // Records every dialog of the test thread right after its WM_INITDIALOG,
 // and every icon set on a static control afterwards.
 class InitInspector {
-public:
+ public:
   InitInspector();
   ~InitInspector();
   InitInspector(const InitInspector&) = delete;
@@ -62,7 +64,7 @@ public:
   // Icons sent with STM_SETICON to the control `id`, in order.
   std::vector<HICON> icons_set(int id) const;
 
-private:
+ private:
   static LRESULT CALLBACK hook(int code, WPARAM wparam, LPARAM lparam);
 
   HHOOK hook_ = nullptr;

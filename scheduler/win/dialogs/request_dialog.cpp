@@ -60,7 +60,8 @@ std::wstring response_text(oiurl_return_type type, const unsigned char* data, lo
   if (type != OIURL_SUCCESS || length < 2 || !data) return std::wstring();
   // The agent ends the bytes with a zero of its own; a zero inside the body
   // ends the text as well.
-  const std::string_view bytes(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+  const std::string_view bytes(reinterpret_cast<const char*>(data),
+                               static_cast<std::size_t>(length));
   return to_wide(bytes.substr(0, bytes.find('\0')));
 }
 

@@ -27,12 +27,12 @@ mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder);
 // The busy dialog: starts the request when it opens and animates the busy
 // icon until the agent calls back. Each object serves one request.
 class CTickDlg : public mivo::com::dialog, public IMivoOIURLSink {
-public:
+ public:
   CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,
            HWND owner, std::wstring agent_folder);
   ~CTickDlg() override;
 
-protected:
+ protected:
   bool on_init_dialog() override;
   void on_timer(UINT_PTR id) override;
   void on_destroy() override;
@@ -44,7 +44,7 @@ protected:
   HWND owner() const noexcept { return owner_; }
   void arm_completion_timer() noexcept;
 
-private:
+ private:
   // False when no request could be started; the dialog then ends at once.
   bool start_request();
 
@@ -63,7 +63,7 @@ private:
 
 // The request dialog the transport runs: construct, run, response, destroy.
 class CCommunicationDlg final : public CTickDlg {
-public:
+ public:
   using CTickDlg::CTickDlg;
   ~CCommunicationDlg() override = default;
 
@@ -77,7 +77,7 @@ public:
   HRESULT STDMETHODCALLTYPE URLReturn(oiurl_return_type lType, unsigned char* pData,
                                       LONG lDateLen) override;
 
-private:
+ private:
   std::wstring response_;
 };
 

@@ -104,10 +104,11 @@ TEST_F(RequestDialog, PostReturnsTheAnswerAndSendsTheBodyWithItsTerminator) {
 TEST_F(RequestDialog, GetPutAndDeleteReachTheServiceWithTheirHeader) {
   const std::string schedule = service.base_url() + "/rest/api/conference/schedule";
   const mivo::WindowHandle window = owner.handle();
-  const std::string got =
-      transport->send({service.base_url() + "/rest/api/conference/user/info", "", "token:abc", "GET", window});
+  const std::string got = transport->send(
+      {service.base_url() + "/rest/api/conference/user/info", "", "token:abc", "GET", window});
   const std::string put = transport->send({schedule, "{}", "token:def", "PUT", window});
-  const std::string deleted = transport->send({schedule + "?id=7&type=1", "", "token:ghi", "DELETE", window});
+  const std::string deleted =
+      transport->send({schedule + "?id=7&type=1", "", "token:ghi", "DELETE", window});
 
   // Unknown tokens: each answer is the service's refusal, still a response.
   EXPECT_EQ(parse(got)["code"].asInt(), -401) << got;
@@ -159,7 +160,8 @@ TEST_F(RequestDialog, DroppedConnectionIsNoAnswer) {
 
 TEST_F(RequestDialog, AgentErrorIsNoAnswer) {
   // A URL WinINet cannot split: the agent reports a connection error.
-  EXPECT_EQ(transport->send({"http://[::1/rest/login", kLoginBody, "", "POST", owner.handle()}), "");
+  EXPECT_EQ(transport->send({"http://[::1/rest/login", kLoginBody, "", "POST", owner.handle()}),
+            "");
 }
 
 // Slow: the agent's own 30-second limit is the one that ends the wait.
@@ -210,7 +212,8 @@ TEST_F(RequestDialog, WithoutAnOwnerWindowNothingIsShownOrSent) {
 
 TEST_F(RequestDialog, WithoutTheAgentTheDialogClosesAtOnceWithNoAnswer) {
   CLSID clsid{};
-  ASSERT_TRUE(FAILED(CLSIDFromProgID(L"MivoOIURL.MivoOIURLObject", &clsid))) << "the agent is registered";
+  ASSERT_TRUE(FAILED(CLSIDFromProgID(L"MivoOIURL.MivoOIURLObject", &clsid)))
+      << "the agent is registered";
   DialogRobot robot;
   const auto without_agent = mivo::scheduler::make_transport(kFolderWithoutAgent);
   EXPECT_EQ(without_agent->send(login(owner.handle())), "");
@@ -228,8 +231,12 @@ TEST_F(RequestDialog, RegisteredAgentServesWhenItsLibraryIsNotBesideTheScheduler
 }
 
 TEST_F(RequestDialog, UnknownMethodOrShortUrlEndsAtOnceWithoutSending) {
-  EXPECT_EQ(transport->send({service.base_url() + "/rest/login", kLoginBody, "", "post", owner.handle()}), "");
-  EXPECT_EQ(transport->send({service.base_url() + "/rest/login", kLoginBody, "", "PATCH", owner.handle()}), "");
+  EXPECT_EQ(
+      transport->send({service.base_url() + "/rest/login", kLoginBody, "", "post", owner.handle()}),
+      "");
+  EXPECT_EQ(transport->send(
+                {service.base_url() + "/rest/login", kLoginBody, "", "PATCH", owner.handle()}),
+            "");
   EXPECT_EQ(transport->send({"http://x", "", "", "GET", owner.handle()}), "");
   EXPECT_TRUE(service.requests().empty());
 }
@@ -250,9 +257,13 @@ TEST(ResponseText, DecodesUtf8UpToTheFirstZeroInsideTheLength) {
   unsigned char chinese[] = "\xE4\xBC\x9A\xE8\xAE\xAE";  // 会议
   unsigned char cut[] = "ab\0cd";
   unsigned char unterminated[] = {'a', 'b', 'c', 'd'};
-  unsigned char broken[] = "a\xFF" "b";
+  unsigned char broken[] =
+      "a\xFF"
+      "b";
   EXPECT_EQ(response_text(OIURL_SUCCESS, chinese, 6), L"会议");
   EXPECT_EQ(response_text(OIURL_SUCCESS, cut, 5), L"ab");
   EXPECT_EQ(response_text(OIURL_SUCCESS, unterminated, 3), L"abc");
-  EXPECT_EQ(response_text(OIURL_SUCCESS, broken, 3), L"a\xFFFD" L"b");
+  EXPECT_EQ(response_text(OIURL_SUCCESS, broken, 3),
+            L"a\xFFFD"
+            L"b");
 }

@@ -21,8 +21,8 @@ constexpr UINT kSetCueBanner = 0x1501;
 std::wstring resource_string(int id) {
   const wchar_t* text = nullptr;
   // A zero buffer size returns the read-only text inside the library.
-  const int length = LoadStringW(resource_library(), static_cast<UINT>(id),
-                                 reinterpret_cast<LPWSTR>(&text), 0);
+  const int length =
+      LoadStringW(resource_library(), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
   if (length <= 0 || !text) return std::wstring();
   return std::wstring(text, static_cast<std::size_t>(length));
 }

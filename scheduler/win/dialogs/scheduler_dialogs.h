@@ -25,12 +25,12 @@ std::wstring resource_string(int id);
 // What the scheduler's dialogs share: the owner they are placed over and the
 // owner rule (a run without a window as owner shows nothing and returns 0).
 class scheduler_dialog : public mivo::com::dialog {
-public:
+ public:
   // The dialog's result, 0 when nothing was shown, -1 when the dialog could
   // not be created.
   int run() noexcept;
 
-protected:
+ protected:
   scheduler_dialog(int template_id, HWND owner) noexcept
       : template_id_(template_id), owner_(owner) {}
 
@@ -42,7 +42,7 @@ protected:
   bool on_command(int id, int code, HWND control) override;
   bool on_close() override;
 
-private:
+ private:
   int template_id_;
   HWND owner_;
   mivo::com::unique_hfont font_;
@@ -51,10 +51,10 @@ private:
 // About box: OK ends it with 1, the close box with 0; Escape and Cancel do
 // nothing.
 class CAboutDlg final : public scheduler_dialog {
-public:
+ public:
   explicit CAboutDlg(HWND owner) noexcept;
 
-private:
+ private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
   bool on_close() override;
@@ -65,12 +65,12 @@ private:
 // Account dialog: OK hands the entered user name and password to the
 // sign-in, which decides whether the dialog ends (1) or stays open.
 class CAccountSetting final : public scheduler_dialog {
-public:
-  using SignIn = std::function<bool(HWND dialog, const std::wstring& user_name,
-                                    const std::wstring& password)>;
+ public:
+  using SignIn =
+      std::function<bool(HWND dialog, const std::wstring& user_name, const std::wstring& password)>;
   CAccountSetting(HWND owner, SignIn sign_in);
 
-private:
+ private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
 
@@ -80,10 +80,10 @@ private:
 // Meeting options on one meeting record: the mute box and the meeting
 // password, checked by apply_meeting_options().
 class CMeetingSetting final : public scheduler_dialog {
-public:
+ public:
   CMeetingSetting(HWND owner, mivo::CMeetingInfo& record) noexcept;
 
-private:
+ private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
   void on_ok();
@@ -97,11 +97,11 @@ private:
 // OK ends the dialog with 1 and then reports the selection while the dialog
 // closes.
 class CMultiTenancy final : public scheduler_dialog {
-public:
+ public:
   using Chosen = std::function<void(HWND dialog, const std::optional<std::wstring>& name)>;
   CMultiTenancy(HWND owner, std::vector<std::wstring> names, Chosen chosen);
 
-private:
+ private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
   std::optional<std::wstring> selected_name() const;
@@ -112,10 +112,10 @@ private:
 
 // Sign-out confirmation: OK runs the sign-out and ends with 1.
 class CCancellationDlg final : public scheduler_dialog {
-public:
+ public:
   CCancellationDlg(HWND owner, std::function<void()> confirmed);
 
-private:
+ private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
 

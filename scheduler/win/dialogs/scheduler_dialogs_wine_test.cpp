@@ -90,8 +90,8 @@ TEST_F(SchedulerDialogs, AccountDialogStartsEmptyAndStaysOpenUntilTheSignInSucce
       .read(IDC_ACCOUNT_PASSWORD)
       .press(IDOK);
   const int result = ui->run_account_setting(
-      owner.handle(), [&](mivo::WindowHandle dialog, const std::string& user_name,
-                          const std::string& password) {
+      owner.handle(),
+      [&](mivo::WindowHandle dialog, const std::string& user_name, const std::string& password) {
         calls.push_back({dialog, user_name, password});
         return calls.size() == 2;
       });
@@ -131,7 +131,9 @@ TEST_F(SchedulerDialogs, AccountDialogCancelAndCloseBoxEndWithTwoWithoutSigningI
 TEST_F(SchedulerDialogs, MeetingOptionsRefuseALetterAndFiveDigitsWithAMessageAndANewPassword) {
   mivo::CMeetingInfo record;
   DialogRobot robot;
-  robot.expect_dialog(mivo::robot::kMeetingDialog).set_text(IDC_MEETING_PASSWORD, L"12a4").press(IDOK);
+  robot.expect_dialog(mivo::robot::kMeetingDialog)
+      .set_text(IDC_MEETING_PASSWORD, L"12a4")
+      .press(IDOK);
   robot.expect_message_box().answer(IDOK);
   robot.expect_dialog(mivo::robot::kMeetingDialog)
       .read(IDC_MEETING_PASSWORD)
@@ -220,11 +222,11 @@ TEST_F(SchedulerDialogs, ChooserListsTheNamesInTheGivenOrderAndReportsTheSelecti
       .read(IDC_TENANCY_LIST)
       .select_text(IDC_TENANCY_LIST, L"研发中心")
       .press(IDOK);
-  const int result = ui->run_multi_tenancy(
-      owner.handle(), {"Zeta Works", "研发中心", "Beta Labs"},
-      [&](mivo::WindowHandle dialog, const std::optional<std::string>& name) {
-        chosen.emplace_back(dialog, name);
-      });
+  const int result =
+      ui->run_multi_tenancy(owner.handle(), {"Zeta Works", "研发中心", "Beta Labs"},
+                            [&](mivo::WindowHandle dialog, const std::optional<std::string>& name) {
+                              chosen.emplace_back(dialog, name);
+                            });
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(result, 1);
   const auto list = robot.result(0).controls.at(IDC_TENANCY_LIST);
@@ -240,7 +242,8 @@ TEST_F(SchedulerDialogs, ChooserOkWithNothingSelectedEndsWithOneAndReportsNoName
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kTenancyDialog).read(IDC_TENANCY_LIST).press(IDOK);
   const int result = ui->run_multi_tenancy(
-      owner.handle(), {}, [&](auto, const std::optional<std::string>& name) { chosen.push_back(name); });
+      owner.handle(), {},
+      [&](auto, const std::optional<std::string>& name) { chosen.push_back(name); });
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(result, 1);
   EXPECT_EQ(robot.result(0).controls.at(IDC_TENANCY_LIST).selected, -1);
@@ -276,14 +279,17 @@ TEST_F(SchedulerDialogs, SignOutConfirmationRunsTheSignOutOnlyOnOk) {
 }
 
 TEST_F(SchedulerDialogs, NothingIsShownWithoutAnOwnerWindow) {
-  HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND gone =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   DestroyWindow(gone);
   int handlers = 0;
   mivo::CMeetingInfo record;
   DialogRobot robot;
-  for (const mivo::WindowHandle no_window : {mivo::WindowHandle{0}, reinterpret_cast<mivo::WindowHandle>(gone)}) {
+  for (const mivo::WindowHandle no_window :
+       {mivo::WindowHandle{0}, reinterpret_cast<mivo::WindowHandle>(gone)}) {
     EXPECT_EQ(ui->run_about(no_window), 0);
-    EXPECT_EQ(ui->run_account_setting(no_window, [&](auto, auto&, auto&) { return ++handlers > 0; }), 0);
+    EXPECT_EQ(
+        ui->run_account_setting(no_window, [&](auto, auto&, auto&) { return ++handlers > 0; }), 0);
     EXPECT_EQ(ui->run_meeting_setting(no_window, record), 0);
     EXPECT_EQ(ui->run_multi_tenancy(no_window, {"a"}, [&](auto, auto&) { ++handlers; }), 0);
     EXPECT_EQ(ui->run_cancellation(no_window, [&] { ++handlers; }), 0);
@@ -430,7 +436,8 @@ TEST_F(DialogPictures, PicturesArePaintedOnTheDialogColour) {
   look_at_picture(inspector.dialogs()[0], about, IDC_ABOUT_PICTURE, unlike, corner_is_face);
   EXPECT_TRUE(corner_is_face);
   EXPECT_GT(unlike, 100);
-  look_at_picture(inspector.dialogs()[1], options, IDC_MEETING_NEW_PASSWORD, unlike, corner_is_face);
+  look_at_picture(inspector.dialogs()[1], options, IDC_MEETING_NEW_PASSWORD, unlike,
+                  corner_is_face);
   EXPECT_TRUE(corner_is_face);
   EXPECT_GT(unlike, 10);
   DeleteFileW(about.c_str());

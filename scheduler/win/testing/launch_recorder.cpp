@@ -28,7 +28,8 @@ int wmain() {
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 3;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  const BOOL ok =
+      WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
   CloseHandle(file);
   if (!ok || !MoveFileW(partial.c_str(), path.c_str())) return 4;
   return 0;

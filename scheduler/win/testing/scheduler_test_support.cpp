@@ -82,7 +82,8 @@ void write_tree(HKEY key, const RegistryKeyGuard::Tree& tree) {
 
 }  // namespace
 
-RegistryKeyGuard::RegistryKeyGuard(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
+RegistryKeyGuard::RegistryKeyGuard(HKEY root, std::wstring path)
+    : root_(root), path_(std::move(path)) {
   unique_hkey key;
   if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
     saved_ = std::make_unique<Tree>(read_tree(key.get()));
@@ -136,7 +137,8 @@ void set_raw_value(HKEY root, const std::wstring& path, const wchar_t* name, DWO
     throw std::runtime_error("cannot set a test value");
 }
 
-void set_string(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+void set_string(HKEY root, const std::wstring& path, const wchar_t* name,
+                const std::wstring& text) {
   set_raw_value(root, path, name, REG_SZ, text.c_str(),
                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
@@ -224,7 +226,8 @@ std::vector<LaunchRecords::Launch> LaunchRecords::collect() {
     const std::size_t end_of_directory = text.find('\n');
     Launch launch;
     launch.directory = text.substr(0, end_of_directory);
-    if (end_of_directory != std::string::npos) launch.command_line = text.substr(end_of_directory + 1);
+    if (end_of_directory != std::string::npos)
+      launch.command_line = text.substr(end_of_directory + 1);
     launches.push_back(std::move(launch));
   }
   return launches;

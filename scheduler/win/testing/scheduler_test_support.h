@@ -118,7 +118,8 @@ class TestSettingsSink final : public ISettingsSink {
   STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                      UINT*) override {
     return E_NOTIMPL;
   }
   STDMETHODIMP SetSubject(BSTR text) override;

@@ -45,8 +45,8 @@ timed_call run_one(const agent_library& dll, const std::wstring& url) {
 void whole_request(const agent_library& dll, mivo::refservice::Client& service, int bytes,
                    int runs) {
   const std::string path = "/bench/size" + std::to_string(bytes);
-  service.add_fault(*mivo::refservice::parse_json(R"({"path":")" + path +
-                                                  R"(","body_size":)" + std::to_string(bytes) + "}"));
+  service.add_fault(*mivo::refservice::parse_json(R"({"path":")" + path + R"(","body_size":)" +
+                                                  std::to_string(bytes) + "}"));
   const std::wstring url = widen(service.base_url() + path);
   std::vector<double> ms;
   for (int i = 0; i < runs; ++i) {
@@ -57,17 +57,18 @@ void whole_request(const agent_library& dll, mivo::refservice::Client& service, 
     }
     ms.push_back((call.result.when_us - call.started_us) / 1000.0);
   }
-  std::printf("whole request, %7d-byte response (%d runs): p50 %.1f ms, p95 %.1f ms\n", bytes,
-              runs, percentile(ms, 0.5), percentile(ms, 0.95));
+  std::printf("whole request, %7d-byte response (%d runs): p50 %.1f ms, p95 %.1f ms\n", bytes, runs,
+              percentile(ms, 0.5), percentile(ms, 0.95));
 }
 
 void print_latency(const std::vector<LONGLONG>& answered, const std::vector<LONGLONG>& delivered) {
   std::vector<double> latency_ms;
   for (std::size_t i = 0; i < delivered.size(); ++i)
     latency_ms.push_back((delivered[i] - answered[i]) / 1000.0);
-  std::printf("last response byte to sink call (%zu requests): p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
-              delivered.size(), percentile(latency_ms, 0.5), percentile(latency_ms, 0.95),
-              *std::max_element(latency_ms.begin(), latency_ms.end()));
+  std::printf(
+      "last response byte to sink call (%zu requests): p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
+      delivered.size(), percentile(latency_ms, 0.5), percentile(latency_ms, 0.95),
+      *std::max_element(latency_ms.begin(), latency_ms.end()));
 }
 
 }  // namespace
@@ -78,7 +79,8 @@ int main() {
   agent_library dll;
 
   // Delivery latency: last response byte (the service's clock) to sink.
-  service.add_fault(*mivo::refservice::parse_json(R"({"path":"/bench/ping","body":"{\"code\":0}"})"));
+  service.add_fault(
+      *mivo::refservice::parse_json(R"({"path":"/bench/ping","body":"{\"code\":0}"})"));
   const std::wstring ping = widen(service.base_url() + "/bench/ping");
   constexpr int kRequests = 200;
   std::vector<LONGLONG> delivered;

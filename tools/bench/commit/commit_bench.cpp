@@ -39,19 +39,21 @@ struct Sample {
   double overhead_ms;
   double overhead_without_robot_ms;  // the user's own answer replaces the robot's
   // The parts of the overhead, in the order they happen.
-  double refresh_dialog_open_ms;      // call to the request dialog shown
-  double refresh_request_start_ms;    // dialog shown to UserInfo read by the service
-  double refresh_delivery_ms;         // UserInfo answered to the dialog destroyed
-  double refresh_return_ms;           // dialog destroyed to SimpleUpdate's return
-  double options_open_ms;             // Commit called to the options dialog shown
-  double options_answer_ms;           // options dialog shown to destroyed (the robot)
-  double save_dialog_open_ms;         // options dialog destroyed to the request dialog shown
-  double save_request_start_ms;       // dialog shown to the save read by the service
-  double save_delivery_ms;            // save answered to the dialog destroyed
-  double save_return_ms;              // dialog destroyed to Commit's return
+  double refresh_dialog_open_ms;    // call to the request dialog shown
+  double refresh_request_start_ms;  // dialog shown to UserInfo read by the service
+  double refresh_delivery_ms;       // UserInfo answered to the dialog destroyed
+  double refresh_return_ms;         // dialog destroyed to SimpleUpdate's return
+  double options_open_ms;           // Commit called to the options dialog shown
+  double options_answer_ms;         // options dialog shown to destroyed (the robot)
+  double save_dialog_open_ms;       // options dialog destroyed to the request dialog shown
+  double save_request_start_ms;     // dialog shown to the save read by the service
+  double save_delivery_ms;          // save answered to the dialog destroyed
+  double save_return_ms;            // dialog destroyed to Commit's return
 };
 
-double ms(long long from_us, long long to_us) { return static_cast<double>(to_us - from_us) / 1000.0; }
+double ms(long long from_us, long long to_us) {
+  return static_cast<double>(to_us - from_us) / 1000.0;
+}
 
 double percentile(std::vector<double> values, double p) {
   std::sort(values.begin(), values.end());
@@ -97,8 +99,8 @@ class DialogClock {
       wchar_t class_name[16] = {};
       GetClassNameW(window, class_name, 16);
       if (lstrcmpW(class_name, L"#32770") == 0) {
-        clock_->events.push_back(
-            {GetDlgItem(window, IDC_COMMUNICATION_BUSY) != nullptr, code == HCBT_DESTROYWND, now_us()});
+        clock_->events.push_back({GetDlgItem(window, IDC_COMMUNICATION_BUSY) != nullptr,
+                                  code == HCBT_DESTROYWND, now_us()});
       }
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -125,7 +127,9 @@ void sign_in() {
 
 // One new meeting on its own day, so that no run conflicts with another.
 Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int day) {
-  const mivo::demo::Appointment appointment{"Benchmark " + std::to_string(day), kFirstDay + day, 45,
+  const mivo::demo::Appointment appointment{"Benchmark " + std::to_string(day),
+                                            kFirstDay + day,
+                                            45,
                                             {{"alice@example.com", "Alice Walker"}}};
   const unique_bstr empty = mivo::com::make_bstr(L"");
   const unique_bstr record = mivo::com::make_bstr(
@@ -152,16 +156,17 @@ Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int da
   const auto requests = service.requests();
   // Request dialog, options dialog, request dialog: each shown, then destroyed.
   const auto& seen = dialogs.events;
-  const bool dialogs_as_expected =
-      seen.size() == 6 && seen[0].request_dialog && !seen[2].request_dialog && seen[4].request_dialog;
+  const bool dialogs_as_expected = seen.size() == 6 && seen[0].request_dialog &&
+                                   !seen[2].request_dialog && seen[4].request_dialog;
   if (refreshed != S_OK || committed != S_OK || !robot_done || !dialogs_as_expected ||
       requests.size() != 2 || requests[0].path != "/rest/api/conference/user/info" ||
       requests[1].path != "/rest/api/conference/schedule")
-    throw std::runtime_error("day " + std::to_string(day) + ": the commit did not go as expected\n" +
-                             robot.report());
+    throw std::runtime_error("day " + std::to_string(day) +
+                             ": the commit did not go as expected\n" + robot.report());
   const auto& info = requests[0];
   const auto& save = requests[1];
-  const double exchanges = ms(info.received_us, info.answered_us) + ms(save.received_us, save.answered_us);
+  const double exchanges =
+      ms(info.received_us, info.answered_us) + ms(save.received_us, save.answered_us);
   return {ms(start, end),
           exchanges,
           ms(start, end) - exchanges,
@@ -192,9 +197,12 @@ int wmain(int argc, wchar_t** argv) {
     commit_new_meeting(service, window.get(), 0);
 
     std::vector<Sample> samples;
-    for (int day = 1; day <= runs; ++day) samples.push_back(commit_new_meeting(service, window.get(), day));
-    std::printf("Commit of a new meeting on loopback: user refresh, options dialog answered at once,\n"
-                "schedule save; %d runs\n", runs);
+    for (int day = 1; day <= runs; ++day)
+      samples.push_back(commit_new_meeting(service, window.get(), day));
+    std::printf(
+        "Commit of a new meeting on loopback: user refresh, options dialog answered at once,\n"
+        "schedule save; %d runs\n",
+        runs);
     std::printf("%-58s %7s %7s\n", "", "p50", "p95");
     print("wall time (SimpleUpdate + SetSettings + Commit)", samples, &Sample::wall_ms);
     print("HTTP exchanges as the service saw them (2 calls)", samples, &Sample::exchanges_ms);
@@ -212,7 +220,8 @@ int wmain(int argc, wchar_t** argv) {
     print("  commit: request dialog opens", samples, &Sample::save_dialog_open_ms);
     print("  commit: agent sends the save (until the service read it)", samples,
           &Sample::save_request_start_ms);
-    print("  commit: answer delivered, dialog closes (50 ms timer)", samples, &Sample::save_delivery_ms);
+    print("  commit: answer delivered, dialog closes (50 ms timer)", samples,
+          &Sample::save_delivery_ms);
     print("  commit: Commit returns (sink written)", samples, &Sample::save_return_ms);
     return 0;
   } catch (const std::exception& failure) {

@@ -25,10 +25,13 @@ double percentile(std::vector<double> values, double p) {
 }
 
 void print(const char* what, const std::vector<double>& ms) {
-  std::printf("%-44s p50 %7.1f ms   p95 %7.1f ms\n", what, percentile(ms, 0.5), percentile(ms, 0.95));
+  std::printf("%-44s p50 %7.1f ms   p95 %7.1f ms\n", what, percentile(ms, 0.5),
+              percentile(ms, 0.95));
 }
 
-double ms_between(LONGLONG from_us, LONGLONG to_us) { return static_cast<double>(to_us - from_us) / 1000.0; }
+double ms_between(LONGLONG from_us, LONGLONG to_us) {
+  return static_cast<double>(to_us - from_us) / 1000.0;
+}
 
 }  // namespace
 

@@ -44,9 +44,13 @@ TEST_F(ClientUnderWine, ControlCallsConfigureTheService) {
   std::string installer(300, '\0');
   for (size_t i = 0; i < installer.size(); ++i) installer[i] = static_cast<char>(i);
   client.set_installer_content(installer);
-  EXPECT_EQ(client.send("GET", "/download/outlookplugin/VantorOutlookPluginSetup.msi").body, installer);
+  EXPECT_EQ(client.send("GET", "/download/outlookplugin/VantorOutlookPluginSetup.msi").body,
+            installer);
   client.set_versions("", "2.0");
-  EXPECT_EQ((*parse_json(client.send("GET", "/rest/version/outlook/1.0").body))["data"]["newVersion"].asString(), "2.0");
+  EXPECT_EQ(
+      (*parse_json(client.send("GET", "/rest/version/outlook/1.0").body))["data"]["newVersion"]
+          .asString(),
+      "2.0");
   EXPECT_TRUE(client.meetings().empty());
 }
 

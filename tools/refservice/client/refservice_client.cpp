@@ -36,11 +36,14 @@ Client::Client(int port) : port_(port) {}
 
 std::string Client::base_url() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
-std::string Client::tls_base_url() const { return "https://127.0.0.1:" + std::to_string(port_ + 1); }
+std::string Client::tls_base_url() const {
+  return "https://127.0.0.1:" + std::to_string(port_ + 1);
+}
 
-HttpResponse Client::send(const std::string& method, const std::string& target, const std::string& body,
-                          const HeaderList& headers) const {
-  std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
+HttpResponse Client::send(const std::string& method, const std::string& target,
+                          const std::string& body, const HeaderList& headers) const {
+  std::string request = method + " " + target +
+                        " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
                         "\r\nConnection: close\r\n";
   for (const auto& [name, value] : headers) request += name + ": " + value + "\r\n";
   if (!body.empty() || method == "POST" || method == "PUT" || method == "DELETE") {
@@ -51,13 +54,15 @@ HttpResponse Client::send(const std::string& method, const std::string& target, 
   return loopback_exchange(port_, request);
 }
 
-Json::Value Client::control(const std::string& method, const std::string& call, const Json::Value* body) {
+Json::Value Client::control(const std::string& method, const std::string& call,
+                            const Json::Value* body) {
   const std::string target = "/__control/" + call;
-  const HttpResponse response =
-      send(method, target, body ? write_json(*body) : std::string(), {{"Content-Type", "application/json"}});
+  const HttpResponse response = send(method, target, body ? write_json(*body) : std::string(),
+                                     {{"Content-Type", "application/json"}});
   const std::string what = "reference service control call " + method + " " + target;
   if (response.status != 200) {
-    throw std::runtime_error(what + " failed: HTTP " + std::to_string(response.status) + " " + response.body);
+    throw std::runtime_error(what + " failed: HTTP " + std::to_string(response.status) + " " +
+                             response.body);
   }
   auto answer = parse_json(response.body);
   if (!answer) throw std::runtime_error(what + " answered no JSON: " + response.body);
@@ -83,7 +88,8 @@ std::vector<RecordedRequest> Client::requests() {
     r.target = v["target"].asString();
     r.path = v["path"].asString();
     r.query = v["query"].asString();
-    for (const Json::Value& h : v["headers"]) r.headers.emplace_back(h[0].asString(), h[1].asString());
+    for (const Json::Value& h : v["headers"])
+      r.headers.emplace_back(h[0].asString(), h[1].asString());
     const auto body = base64_decode(v["body_base64"].asString());
     if (!body) throw std::runtime_error("reference service: recorded body is not Base64");
     r.body = *body;

@@ -7,13 +7,13 @@
 namespace mivo::refservice {
 namespace {
 
-constexpr char kAlphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 constexpr std::array<int8_t, 256> make_reverse_table() {
   std::array<int8_t, 256> table{};
   for (auto& entry : table) entry = -1;
-  for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int8_t>(i);
+  for (int i = 0; i < 64; ++i)
+    table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int8_t>(i);
   return table;
 }
 
