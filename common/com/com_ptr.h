@@ -5,6 +5,7 @@
 
 #include <unknwn.h>
 
+#include <type_traits>
 #include <utility>
 
 #include "result.h"
@@ -55,6 +56,23 @@ class com_ptr {
     *out = nullptr;
     if (!ptr_) return E_POINTER;
     return ptr_->QueryInterface(__uuidof(U), reinterpret_cast<void**>(out));
+  }
+
+  // Fills an out-parameter with a new reference: the pointer itself when U
+  // is T or a base of it, else the object's U. An empty pointer writes null
+  // and succeeds.
+  template <class U>
+  HRESULT copy_to(U** out) const noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!ptr_) return S_OK;
+    if constexpr (std::is_base_of_v<U, T>) {
+      ptr_->AddRef();
+      *out = ptr_;
+      return S_OK;
+    } else {
+      return query_to(out);
+    }
   }
 
   // The interface U of the same object; throws hresult_error when missing.

@@ -5,15 +5,6 @@
 
 namespace mivo::com {
 
-selected_bitmap::selected_bitmap(HDC compatible_with, HBITMAP bitmap) noexcept
-    : dc_(CreateCompatibleDC(compatible_with)) {
-  if (dc_ && bitmap) previous_ = SelectObject(dc_.get(), bitmap);
-}
-
-selected_bitmap::~selected_bitmap() {
-  if (dc_ && previous_) SelectObject(dc_.get(), previous_);
-}
-
 INT_PTR dialog::run(HINSTANCE instance, int template_id, HWND owner) noexcept {
   return DialogBoxParamW(instance, MAKEINTRESOURCEW(template_id), owner, &dialog::dialog_proc,
                          reinterpret_cast<LPARAM>(this));

@@ -1,39 +1,14 @@
-// The modal dialog base (the part of ATL's CDialogImpl the libraries use) and
-// owners of the GDI objects dialogs create.
+// The modal dialog base (the part of ATL's CDialogImpl the libraries use),
+// dialog placement and the dialog font.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "unique.h"
+#include "gdi.h"
 
 namespace mivo::com {
-
-namespace traits {
-inline void delete_gdi_object(HGDIOBJ object) noexcept { DeleteObject(object); }
-}  // namespace traits
-
-using unique_hfont = unique_any<traits::null_invalid<HFONT, &traits::delete_gdi_object>>;
-using unique_hbitmap = unique_any<traits::null_invalid<HBITMAP, &traits::delete_gdi_object>>;
-using unique_hdc = unique_any<traits::null_invalid<HDC, &::DeleteDC>>;
-
-// A memory device context with one bitmap selected into it; the previous
-// bitmap is put back before the context is deleted.
-class selected_bitmap {
- public:
-  selected_bitmap(HDC compatible_with, HBITMAP bitmap) noexcept;
-  selected_bitmap(const selected_bitmap&) = delete;
-  selected_bitmap& operator=(const selected_bitmap&) = delete;
-  ~selected_bitmap();
-
-  HDC dc() const noexcept { return dc_.get(); }
-  explicit operator bool() const noexcept { return dc_ && previous_; }
-
- private:
-  unique_hdc dc_;
-  HGDIOBJ previous_ = nullptr;
-};
 
 // A modal dialog on a template of a resource module. The object outlives its
 // window: construct it, run() it, read what it collected, let it go.

@@ -63,6 +63,9 @@ using unique_hkey = unique_any<traits::null_invalid<HKEY, &::RegCloseKey>>;
 using unique_hinternet = unique_any<traits::null_invalid<HINTERNET, &::InternetCloseHandle>>;
 using unique_handle = unique_any<traits::null_invalid<HANDLE, &::CloseHandle>>;
 using unique_hmodule = unique_any<traits::null_invalid<HMODULE, &::FreeLibrary>>;
+using unique_hglobal = unique_any<traits::null_invalid<HGLOBAL, &::GlobalFree>>;
+// SafeArrayDestroy also releases what the elements hold (BSTRs, interfaces).
+using unique_safearray = unique_any<traits::null_invalid<SAFEARRAY*, &::SafeArrayDestroy>>;
 
 // An event handle with the few operations the code needs.
 class unique_event : public unique_handle {
@@ -99,11 +102,21 @@ inline unique_bstr copy_bstr(BSTR text) {
 }
 
 // A VARIANT that is initialised on construction and cleared on destruction.
+// Moving hands the value over and leaves the source empty (VT_EMPTY).
 class unique_variant : public VARIANT {
  public:
   unique_variant() noexcept { VariantInit(this); }
   unique_variant(const unique_variant&) = delete;
   unique_variant& operator=(const unique_variant&) = delete;
+  unique_variant(unique_variant&& other) noexcept : VARIANT(other) { VariantInit(&other); }
+  unique_variant& operator=(unique_variant&& other) noexcept {
+    if (this != &other) {
+      VariantClear(this);
+      static_cast<VARIANT&>(*this) = other;
+      VariantInit(&other);
+    }
+    return *this;
+  }
   ~unique_variant() { VariantClear(this); }
 
   // Clears the value and hands out the slot for an out-parameter.
@@ -112,6 +125,12 @@ class unique_variant : public VARIANT {
     return this;
   }
   void reset() noexcept { VariantClear(this); }
+  // Hands the value to the caller, who then clears it, and leaves this empty.
+  [[nodiscard]] VARIANT release() noexcept {
+    const VARIANT value = *this;
+    VariantInit(this);
+    return value;
+  }
 };
 
 }  // namespace mivo::com
