@@ -106,6 +106,8 @@ class object_root {
   friend class contained_object;
   template <class T>
   friend class aggregated_object;
+  // Event sinks embedded in an object count on its count.
+  friend class event_sink_base;
 };
 
 // A stand-alone object: IUnknown with its own count.
