@@ -15,7 +15,7 @@
 
 /* Dialog items (OK = 1 and Cancel = 2 are IDOK and IDCANCEL) */
 #define IDC_ABOUT_PICTURE 1034        /* about box: picture */
-#define IDC_ACCOUNT_SITE 1002         /* account dialog: edit, ignored */
+#define IDC_ACCOUNT_SITE 1002         /* account dialog: service address, read-only */
 #define IDC_ACCOUNT_USERNAME 1003     /* account dialog: user name */
 #define IDC_ACCOUNT_PASSWORD 1004     /* account dialog: password */
 #define IDC_MEETING_MUTE 1003         /* meeting options: check box */
@@ -34,6 +34,7 @@
 #define IDS_SUBJECT_TOO_LONG 113   /* the subject is longer than 64 characters */
 #define IDS_SERVICE_URL 114        /* base URL of the meeting service */
 #define IDS_DOWNLOAD_URL 115       /* scheme and host of the installer download */
+#define IDS_MEETING_GONE 116       /* the service no longer has the meeting */
 
 /* Pictures and icons of MivoOlkRes */
 #define IDB_ABOUT 145

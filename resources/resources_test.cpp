@@ -108,6 +108,7 @@ TEST_F(ResourceLibrary, MessageTextsAreTheChineseTextsWritten) {
   EXPECT_EQ(load_string(IDS_DEFAULT_SUBJECT), L"的会议");
   EXPECT_EQ(load_string(IDS_RECURRENCE_REFUSED), L"不支持该会议的定期模式");
   EXPECT_EQ(load_string(IDS_SUBJECT_TOO_LONG), L"会议主题不得超过64个字符");
+  EXPECT_EQ(load_string(IDS_MEETING_GONE), L"服务器上已找不到该会议，请移除在线会议后重新添加。");
 }
 
 TEST_F(ResourceLibrary, TestBuildPointsBothAddressesAtTheReferenceService) {
@@ -119,7 +120,7 @@ TEST_F(ResourceLibrary, TemplatesHoldTheItemsTheSchedulerUses) {
   const DWORD tab = WS_TABSTOP;
   expect_items(IDD_ABOUT,
                {{IDC_ABOUT_PICTURE, L"Static", 0, SS_TYPEMASK, SS_BITMAP}, {IDOK, L"Button", tab}});
-  expect_items(IDD_ACCOUNT_SETTING, {{IDC_ACCOUNT_SITE, L"Edit", tab, ES_PASSWORD, 0},
+  expect_items(IDD_ACCOUNT_SETTING, {{IDC_ACCOUNT_SITE, L"Edit", tab | ES_READONLY, ES_PASSWORD, 0},
                                      {IDC_ACCOUNT_USERNAME, L"Edit", tab, ES_PASSWORD, 0},
                                      {IDC_ACCOUNT_PASSWORD, L"Edit", tab | ES_PASSWORD},
                                      {IDOK, L"Button", tab},

@@ -73,6 +73,8 @@ struct ServiceRequest {
   std::string body;    // UTF-8; "" for GET and DELETE
   std::string header;  // "token:..." or ""
   std::string method;  // "GET", "POST", "PUT" or "DELETE"
+  // The request dialog's owner; one that is not a window (0 among them)
+  // leaves the dialog without owner, in the middle of the work area.
   WindowHandle owner = 0;
 };
 
@@ -80,8 +82,8 @@ class ITransport {
  public:
   virtual ~ITransport() = default;
   // The response text (UTF-8, cut at its first zero byte); "" for every kind
-  // of failure: no owner window, no agent, a transport error, fewer than two
-  // response bytes.
+  // of failure: no agent, no request dialog, a transport error, fewer than
+  // two response bytes. The request is sent whatever the owner.
   virtual std::string send(const ServiceRequest& request) = 0;
 };
 
@@ -95,6 +97,8 @@ class IUserInterface {
   virtual WindowHandle active_window() = 0;
   virtual WindowHandle foreground_window() = 0;
   virtual bool is_window(WindowHandle window) = 0;
+  // Whether the window is one of this process's (the host's own).
+  virtual bool belongs_to_this_process(WindowHandle window) = 0;
 
   // MessageBoxW; returns the button pressed (0 when nothing was shown).
   virtual int message_box(WindowHandle owner, const std::string& text, const std::string& caption,
@@ -105,13 +109,15 @@ class IUserInterface {
   // The about box: 1 for OK, 0 when closed from its title bar.
   virtual int run_about(WindowHandle owner) = 0;
 
-  // The account dialog. OK calls `sign_in` with the dialog window (owner of
+  // The account dialog, showing `service_address` (the service the sign-in
+  // goes to) read-only. OK calls `sign_in` with the dialog window (owner of
   // any message) and the entered user name and password; when it returns
   // true the dialog ends with 1, otherwise it stays open. Cancel or the
   // close box end it with 2.
   using SignInHandler = std::function<bool(WindowHandle dialog, const std::string& user_name,
                                            const std::string& password)>;
-  virtual int run_account_setting(WindowHandle owner, const SignInHandler& sign_in) = 0;
+  virtual int run_account_setting(WindowHandle owner, const std::string& service_address,
+                                  const SignInHandler& sign_in) = 0;
 
   // The meeting options dialog on `record`: the mute box starts checked and
   // the password field empty; OK hands both to apply_meeting_options()

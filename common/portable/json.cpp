@@ -5,6 +5,7 @@
 #include <json/writer.h>
 
 #include <exception>
+#include <memory>
 
 namespace mivo {
 namespace {
@@ -29,13 +30,36 @@ T value_or_default(std::optional<T> value, bool& wrong_type) {
   return *std::move(value);
 }
 
+// The one parser setting: comments accepted and kept, any value as the root,
+// nothing else beyond standard JSON; "502 Bad Gateway" is no number 502, so
+// the whole text must be one value.
+const Json::CharReaderBuilder& reader_builder() {
+  static const Json::CharReaderBuilder builder = [] {
+    Json::CharReaderBuilder made;
+    Json::Value& settings = made.settings_;
+    settings["collectComments"] = true;
+    settings["allowComments"] = true;
+    settings["allowTrailingCommas"] = false;
+    settings["strictRoot"] = false;
+    settings["allowDroppedNullPlaceholders"] = false;
+    settings["allowNumericKeys"] = false;
+    settings["allowSingleQuotes"] = false;
+    settings["allowSpecialFloats"] = false;
+    settings["rejectDupKeys"] = false;
+    settings["skipBom"] = false;
+    settings["failIfExtra"] = true;
+    return made;
+  }();
+  return builder;
+}
+
 }  // namespace
 
 bool parse_json(std::string_view text, Json::Value& out) {
   Json::Value root;
   try {
-    Json::Reader reader(Json::Features::all());
-    if (reader.parse(text.data(), text.data() + text.size(), root, true)) {
+    const std::unique_ptr<Json::CharReader> reader(reader_builder().newCharReader());
+    if (reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) {
       out.swap(root);
       return true;
     }
@@ -80,6 +104,16 @@ std::optional<bool> read_flag(const Json::Value& value) {
   return convert_or_nullopt(value, [](const Json::Value& v) { return v.asBool(); });
 }
 
+std::optional<int> read_exact_int(const Json::Value& value) {
+  if (value.isNull()) {
+    return 0;
+  }
+  if (!value.isInt()) {
+    return std::nullopt;
+  }
+  return value.asInt();
+}
+
 JsonObjectReader::JsonObjectReader(const Json::Value& object)
     : object_(object), wrong_type_(!object.isObject() && !object.isNull()) {}
 
@@ -89,6 +123,10 @@ std::string JsonObjectReader::text(std::string_view key) {
 
 int JsonObjectReader::integer(std::string_view key) {
   return value_or_default(read_int(member(object_, key)), wrong_type_);
+}
+
+int JsonObjectReader::exact_integer(std::string_view key) {
+  return value_or_default(read_exact_int(member(object_, key)), wrong_type_);
 }
 
 double JsonObjectReader::real(std::string_view key) {

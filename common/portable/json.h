@@ -10,10 +10,11 @@
 
 namespace mivo {
 
-// Parses like the records' and the service's readers always have: comments
-// are accepted and kept, any JSON value may be the root, text after the root
-// value is ignored. Returns false, with `out` set to null, when the text does
-// not parse (nesting beyond the parser's depth limit included); never throws.
+// Parses the whole text as one JSON value: comments are accepted and kept and
+// any JSON value may be the root, but anything after the root value other
+// than blanks and comments fails ("502 Bad Gateway" is not the number 502).
+// Returns false, with `out` set to null, when the text does not parse
+// (nesting beyond the parser's depth limit included); never throws.
 bool parse_json(std::string_view text, Json::Value& out);
 
 // Compact text: members in ascending key order, no blanks, one trailing line
@@ -37,6 +38,9 @@ std::optional<std::string> read_text(const Json::Value& value);
 std::optional<int> read_int(const Json::Value& value);
 std::optional<double> read_real(const Json::Value& value);
 std::optional<bool> read_flag(const Json::Value& value);
+// A whole number in the range of int, without JsonCpp's conversions: a null
+// value reads as 0; fractions, booleans, strings and the rest are nullopt.
+std::optional<int> read_exact_int(const Json::Value& value);
 
 // Reads the members of one object: a missing, null or wrong-typed member reads
 // as the default ("", 0, 0.0, false, or the null value for object() and
@@ -51,6 +55,8 @@ class JsonObjectReader {
 
   std::string text(std::string_view key);
   int integer(std::string_view key);
+  // read_exact_int(): 0.7 or true is a wrong type here, not 0 or 1.
+  int exact_integer(std::string_view key);
   double real(std::string_view key);
   bool flag(std::string_view key);
   // The member when it is an object (resp. an array), else the null value,

@@ -29,6 +29,18 @@ TEST(JsonParsing, FailureLeavesTheValueNull) {
   EXPECT_TRUE(value.isNull());
 }
 
+// A proxy's "502 Bad Gateway" page must not read as the number 502.
+TEST(JsonParsing, TheWholeTextMustBeOneValue) {
+  for (const char* text : {"502 Bad Gateway", "{\"code\":0} trailing", "{} {}", "[1] ]", "0 1",
+                           "{\"a\":1,}", "[1,]"}) {
+    Json::Value value;
+    EXPECT_FALSE(parse_json(text, value)) << text;
+    EXPECT_TRUE(value.isNull()) << text;
+  }
+  EXPECT_EQ(502, parsed(" 502 \r\n").asInt());
+  EXPECT_TRUE(parsed("{\"a\":1}\n// a note after the value\n").isObject());
+}
+
 TEST(JsonParsing, NestingBeyondTheParserLimitFailsWithoutThrowing) {
   const std::string deep = std::string(5000, '[') + std::string(5000, ']');
   Json::Value value;
@@ -95,6 +107,15 @@ TEST(JsonReaders, IntegerReaderCutsFractionsAndRefusesTextAndOutOfRange) {
   EXPECT_EQ(std::nullopt, read_int(parsed("18446744073709551615")));
   EXPECT_EQ(std::nullopt, read_int(Json::Value("30")));
   EXPECT_EQ(std::nullopt, read_int(Json::Value(Json::objectValue)));
+}
+
+TEST(JsonReaders, ExactIntegerReaderTakesWholeNumbersOnly) {
+  EXPECT_EQ(0, read_exact_int(Json::Value()));
+  EXPECT_EQ(-602, read_exact_int(parsed("-602")));
+  EXPECT_EQ(3, read_exact_int(parsed("3.0")));
+  for (const char* text : {"0.7", "-0.5", "true", "false", "\"0\"", "2147483648", "[]", "{}"}) {
+    EXPECT_EQ(std::nullopt, read_exact_int(parsed(text))) << text;
+  }
 }
 
 TEST(JsonReaders, RealReaderTakesNumbersAndBooleansOnly) {

@@ -33,19 +33,21 @@ AccountFlows::AccountFlows(SchedulerPorts& ports)
 
 bool AccountFlows::account_setting() {
   IUserInterface& ui = *ports_.ui;
+  // The dialog shows the one service the sign-in goes to; the user cannot
+  // send the password anywhere else.
+  const std::string site = ui.load_string(IDS_SERVICE_URL);
   bool signed_in = false;
-  ui.run_account_setting(ui.active_window(), [&](WindowHandle dialog, const std::string& user_name,
-                                                 const std::string& password) {
-    signed_in = sign_in_from_dialog(dialog, user_name, password);
-    return signed_in;
-  });
+  ui.run_account_setting(
+      ui.active_window(), site,
+      [&](WindowHandle dialog, const std::string& user_name, const std::string& password) {
+        signed_in = sign_in_from_dialog(dialog, {site, user_name, password});
+        return signed_in;
+      });
   return signed_in;
 }
 
-bool AccountFlows::sign_in_from_dialog(WindowHandle dialog, const std::string& user_name,
-                                       const std::string& password) {
+bool AccountFlows::sign_in_from_dialog(WindowHandle dialog, const StoredAccount& account) {
   IUserInterface& ui = *ports_.ui;
-  const StoredAccount account{ui.load_string(IDS_SERVICE_URL), user_name, password};
   const WindowHandle active = ui.active_window();
   const SignInResult result = sign_in(account, {active, dialog, active, false});
   if (!result.succeeded) {
@@ -61,9 +63,9 @@ bool AccountFlows::sign_in_from_dialog(WindowHandle dialog, const std::string& u
 AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
                                                  const SignInContext& context) {
   SignInResult result;
-  result.response = ports_.transport->send({rest::login_url(account.site),
-                                            rest::login_body(account.user_name, account.password),
-                                            "", "POST", context.request_owner});
+  result.response = ports_.transport->send(
+      {rest::login_url(account.site), rest::login_body(account.user_name, account.password), "",
+       "POST", request_owner(*ports_.ui, context.request_owner)});
   const rest::Envelope envelope = rest::read_envelope(result.response);
   const rest::Outcome outcome = rest::outcome(envelope);
   // A refused sign-in does not open the chooser: changing the organisation
@@ -126,10 +128,10 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
                                        const std::string& login_token,
                                        const std::string& account_id, std::string& change_token) {
   IUserInterface& ui = *ports_.ui;
-  const std::string response =
-      ports_.transport->send({rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
-                              rest::change_user_body(account_id, user_name),
-                              rest::token_header(login_token), "POST", ui.active_window()});
+  const std::string response = ports_.transport->send(
+      {rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
+       rest::change_user_body(account_id, user_name), rest::token_header(login_token), "POST",
+       request_owner(ui, ui.active_window())});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
   if (outcome == rest::Outcome::no_answer || outcome == rest::Outcome::malformed) {
@@ -157,8 +159,8 @@ bool AccountFlows::user_refresh(CMeetingInfo& record) {
   const std::string token = store_.token();
   std::string response;
   if (utf16_length(token) > 1) {
-    response = ports_.transport->send(
-        {rest::user_info_url(account.site), "", rest::token_header(token), "GET", owner});
+    response = ports_.transport->send({rest::user_info_url(account.site), "",
+                                       rest::token_header(token), "GET", request_owner(ui, owner)});
   } else if (token.empty()) {
     const SignInResult result = sign_in(account, {ui.active_window(), owner, owner, true});
     if (!result.succeeded) {

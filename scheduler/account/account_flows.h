@@ -77,10 +77,9 @@ class AccountFlows {
   struct SignInContext;
   struct SignInResult;
 
-  // The account dialog's OK: signs in with the base URL of the resource
-  // library and stores the account on success.
-  bool sign_in_from_dialog(WindowHandle dialog, const std::string& user_name,
-                           const std::string& password);
+  // The account dialog's OK: signs in to the base URL of the resource
+  // library the dialog shows and stores the account on success.
+  bool sign_in_from_dialog(WindowHandle dialog, const StoredAccount& account);
   SignInResult sign_in(const StoredAccount& account, const SignInContext& context);
   // Runs the organisation chooser; false when it was cancelled.
   bool choose_organisation(WindowHandle owner, const std::string& user_name,

@@ -59,6 +59,8 @@ TEST_F(AccountFlowsTest, DialogSignInSendsTheTypedAccountAndStoresItWithTheToken
   EXPECT_EQ(login.body, "{\"password\":\"pw\",\"username\":\"alice\"}\n");
   EXPECT_EQ(login.header, "");
   EXPECT_EQ(login.owner, FakeUserInterface::kAccountDialog);
+  EXPECT_EQ(login.url, kLoginUrl);
+  EXPECT_EQ(fakes.ui.dialogs.at(0).shown_text, kSite);  // where the password goes
   EXPECT_THAT(fakes.store.log,
               ElementsAre("write mivotoken=tok-1", "write mivositename=https://service.test",
                           "write mivousername=alice", "write mivopassword=dpapi:sealed(pw)"));
@@ -77,9 +79,11 @@ TEST_F(AccountFlowsTest, DialogSignInFailuresWarnAndStoreNothing) {
     const char* answer;
     const char* message;
   } cases[] = {
-      {"", "no answer"},                                             // empty: 108
-      {"<html>Bad gateway</html>", "sign-in refused"},               // malformed: 109
-      {R"({"code":1001,"data":{"token":"t"}})", "sign-in refused"},  // refused: 109
+      {"", "no answer"},                                                // empty: 108
+      {"<html>Bad gateway</html>", "sign-in refused"},                  // malformed: 109
+      {R"({"code":1001,"data":{"token":"t"}})", "sign-in refused"},     // refused: 109
+      {R"({"code":0.7,"data":{"token":"t"}})", "sign-in refused"},      // not an integer
+      {R"({"code":0,"data":{"token":"t"}}<html>)", "sign-in refused"},  // text after it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
@@ -258,7 +262,7 @@ TEST_F(AccountFlowsTest, RefreshWithATokenLoadsTheUserFromUserInfo) {
 
 TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
   // Empty and malformed answers: no message, success, record unchanged.
-  for (const char* answer : {"", "]["}) {
+  for (const char* answer : {"", "][", R"({"code":0} {"code":0})"}) {
     SCOPED_TRACE(answer);
     FakePorts fresh;
     AccountFlows account(fresh.ports());
@@ -282,6 +286,30 @@ TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
   EXPECT_EQ(record.token, "");
   EXPECT_THAT(fakes.ui.messages, IsEmpty());
   EXPECT_EQ(fakes.store.read("mivotoken"), "tok");  // not cleared
+
+  // A "code" that is not an integer is no success: nothing is copied.
+  fakes.transport.respond("GET", kUserInfoUrl,
+                          R"({"code":-0.5,"data":{"id":"x","name":"x","token":"x"}})");
+  record.token = "before";
+  EXPECT_FALSE(flows.user_refresh(record));
+  EXPECT_EQ(record.token, "before");
+}
+
+TEST_F(AccountFlowsTest, RefreshRequestsAreSentWithoutAWindowOfTheHost) {
+  fakes.ui.active = 0;
+  fakes.ui.foreground = FakeUserInterface::kOtherProgram;
+  store_account();
+  fakes.transport.respond("POST", kLoginUrl, login_answer("login-tok"));
+  EXPECT_TRUE(flows.user_refresh(record));
+  EXPECT_EQ(fakes.transport.requests.at(0).owner, 0u);
+  EXPECT_EQ(record.token, "login-tok");
+
+  fakes.ui.foreground = 0;
+  store_account("tok");
+  fakes.transport.respond("GET", kUserInfoUrl, login_answer("info-tok"));
+  EXPECT_TRUE(flows.user_refresh(record));
+  EXPECT_EQ(fakes.transport.requests.at(1).owner, 0u);
+  EXPECT_EQ(record.token, "info-tok");
 }
 
 TEST_F(AccountFlowsTest, RefreshWithoutTokenSignsInWithTheStoredAccountAndStoresNothing) {

@@ -1,4 +1,4 @@
-// Warning boxes and the owner-window fallback.
+// Warning boxes and the owner-window fallbacks.
 #include "warnings.h"
 
 #include "resource_ids.h"
@@ -16,6 +16,14 @@ void show_warning(IUserInterface& ui, WindowHandle owner, int string_id) {
 WindowHandle active_or_foreground(IUserInterface& ui) {
   const WindowHandle active = ui.active_window();
   return ui.is_window(active) ? active : ui.foreground_window();
+}
+
+WindowHandle request_owner(IUserInterface& ui, WindowHandle chosen) {
+  if (ui.is_window(chosen)) {
+    return chosen;
+  }
+  const WindowHandle foreground = ui.foreground_window();
+  return ui.is_window(foreground) && ui.belongs_to_this_process(foreground) ? foreground : 0;
 }
 
 }  // namespace mivo

@@ -1,4 +1,4 @@
-// The warning boxes and owner window the scheduler's flows share.
+// The warning boxes and owner windows the scheduler's flows share.
 #pragma once
 
 #include <string>
@@ -15,5 +15,13 @@ void show_warning(IUserInterface& ui, WindowHandle owner, int string_id);
 // The active window, or the foreground window when none is active: the owner
 // of calls that must not fail just because the host has no active window.
 WindowHandle active_or_foreground(IUserInterface& ui);
+
+// The owner of a request dialog, and of the warnings that tell why its
+// request failed: `chosen` when it is a window, else the foreground window
+// when it is one of the host's own, else none (0). A request is never
+// skipped for want of an owner: the host may have no active window while an
+// appointment window closes or another program is in front, and skipping
+// the schedule lookup then would delete or update the wrong conference.
+WindowHandle request_owner(IUserInterface& ui, WindowHandle chosen);
 
 }  // namespace mivo

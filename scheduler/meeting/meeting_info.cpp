@@ -36,7 +36,7 @@ bool CMeetingInfo::read_user_info_response(std::string_view response) {
     return true;
   }
   JsonObjectReader envelope(root);
-  const int code = envelope.integer("code");
+  const int code = envelope.exact_integer("code");
   JsonObjectReader data(envelope.object("data"));
   std::string id = data.text("id");
   std::string name = data.text("name");

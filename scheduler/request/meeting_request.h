@@ -52,12 +52,17 @@ class MeetingRequest {
   // Creates the meeting on the service, or updates it when it has a meeting
   // key, reading and writing the appointment through `sink`; ok when the
   // service took it. `parent` owns the recurrence and subject warnings.
-  // Without a sink nothing is sent and the commit fails. On failure the
-  // meeting key, the invitation text and the snapshot stay as they were.
+  // Without a sink nothing is sent and the commit fails. An update whose
+  // conference the lookup does not find sends nothing and fails. On failure
+  // the meeting key, the invitation text and the snapshot stay as they were.
   Result commit(IAppointmentSink* sink, WindowHandle parent);
-  // Deletes the meeting on the service (request owned by `parent`) and
-  // forgets its key; always ok. A record without a meeting key identifies
-  // no conference, so nothing is sent for it.
+  // Deletes the meeting's conference on the service (request owned by
+  // `parent`) and forgets the meeting key: ok. When the service answers that
+  // it no longer has the conference, nothing is sent and the key is
+  // forgotten: ok. When the lookup gets no readable answer, or is refused
+  // before any identifier was found, nothing is sent and the key stays:
+  // failed. A record without a meeting key identifies no conference:
+  // nothing is sent, ok.
   Result remove(WindowHandle parent);
   // The user refresh: failed when the operation must stop.
   Result simple_update();
@@ -81,8 +86,16 @@ class MeetingRequest {
  private:
   // The part of commit after the checks on the caller's window.
   bool send_meeting(IAppointmentSink& sink);
-  // Finds the service's conference identifier for the meeting key.
-  void look_up_conference();
+  // What the schedule lookup learnt of the meeting's conference.
+  enum class ConferenceLookup {
+    found,       // the record's conference identifier names it
+    gone,        // the service answered and lists no such conference
+    unanswered,  // no readable answer; the "no answer" warning was shown
+    unknown,     // refused, and no earlier lookup found an identifier
+  };
+  // Asks the service for the conference identifier of the meeting key,
+  // with `owner` owning the request and its warning.
+  ConferenceLookup look_up_conference(WindowHandle owner);
   bool launch_desktop_client();
   void open_join_page();
   // Shows the update question; true when the user said yes and the update

@@ -107,7 +107,19 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   const std::string header = rest::token_header(record.token);
   std::string method = "POST";
   if (!record.meeting_key.empty()) {
-    look_up_conference();
+    // An update without the conference it changes would reach the service
+    // as a PUT for no conference: nothing is sent then.
+    const WindowHandle owner = request_owner(ui, ui.active_window());
+    switch (look_up_conference(owner)) {
+      case ConferenceLookup::found:
+        break;
+      case ConferenceLookup::gone:
+        show_warning(ui, owner, IDS_MEETING_GONE);
+        return false;
+      case ConferenceLookup::unanswered:
+      case ConferenceLookup::unknown:
+        return false;
+    }
     method = "PUT";
   }
   const std::string subject = appointment_subject(sink);
@@ -117,7 +129,8 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   }
   record.subject = subject;
   const std::string body = record.build_conference_record(ui.load_string(IDS_DEFAULT_SUBJECT));
-  const std::string response = ports_.transport->send({url, body, header, method, parent});
+  const WindowHandle owner = request_owner(ui, parent);
+  const std::string response = ports_.transport->send({url, body, header, method, owner});
 
   const rest::Envelope envelope = rest::read_envelope(response);
   JsonObjectReader data(envelope.data);
@@ -128,7 +141,7 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   const int message =
       envelope.ok() && meeting_key.empty() ? IDS_NO_ANSWER : rest::schedule_save_message(envelope);
   if (message != 0) {
-    show_warning(ui, parent, message);
+    show_warning(ui, owner, message);
   }
   if (!envelope.ok() || meeting_key.empty()) {
     return false;
@@ -147,29 +160,38 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   return true;
 }
 
-void MeetingRequest::look_up_conference() {
+MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle owner) {
   CMeetingInfo& record = *current_;
   const std::string response = ports_.transport->send(
       {rest::schedule_query_url(ports_.store->read(setting::kSiteName), record.meeting_key), "",
-       rest::token_header(record.token), "GET", ports_.ui->active_window()});
+       rest::token_header(record.token), "GET", owner});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
   if (outcome == rest::Outcome::refused) {
-    return;
+    // The identifier an earlier lookup found still names the conference.
+    return record.conference_id.empty() ? ConferenceLookup::unknown : ConferenceLookup::found;
   }
+  bool readable =
+      outcome == rest::Outcome::success && (envelope.data.isNull() || envelope.data.isArray());
   std::string conference_id;
-  if (outcome == rest::Outcome::success && envelope.data.isArray()) {
+  if (readable) {
     const bool single = rest::is_single_instance(record.recurrence_state);
     const std::string start_date = record.start_date_text();
     for (const Json::Value& element : envelope.data) {
       JsonObjectReader conference(element);
       if (!single || equal_ignoring_case(conference.text("startDate"), start_date)) {
         conference_id = conference.text("id");
+        readable = !conference.met_wrong_type();
         break;
       }
     }
   }
+  if (!readable) {
+    show_warning(*ports_.ui, owner, IDS_NO_ANSWER);
+    return ConferenceLookup::unanswered;
+  }
   record.conference_id = conference_id;
+  return conference_id.empty() ? ConferenceLookup::gone : ConferenceLookup::found;
 }
 
 Result MeetingRequest::remove(WindowHandle parent) {
@@ -177,10 +199,22 @@ Result MeetingRequest::remove(WindowHandle parent) {
   if (record.meeting_key.empty()) {
     return Result::ok;
   }
-  look_up_conference();
-  ports_.transport->send({rest::schedule_delete_url(ports_.store->read(setting::kSiteName),
-                                                    record.conference_id, record.recurrence_state),
-                          "", rest::token_header(record.token), "DELETE", parent});
+  IUserInterface& ui = *ports_.ui;
+  switch (look_up_conference(request_owner(ui, ui.active_window()))) {
+    case ConferenceLookup::found:
+      ports_.transport->send(
+          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName), record.conference_id,
+                                     record.recurrence_state),
+           "", rest::token_header(record.token), "DELETE", request_owner(ui, parent)});
+      break;
+    case ConferenceLookup::gone:
+      break;
+    case ConferenceLookup::unanswered:
+    case ConferenceLookup::unknown:
+      // The key is all that links the appointment to the service's meeting:
+      // kept, so that the user can try again.
+      return Result::failed;
+  }
   record.meeting_key.clear();
   return Result::ok;
 }

@@ -214,7 +214,11 @@ TEST_F(SchedulingTest, RefusalsLeaveKeyMailSnapshotAndAppointmentAlone) {
       {R"({"code":-1,"data":{"meetingKey":"X","mailContent":"Y"}})", {}},
       {"", {"no answer"}},
       {"<html>gateway</html>", {"no answer"}},
+      {"502 Bad Gateway", {"no answer"}},
+      {R"({"code":0,"data":{"meetingKey":"X"}} trailing)", {"no answer"}},
       {R"({"code":"0","data":{"meetingKey":"X"}})", {"no answer"}},
+      {R"({"code":0.7,"data":{"meetingKey":"X"}})", {"no answer"}},
+      {R"({"code":true,"data":{"meetingKey":"X"}})", {"no answer"}},
       {R"({"code":0,"data":{"mailContent":"Y"}})", {"no answer"}},
   };
   for (const Case& c : cases) {
@@ -227,6 +231,8 @@ TEST_F(SchedulingTest, RefusalsLeaveKeyMailSnapshotAndAppointmentAlone) {
     changed.subject = "Changed";
     fresh.load(changed);
     fresh.sink.subject = "Changed";
+    fresh.fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-old"),
+                                  conferences(R"([{"id":"c-1"}])"));
     fresh.fakes.transport.respond("PUT", kSaveUrl, c.answer);
 
     EXPECT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::failed);
@@ -243,6 +249,8 @@ TEST_F(SchedulingTest, FailedUpdateKeepsTheInvitationOfTheLastSuccessfulOne) {
   load();
   fakes.transport.respond("POST", kSaveUrl, saved("K", "first"));
   ASSERT_EQ(request.commit(&sink, kCaller), Result::ok);
+  fakes.transport.respond("GET", url("/rest/api/conference/schedule/K"),
+                          conferences(R"([{"id":"c-1"}])"));
   fakes.transport.respond("PUT", kSaveUrl, R"({"code":9})");
   EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
   EXPECT_EQ(request.mail_body(), "first");
@@ -282,31 +290,58 @@ TEST_F(SchedulingTest, OccurrenceIsSavedSingleAndFoundByItsStartDate) {
   EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
   EXPECT_EQ(body_of(fakes.transport.requests.at(1))["conferenceId"], "c-2");
 
-  // An exception whose date the service does not list gets no identifier.
+  // An exception moved to a date the service does not list is no conference
+  // of the service's: nothing is sent for it.
   Appointment moved = occurrence;
   moved.recurrence_state = 3;
   moved.start = kMarch15At10 + 1;
   load(moved);
   fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-7"), conferences(list));
-  fakes.transport.respond("PUT", kSaveUrl + "/single", saved("K-7"));
-  EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
-  EXPECT_EQ(body_of(fakes.transport.requests.at(3))["conferenceId"], "");
+  EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
+  EXPECT_EQ(fakes.transport.requests.size(), 3u);
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("meeting gone"));
 }
 
-TEST_F(SchedulingTest, RefusedLookupKeepsTheIdentifierAndUnreadableOneClearsIt) {
-  load_existing("K");
+// The lookup before an update: a PUT goes out only for a conference the
+// service named, now or (when it refuses the lookup) before.
+TEST_F(SchedulingTest, UpdateIsSentOnlyForAConferenceTheLookupNamed) {
   const std::string lookup_url = url("/rest/api/conference/schedule/K");
+  struct Case {
+    std::string lookup;
+    std::vector<std::string> messages;
+  } unsent[] = {
+      {"", {"no answer"}},
+      {"502 Bad Gateway", {"no answer"}},
+      {R"({"code":0.5,"data":[{"id":"c-1"}]})", {"no answer"}},
+      {R"({"code":0,"data":{"id":"c-1"}})", {"no answer"}},
+      {R"({"code":0,"data":["c-1"]})", {"no answer"}},
+      {conferences("[]"), {"meeting gone"}},
+      {R"({"code":0})", {"meeting gone"}},
+      {conferences(R"([{"id":""}])"), {"meeting gone"}},
+      {R"({"code":500,"data":[{"id":"c-9"}]})", {}},
+  };
+  for (const Case& c : unsent) {
+    SCOPED_TRACE(c.lookup);
+    SignedInRequest fresh;
+    fresh.load_existing("K");
+    fresh.fakes.transport.respond("GET", lookup_url, c.lookup);
+    EXPECT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::failed);
+    EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + lookup_url));
+    EXPECT_EQ(fresh.fakes.ui.message_texts(), c.messages);
+    EXPECT_EQ(fresh.request.current().meeting_key, "K");
+  }
+
+  // A refused lookup leaves the identifier an earlier one found.
+  load_existing("K");
   fakes.transport.respond("GET", lookup_url, conferences(R"([{"id":"c-1"}])"));
   fakes.transport.respond("GET", lookup_url, R"({"code":500,"data":[{"id":"c-9"}]})");
-  fakes.transport.respond("GET", lookup_url, "");
-  fakes.transport.respond("GET", lookup_url, conferences("[]"));
   std::vector<std::string> sent_ids;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 2; ++i) {
     fakes.transport.respond("PUT", kSaveUrl, saved("K"));
     EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
     sent_ids.push_back(body_of(fakes.transport.requests.back())["conferenceId"].asString());
   }
-  EXPECT_THAT(sent_ids, ElementsAre("c-1", "c-1", "", ""));
+  EXPECT_THAT(sent_ids, ElementsAre("c-1", "c-1"));
 }
 
 // --- Delete ------------------------------------------------------------------
@@ -345,6 +380,89 @@ TEST_F(SchedulingTest, DeletingAnOccurrenceAddressesOnlyThatOccurrence) {
           R"([{"id":"c-1","startDate":"2024-03-08"},{"id":"c-2","startDate":"2024-03-15"}])"));
   request.remove(kCaller);
   EXPECT_EQ(fakes.transport.requests.at(1).url, url("/rest/api/conference/schedule?id=c-2&type=0"));
+}
+
+// The key is all that links the appointment to the service's meeting: it
+// goes only with the conference, or when the service no longer has one.
+TEST_F(SchedulingTest, DeleteSendsNothingUnlessTheLookupNamesTheConference) {
+  const std::string lookup_url = url("/rest/api/conference/schedule/K");
+  struct Case {
+    std::string lookup;
+    Result result;
+    std::vector<std::string> messages;
+    std::string key_after;
+  } cases[] = {
+      {"", Result::failed, {"no answer"}, "K"},
+      {"<html>gateway</html>", Result::failed, {"no answer"}, "K"},
+      {R"({"code":0,"data":[{"id":"c-1"}]} {})", Result::failed, {"no answer"}, "K"},
+      {R"({"code":0,"data":"c-1"})", Result::failed, {"no answer"}, "K"},
+      {R"({"code":500})", Result::failed, {}, "K"},
+      {conferences("[]"), Result::ok, {}, ""},
+      {conferences(R"([{"startDate":"2024-03-15"}])"), Result::ok, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lookup);
+    SignedInRequest fresh;
+    fresh.load_existing("K");
+    fresh.fakes.transport.respond("GET", lookup_url, c.lookup);
+    EXPECT_EQ(fresh.request.remove(kCaller), c.result);
+    EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + lookup_url));
+    EXPECT_EQ(fresh.fakes.ui.message_texts(), c.messages);
+    EXPECT_EQ(fresh.request.current().meeting_key, c.key_after);
+  }
+
+  // A refused lookup after one that found the conference deletes that one.
+  load_existing("K");
+  fakes.transport.respond("GET", lookup_url, conferences(R"([{"id":"c-1"}])"));
+  fakes.transport.respond("PUT", kSaveUrl, saved("K"));
+  ASSERT_EQ(request.commit(&sink, kCaller), Result::ok);
+  fakes.transport.respond("GET", lookup_url, R"({"code":500})");
+  EXPECT_EQ(request.remove(kCaller), Result::ok);
+  EXPECT_EQ(fakes.transport.calls().back(),
+            "DELETE " + url("/rest/api/conference/schedule?id=c-1&type=1"));
+  EXPECT_EQ(request.current().meeting_key, "");
+}
+
+// Without an active window (an appointment window closing, another program
+// in front) the lookups, the update and the deletion are still sent: over
+// the host's foreground window, or else without an owner, and so is the
+// warning that tells why one failed.
+TEST_F(SchedulingTest, RequestsWithoutAnActiveWindowAreStillSent) {
+  constexpr WindowHandle kGoneWindow = 0x7777;
+  const std::string lookup_url = url("/rest/api/conference/schedule/K");
+  const std::string delete_url = url("/rest/api/conference/schedule?id=c-5&type=1");
+  const std::pair<WindowHandle, WindowHandle> foreground_and_owner[] = {
+      {FakeUserInterface::kMainWindow, FakeUserInterface::kMainWindow},
+      {FakeUserInterface::kOtherProgram, 0},
+      {0, 0},
+  };
+  for (const auto& [foreground, owner] : foreground_and_owner) {
+    SCOPED_TRACE(foreground);
+    SignedInRequest fresh;
+    fresh.fakes.ui.active = 0;
+    fresh.fakes.ui.foreground = foreground;
+    fresh.load_existing("K");
+    FakeTransport& service = fresh.fakes.transport;
+    service.respond("GET", lookup_url, conferences(R"([{"id":"c-5"}])"));
+    service.respond("PUT", kSaveUrl, saved("K"));
+    EXPECT_EQ(fresh.request.commit(&fresh.sink, kGoneWindow), Result::ok);
+    service.respond("GET", lookup_url, conferences(R"([{"id":"c-5"}])"));
+    EXPECT_EQ(fresh.request.remove(kGoneWindow), Result::ok);
+
+    EXPECT_THAT(service.calls(), ElementsAre("GET " + lookup_url, "PUT " + kSaveUrl,
+                                             "GET " + lookup_url, "DELETE " + delete_url));
+    EXPECT_EQ(service.requests[0].owner, owner);
+    // The save keeps the foreground window, whoever's it is.
+    EXPECT_EQ(service.requests[1].owner, foreground);
+    EXPECT_EQ(service.requests[2].owner, owner);
+    EXPECT_EQ(service.requests[3].owner, owner);
+
+    fresh.load_existing("K");
+    EXPECT_EQ(fresh.request.remove(kGoneWindow), Result::failed);
+    ASSERT_EQ(fresh.fakes.ui.messages.size(), 1u);
+    EXPECT_EQ(fresh.fakes.ui.messages[0].text, "no answer");
+    EXPECT_EQ(fresh.fakes.ui.messages[0].owner, owner);
+  }
 }
 
 TEST_F(SchedulingTest, DeleteOfAMeetingWithoutKeySendsNothing) {

@@ -29,6 +29,7 @@ Result MeetingRequest::check_for_update() {
   IUserInterface& ui = *ports_.ui;
   ISettingsStore& store = *ports_.store;
   const WindowHandle owner = active_or_foreground(ui);
+  const WindowHandle request_dialog_owner = request_owner(ui, owner);
   std::string site = store.read(setting::kSiteName);
   if (site.empty()) {
     site = ui.load_string(IDS_SERVICE_URL);
@@ -37,16 +38,17 @@ Result MeetingRequest::check_for_update() {
   const std::string installed = store.read(setting::kPluginVersion);
   std::string version;
   if (!token.empty()) {
-    take_new_version(ports_.transport->send({rest::gray_version_url(site, installed), "",
-                                             rest::token_header(token), "GET", owner}),
-                     version);
+    take_new_version(
+        ports_.transport->send({rest::gray_version_url(site, installed), "",
+                                rest::token_header(token), "GET", request_dialog_owner}),
+        version);
     if (!version.empty() && offer_update(owner, kNewGrayVersion, version)) {
       return Result::ok;
     }
   }
-  take_new_version(
-      ports_.transport->send({rest::release_version_url(site, installed), "", "", "GET", owner}),
-      version);
+  take_new_version(ports_.transport->send({rest::release_version_url(site, installed), "", "",
+                                           "GET", request_dialog_owner}),
+                   version);
   if (!version.empty()) {
     offer_update(owner, kNewReleaseVersion, version);
   }

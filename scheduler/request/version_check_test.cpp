@@ -108,14 +108,16 @@ TEST_F(VersionCheckTest, FailedDownloadStartsNothingAndTheReleaseChannelStillAsk
               ElementsAre("发现新内测版本2.0需要升级吗？", "发现新版本2.0需要升级吗？"));
 }
 
-TEST_F(VersionCheckTest, WithoutAnyWindowNothingIsAsked) {
+TEST_F(VersionCheckTest, WithoutAnyWindowBothChannelsAreStillAsked) {
   fakes.ui.active = 0;
   fakes.ui.foreground = 0;
-  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
-  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kGrayUrl, version_answer(""));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer(""));
   EXPECT_EQ(request.check_for_update(), Result::ok);
-  EXPECT_THAT(fakes.transport.requests, IsEmpty());
-  EXPECT_THAT(fakes.ui.messages, IsEmpty());
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kGrayUrl, "GET " + kReleaseUrl));
+  for (const ServiceRequest& sent : fakes.transport.requests) {
+    EXPECT_EQ(sent.owner, 0u);
+  }
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ Envelope read_envelope(std::string_view response) {
     return envelope;
   }
   JsonObjectReader reader(root);
-  envelope.code = reader.integer("code");
+  envelope.code = reader.exact_integer("code");
   envelope.wrong_type = reader.met_wrong_type();
   envelope.data = member(root, "data");
   return envelope;

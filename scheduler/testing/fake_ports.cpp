@@ -50,9 +50,6 @@ std::optional<std::string> FakeCredentialProtector::unprotect(const std::string&
 }
 
 std::string FakeTransport::send(const ServiceRequest& request) {
-  if (!is_window(request.owner)) {
-    return {};
-  }
   requests.push_back(request);
   if (while_sending) {
     while_sending(request);
@@ -140,7 +137,8 @@ FakeUserInterface::FakeUserInterface()
               {112, "recurrence refused"},
               {113, "subject too long"},
               {114, "https://service.test"},
-              {115, "https://download.test"}} {}
+              {115, "https://download.test"},
+              {116, "meeting gone"}} {}
 
 int FakeUserInterface::message_box(WindowHandle owner, const std::string& text,
                                    const std::string& caption, unsigned style) {
@@ -159,11 +157,11 @@ std::string FakeUserInterface::load_string(int id) {
 }
 
 int FakeUserInterface::show(const char* name, WindowHandle owner, WindowHandle dialog,
-                            const std::function<int()>& run) {
+                            const std::function<int()>& run, const std::string& shown_text) {
   if (!is_window(owner)) {
     return 0;
   }
-  dialogs.push_back({name, owner});
+  dialogs.push_back({name, owner, shown_text});
   const WindowHandle previous = active;
   const bool was_window = windows.count(dialog) != 0;
   windows.insert(dialog);
@@ -180,8 +178,11 @@ int FakeUserInterface::run_about(WindowHandle owner) {
   return show("about", owner, kAboutDialog, about);
 }
 
-int FakeUserInterface::run_account_setting(WindowHandle owner, const SignInHandler& sign_in) {
-  return show("account", owner, kAccountDialog, [&] { return account(kAccountDialog, sign_in); });
+int FakeUserInterface::run_account_setting(WindowHandle owner, const std::string& service_address,
+                                           const SignInHandler& sign_in) {
+  return show(
+      "account", owner, kAccountDialog, [&] { return account(kAccountDialog, sign_in); },
+      service_address);
 }
 
 int FakeUserInterface::run_meeting_setting(WindowHandle owner, CMeetingInfo& record) {
@@ -275,9 +276,6 @@ FakePorts::FakePorts()
       transport(own(std::make_unique<FakeTransport>(), ports_.transport)),
       ui(own(std::make_unique<FakeUserInterface>(), ports_.ui)),
       launcher(own(std::make_unique<FakeLauncher>(), ports_.launcher)),
-      installer(own(std::make_unique<FakeInstaller>(), ports_.installer)) {
-  FakeUserInterface* windows = &ui;
-  transport.is_window = [windows](WindowHandle w) { return windows->is_window(w); };
-}
+      installer(own(std::make_unique<FakeInstaller>(), ports_.installer)) {}
 
 }  // namespace mivo::testing

@@ -49,8 +49,8 @@ class FakeCredentialProtector : public ICredentialProtector {
 
 // The service as a script: responses queued per method and URL, each used
 // once; anything unscripted gets "", the transport's answer for every
-// failure. A request whose owner is not a window is neither sent nor
-// recorded, as the request dialog does not open without an owner.
+// failure. Every request is sent, whatever its owner, as the request dialog
+// runs without one.
 class FakeTransport : public ITransport {
  public:
   std::string send(const ServiceRequest& request) override;
@@ -63,8 +63,6 @@ class FakeTransport : public ITransport {
   // Runs while a request is under way, as the request dialog's message loop
   // lets the host call in meanwhile.
   std::function<void(const ServiceRequest&)> while_sending;
-  // Decides which owners are windows; FakePorts wires it to the fake UI.
-  std::function<bool(WindowHandle)> is_window = [](WindowHandle w) { return w != 0; };
 
  private:
   std::map<std::string, std::deque<std::string>> responses_;
@@ -80,6 +78,7 @@ struct ShownMessage {
 struct ShownDialog {
   std::string name;  // "about", "account", "meeting", "tenancy", "cancellation"
   WindowHandle owner;
+  std::string shown_text;  // the account dialog: the service address it shows
 };
 
 // The user: windows, answers to message boxes, resource strings and what
@@ -94,6 +93,8 @@ class FakeUserInterface : public IUserInterface {
   static constexpr WindowHandle kMeetingDialog = 0x2123;
   static constexpr WindowHandle kTenancyDialog = 0x2135;
   static constexpr WindowHandle kCancellationDialog = 0x2136;
+  // A window of another program, in front.
+  static constexpr WindowHandle kOtherProgram = 0x9000;
 
   // What the user does in each dialog. The handles are the dialog's own.
   using AboutScript = std::function<int()>;
@@ -122,11 +123,15 @@ class FakeUserInterface : public IUserInterface {
   WindowHandle active_window() override { return active; }
   WindowHandle foreground_window() override { return foreground; }
   bool is_window(WindowHandle window) override { return windows.count(window) != 0; }
+  bool belongs_to_this_process(WindowHandle window) override {
+    return is_window(window) && window != kOtherProgram;
+  }
   int message_box(WindowHandle owner, const std::string& text, const std::string& caption,
                   unsigned style) override;
   std::string load_string(int id) override;
   int run_about(WindowHandle owner) override;
-  int run_account_setting(WindowHandle owner, const SignInHandler& sign_in) override;
+  int run_account_setting(WindowHandle owner, const std::string& service_address,
+                          const SignInHandler& sign_in) override;
   int run_meeting_setting(WindowHandle owner, CMeetingInfo& record) override;
   int run_multi_tenancy(WindowHandle owner, const std::vector<std::string>& names,
                         const ChosenHandler& chosen) override;
@@ -139,8 +144,8 @@ class FakeUserInterface : public IUserInterface {
 
   WindowHandle active = kMainWindow;
   WindowHandle foreground = kMainWindow;
-  std::set<WindowHandle> windows{kMainWindow};
-  // Strings 107 to 115 hold short test texts; 114 is "https://service.test".
+  std::set<WindowHandle> windows{kMainWindow, kOtherProgram};
+  // Strings 107 to 116 hold short test texts; 114 is "https://service.test".
   std::map<int, std::string> strings;
   // Answers to message boxes in order; kOk once they run out.
   std::deque<int> answers;
@@ -163,7 +168,7 @@ class FakeUserInterface : public IUserInterface {
   // Shows a dialog if its owner is a window: records it, makes it the active
   // window while `run` runs, then restores the previous one.
   int show(const char* name, WindowHandle owner, WindowHandle dialog,
-           const std::function<int()>& run);
+           const std::function<int()>& run, const std::string& shown_text = "");
 };
 
 // The appointment behind the add-in's settings sink.

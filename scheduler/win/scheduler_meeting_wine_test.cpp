@@ -302,6 +302,75 @@ TEST_F(CommitTest, WholeMeetingIsDeletedWithType1AndDeleteWithoutKeySendsNothing
   EXPECT_TRUE(service_.requests().empty());
 }
 
+// The appointment window is closing and no window of the host is active: the
+// update and the deletion still reach the service, with the conference the
+// lookup found, in request dialogs of their own.
+TEST_F(CommitTest, UpdateAndDeleteWithoutAnActiveWindowReachTheServiceWithTheConference) {
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+  const std::string key = settings_record()["MeetingKey"].asString();
+  const std::string conference = service_.meetings()[0]["occurrences"][0]["id"].asString();
+  ASSERT_FALSE(conference.empty());
+  const LONG closed_window = parent();
+  DestroyWindow(window_.get());
+  ASSERT_EQ(nullptr, GetActiveWindow());
+  service_.clear_requests();
+
+  sink_.subject = L"Review";
+  load(appointment(L"Review"));
+  {
+    DialogRobot robot;
+    EXPECT_EQ(S_OK, request_->Commit(closed_window));
+    ASSERT_TRUE(robot.wait()) << robot.report();
+    ASSERT_EQ(2u, robot.dialogs().size());
+    for (const auto& dialog : robot.dialogs()) EXPECT_EQ(nullptr, dialog.owner);
+  }
+  const auto update = service_.requests();
+  ASSERT_EQ(2u, update.size());
+  EXPECT_EQ("GET /rest/api/conference/schedule/" + key, update[0].method + " " + update[0].target);
+  Json::Value body;
+  Json::Reader().parse(update[1].body, body);
+  EXPECT_EQ("PUT", update[1].method);
+  EXPECT_EQ(conference, body["conferenceId"].asString());
+  EXPECT_EQ("Review", service_.meetings()[0]["occurrences"][0]["subject"].asString());
+
+  service_.clear_requests();
+  EXPECT_EQ(S_OK, request_->Delete(closed_window));
+  EXPECT_EQ((std::vector<std::string>{
+                "GET /rest/api/conference/schedule/" + key,
+                "DELETE /rest/api/conference/schedule?id=" + conference + "&type=1"}),
+            calls());
+  EXPECT_EQ(0u, service_.meetings().size());
+  EXPECT_EQ("", settings_record()["MeetingKey"].asString());
+}
+
+// The service has forgotten the meeting, or cannot be reached: the key stays
+// unless the service said it has no such conference, and no DELETE names an
+// empty conference.
+TEST_F(CommitTest, DeleteSendsNoDeletionForAConferenceTheLookupDidNotName) {
+  ASSERT_EQ(S_OK, commit_new(L"Planning"));
+  const std::string key = settings_record()["MeetingKey"].asString();
+  const std::string lookup = "/rest/api/conference/schedule/" + key;
+  service_.clear_requests();
+
+  add_fault("GET", lookup, "empty", true);
+  {
+    DialogRobot robot;
+    robot.expect_message_box().answer(IDOK);
+    EXPECT_EQ(E_FAIL, request_->Delete(parent()));
+    ASSERT_TRUE(robot.wait()) << robot.report();
+    ASSERT_EQ(1u, robot.message_boxes().size());
+    EXPECT_EQ(L"服务器无响应，请检查网络连接", robot.message_boxes()[0].text);
+  }
+  EXPECT_EQ(key, settings_record()["MeetingKey"].asString());
+
+  service_.clear_faults();
+  add_fault("GET", lookup, "body", R"({"code":0,"data":[]})");
+  EXPECT_EQ(S_OK, request_->Delete(parent()));
+  EXPECT_EQ("", settings_record()["MeetingKey"].asString());
+  EXPECT_EQ((std::vector<std::string>{"GET " + lookup, "GET " + lookup}), calls());
+  EXPECT_EQ(1u, service_.meetings().size());
+}
+
 TEST_F(CommitTest, RefusalMinus602Shows110AndLeavesTheMeetingUncreated) {
   add_fault("POST", "/rest/api/conference/schedule", "code", -602);
   sink_.subject = L"Planning";

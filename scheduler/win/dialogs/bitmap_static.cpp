@@ -71,7 +71,10 @@ bool CBitmapStatic::attach(HWND control, int bitmap_id) noexcept {
 }
 
 void CBitmapStatic::load_bitmap(int bitmap_id) noexcept {
+  // Without the library a null instance would ask for the system's own
+  // bitmaps: no picture then.
   const HINSTANCE library = resource_library();
+  if (!library) return;
   for (int attempt = 0; attempt < 2 && !bitmap_; ++attempt) {
     bitmap_.reset(static_cast<HBITMAP>(
         LoadImageW(library, MAKEINTRESOURCEW(bitmap_id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));

@@ -70,7 +70,8 @@ int wmain(int argc, wchar_t** argv) {
 
   mivo::CMeetingInfo record;
   ui->run_about(owner.handle());
-  ui->run_account_setting(owner.handle(), [](auto, auto&, auto&) { return false; });
+  ui->run_account_setting(owner.handle(), ui->load_string(IDS_SERVICE_URL),
+                          [](auto, auto&, auto&) { return false; });
   ui->run_meeting_setting(owner.handle(), record);
   ui->run_multi_tenancy(owner.handle(),
                         {"Mivo科技（总部）", "Mivo科技北京分公司", "Mivo Technology Europe"},

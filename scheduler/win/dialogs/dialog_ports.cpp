@@ -24,6 +24,11 @@ class UserInterface final : public mivo::IUserInterface {
   mivo::WindowHandle active_window() override { return to_handle(GetActiveWindow()); }
   mivo::WindowHandle foreground_window() override { return to_handle(GetForegroundWindow()); }
   bool is_window(mivo::WindowHandle window) override { return IsWindow(to_hwnd(window)) != FALSE; }
+  bool belongs_to_this_process(mivo::WindowHandle window) override {
+    DWORD process = 0;
+    return GetWindowThreadProcessId(to_hwnd(window), &process) != 0 &&
+           process == GetCurrentProcessId();
+  }
 
   int message_box(mivo::WindowHandle owner, const std::string& text, const std::string& caption,
                   unsigned style) override {
@@ -34,11 +39,13 @@ class UserInterface final : public mivo::IUserInterface {
 
   int run_about(mivo::WindowHandle owner) override { return CAboutDlg(to_hwnd(owner)).run(); }
 
-  int run_account_setting(mivo::WindowHandle owner, const SignInHandler& sign_in) override {
-    CAccountSetting dialog(to_hwnd(owner), [&sign_in](HWND window, const std::wstring& user_name,
-                                                      const std::wstring& password) {
-      return sign_in(to_handle(window), to_utf8(user_name), to_utf8(password));
-    });
+  int run_account_setting(mivo::WindowHandle owner, const std::string& service_address,
+                          const SignInHandler& sign_in) override {
+    CAccountSetting dialog(
+        to_hwnd(owner), to_wide(service_address),
+        [&sign_in](HWND window, const std::wstring& user_name, const std::wstring& password) {
+          return sign_in(to_handle(window), to_utf8(user_name), to_utf8(password));
+        });
     return dialog.run();
   }
 

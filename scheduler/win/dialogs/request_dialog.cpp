@@ -119,8 +119,9 @@ bool CTickDlg::start_request() {
 
 void CTickDlg::on_timer(UINT_PTR id) {
   if (id == kBusyTimer) {
-    if (busy_icon_) {
-      const HICON icon = LoadIconW(resource_library(), MAKEINTRESOURCEW(IDI_BUSY_FIRST + frame_));
+    const HINSTANCE library = resource_library();
+    if (busy_icon_ && library) {
+      const HICON icon = LoadIconW(library, MAKEINTRESOURCEW(IDI_BUSY_FIRST + frame_));
       SendMessageW(busy_icon_, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     }
     frame_ = (frame_ + 1) % IDI_BUSY_FRAMES;
@@ -150,8 +151,13 @@ void CTickDlg::arm_completion_timer() noexcept {
 }
 
 void CCommunicationDlg::run() noexcept {
-  if (!IsWindow(owner())) return;
-  mivo::com::dialog::run(resource_library(), IDD_COMMUNICATION, owner());
+  // Without the library there is no template of ours; the host program's
+  // template 172, whatever it is, must not carry the request.
+  const HINSTANCE library = resource_library();
+  if (!library) return;
+  // Without an owner the dialog is a top-level window of its own: the
+  // request still goes out, as the caller's data depends on its answer.
+  mivo::com::dialog::run(library, IDD_COMMUNICATION, IsWindow(owner()) ? owner() : nullptr);
 }
 
 HRESULT STDMETHODCALLTYPE CCommunicationDlg::URLReturn(oiurl_return_type lType,

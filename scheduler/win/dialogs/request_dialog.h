@@ -68,7 +68,9 @@ class CCommunicationDlg final : public CTickDlg {
   ~CCommunicationDlg() override = default;
 
   // Shows the dialog modally on template 172 and returns when it has closed.
-  // An owner that is not a window shows nothing and sends nothing.
+  // An owner that is not a window leaves the dialog without owner, in the
+  // middle of the work area; without the resource library nothing is shown
+  // and nothing is sent.
   void run() noexcept;
   // The response text; "" when no usable response arrived.
   const std::wstring& response() const noexcept { return response_; }

@@ -16,6 +16,7 @@
 #include "win/resource_library.h"
 
 using mivo::robot::DialogRobot;
+using mivo::scheduler::testing::DialogLook;
 using mivo::scheduler::testing::InitInspector;
 using mivo::scheduler::testing::OwnerWindow;
 
@@ -202,12 +203,30 @@ TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
   EXPECT_NEAR((frame.top + frame.bottom) / 2, (owner_frame.top + owner_frame.bottom) / 2, 1);
 }
 
-TEST_F(RequestDialog, WithoutAnOwnerWindowNothingIsShownOrSent) {
-  DialogRobot robot;
-  EXPECT_EQ(transport->send(login(0)), "");
-  EXPECT_TRUE(robot.wait()) << robot.report();
-  EXPECT_TRUE(robot.shown().empty());
-  EXPECT_TRUE(service.requests().empty());
+// A request is never dropped for want of an owner: the dialog goes on its
+// own, in the middle of the work area.
+TEST_F(RequestDialog, WithoutAnOwnerWindowTheRequestRunsInADialogOfItsOwn) {
+  HWND gone =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  for (const mivo::WindowHandle no_window :
+       {mivo::WindowHandle{0}, reinterpret_cast<mivo::WindowHandle>(gone)}) {
+    service.clear_requests();
+    InitInspector inspector;
+    DialogRobot robot;
+    const std::string response = transport->send(login(no_window));
+    ASSERT_TRUE(robot.wait()) << robot.report();
+    EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
+    EXPECT_EQ(service.requests().size(), 1u);
+    ASSERT_EQ(robot.dialogs().size(), 1u);
+    EXPECT_EQ(robot.dialogs()[0].owner, nullptr);
+    ASSERT_EQ(inspector.dialogs().size(), 1u);
+    const DialogLook& look = inspector.dialogs()[0];
+    EXPECT_NEAR((look.frame.left + look.frame.right) / 2,
+                (look.work_area.left + look.work_area.right) / 2, 1);
+    EXPECT_NEAR((look.frame.top + look.frame.bottom) / 2,
+                (look.work_area.top + look.work_area.bottom) / 2, 1);
+  }
 }
 
 TEST_F(RequestDialog, WithoutTheAgentTheDialogClosesAtOnceWithNoAnswer) {

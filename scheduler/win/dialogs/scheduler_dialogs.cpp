@@ -19,17 +19,22 @@ constexpr UINT kSetCueBanner = 0x1501;
 }  // namespace
 
 std::wstring resource_string(int id) {
+  // A null instance would look in the host program's own string table.
+  const HINSTANCE library = resource_library();
+  if (!library) return std::wstring();
   const wchar_t* text = nullptr;
   // A zero buffer size returns the read-only text inside the library.
   const int length =
-      LoadStringW(resource_library(), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+      LoadStringW(library, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
   if (length <= 0 || !text) return std::wstring();
   return std::wstring(text, static_cast<std::size_t>(length));
 }
 
 int scheduler_dialog::run() noexcept {
   if (!IsWindow(owner_)) return 0;
-  return static_cast<int>(mivo::com::dialog::run(resource_library(), template_id_, owner_));
+  const HINSTANCE library = resource_library();
+  if (!library) return -1;
+  return static_cast<int>(mivo::com::dialog::run(library, template_id_, owner_));
 }
 
 void scheduler_dialog::adopt_look() noexcept {
@@ -66,10 +71,16 @@ bool CAboutDlg::on_close() {
   return true;
 }
 
-CAccountSetting::CAccountSetting(HWND owner, SignIn sign_in)
-    : scheduler_dialog(IDD_ACCOUNT_SETTING, owner), sign_in_(std::move(sign_in)) {}
+CAccountSetting::CAccountSetting(HWND owner, std::wstring service_address, SignIn sign_in)
+    : scheduler_dialog(IDD_ACCOUNT_SETTING, owner),
+      service_address_(std::move(service_address)),
+      sign_in_(std::move(sign_in)) {}
 
 bool CAccountSetting::on_init_dialog() {
+  // The sign-in goes to this address and nowhere else, so the field shows it
+  // and takes no input, whatever the template says.
+  SetDlgItemTextW(window(), IDC_ACCOUNT_SITE, service_address_.c_str());
+  SendDlgItemMessageW(window(), IDC_ACCOUNT_SITE, EM_SETREADONLY, TRUE, 0);
   adopt_look();
   return true;
 }

@@ -19,7 +19,8 @@ class CMeetingInfo;
 
 namespace mivo::scheduler {
 
-// A string of the resource library; "" when it (or the library) is missing.
+// A string of the resource library; "" when it (or the library) is missing,
+// never one of the host program's own.
 std::wstring resource_string(int id);
 
 // What the scheduler's dialogs share: the owner they are placed over and the
@@ -27,7 +28,8 @@ std::wstring resource_string(int id);
 class scheduler_dialog : public mivo::com::dialog {
  public:
   // The dialog's result, 0 when nothing was shown, -1 when the dialog could
-  // not be created.
+  // not be created (the resource library among the reasons: the host
+  // program's own templates are never shown in its place).
   int run() noexcept;
 
  protected:
@@ -62,18 +64,20 @@ class CAboutDlg final : public scheduler_dialog {
   CBitmapStatic picture_;
 };
 
-// Account dialog: OK hands the entered user name and password to the
-// sign-in, which decides whether the dialog ends (1) or stays open.
+// Account dialog: shows the service address read-only; OK hands the
+// entered user name and password to the sign-in, which decides whether the
+// dialog ends (1) or stays open.
 class CAccountSetting final : public scheduler_dialog {
  public:
   using SignIn =
       std::function<bool(HWND dialog, const std::wstring& user_name, const std::wstring& password)>;
-  CAccountSetting(HWND owner, SignIn sign_in);
+  CAccountSetting(HWND owner, std::wstring service_address, SignIn sign_in);
 
  private:
   bool on_init_dialog() override;
   bool on_command(int id, int code, HWND control) override;
 
+  std::wstring service_address_;
   SignIn sign_in_;
 };
 

@@ -74,8 +74,9 @@ TEST_F(SchedulerDialogs, AboutClosedFromItsTitleBarEndsWithZero) {
   EXPECT_EQ(robot.dialogs()[0].owner, owner.get());
 }
 
-TEST_F(SchedulerDialogs, AccountDialogStartsEmptyAndStaysOpenUntilTheSignInSucceeds) {
+TEST_F(SchedulerDialogs, AccountDialogShowsTheServiceReadOnlyAndStaysOpenUntilTheSignInSucceeds) {
   std::vector<SignInCall> calls;
+  bool site_read_only = false;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAccountDialog)
       .read(IDC_ACCOUNT_SITE)
@@ -90,16 +91,19 @@ TEST_F(SchedulerDialogs, AccountDialogStartsEmptyAndStaysOpenUntilTheSignInSucce
       .read(IDC_ACCOUNT_PASSWORD)
       .press(IDOK);
   const int result = ui->run_account_setting(
-      owner.handle(),
+      owner.handle(), "https://会议.example:8443",
       [&](mivo::WindowHandle dialog, const std::string& user_name, const std::string& password) {
         calls.push_back({dialog, user_name, password});
+        const HWND site = GetDlgItem(reinterpret_cast<HWND>(dialog), IDC_ACCOUNT_SITE);
+        site_read_only = (GetWindowLongW(site, GWL_STYLE) & ES_READONLY) != 0;
         return calls.size() == 2;
       });
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(result, 1);
 
   const auto opened = robot.result(0).controls;
-  EXPECT_EQ(opened.at(IDC_ACCOUNT_SITE).text, L"");
+  EXPECT_EQ(opened.at(IDC_ACCOUNT_SITE).text, L"https://会议.example:8443");
+  EXPECT_TRUE(site_read_only);
   EXPECT_EQ(opened.at(IDC_ACCOUNT_USERNAME).text, L"");
   EXPECT_EQ(opened.at(IDC_ACCOUNT_PASSWORD).text, L"");
   const auto refused = robot.result(1).controls;
@@ -122,8 +126,8 @@ TEST_F(SchedulerDialogs, AccountDialogCancelAndCloseBoxEndWithTwoWithoutSigningI
       .press(IDCANCEL)
       .wait_closed();
   robot.expect_dialog(mivo::robot::kAccountDialog).close_box();
-  EXPECT_EQ(ui->run_account_setting(owner.handle(), sign_in), 2);
-  EXPECT_EQ(ui->run_account_setting(owner.handle(), sign_in), 2);
+  EXPECT_EQ(ui->run_account_setting(owner.handle(), "", sign_in), 2);
+  EXPECT_EQ(ui->run_account_setting(owner.handle(), "", sign_in), 2);
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(calls, 0);
 }
@@ -289,7 +293,8 @@ TEST_F(SchedulerDialogs, NothingIsShownWithoutAnOwnerWindow) {
        {mivo::WindowHandle{0}, reinterpret_cast<mivo::WindowHandle>(gone)}) {
     EXPECT_EQ(ui->run_about(no_window), 0);
     EXPECT_EQ(
-        ui->run_account_setting(no_window, [&](auto, auto&, auto&) { return ++handlers > 0; }), 0);
+        ui->run_account_setting(no_window, "", [&](auto, auto&, auto&) { return ++handlers > 0; }),
+        0);
     EXPECT_EQ(ui->run_meeting_setting(no_window, record), 0);
     EXPECT_EQ(ui->run_multi_tenancy(no_window, {"a"}, [&](auto, auto&) { ++handlers; }), 0);
     EXPECT_EQ(ui->run_cancellation(no_window, [&] { ++handlers; }), 0);
@@ -312,7 +317,7 @@ TEST_F(SchedulerDialogs, DialogsAndEveryControlGetTheThirteenPixelFont) {
   robot.expect_dialog(mivo::robot::kTenancyDialog).press(IDCANCEL).wait_closed();
   robot.expect_dialog(mivo::robot::kCancellationDialog).press(IDCANCEL);
   ui->run_about(owner.handle());
-  ui->run_account_setting(owner.handle(), [](auto, auto&, auto&) { return false; });
+  ui->run_account_setting(owner.handle(), "", [](auto, auto&, auto&) { return false; });
   ui->run_meeting_setting(owner.handle(), record);
   ui->run_multi_tenancy(owner.handle(), {"a"}, [](auto, auto&) {});
   ui->run_cancellation(owner.handle(), [] {});
@@ -377,7 +382,7 @@ TEST_F(SchedulerDialogs, DialogIsCentredInTheWorkAreaWhenTheOwnerIsMinimised) {
   InitInspector inspector;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAccountDialog).press(IDCANCEL);
-  ui->run_account_setting(owner.handle(), [](auto, auto&, auto&) { return false; });
+  ui->run_account_setting(owner.handle(), "", [](auto, auto&, auto&) { return false; });
   ASSERT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(inspector.dialogs().size(), 1u);
   const DialogLook& look = inspector.dialogs()[0];
