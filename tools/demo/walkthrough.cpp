@@ -156,8 +156,10 @@ class Walkthrough {
         WS_CHILD | WS_VISIBLE, 20, 20, 880, 40, window_.get(), nullptr, nullptr, nullptr);
     say("The reference meeting service runs at " + service_.base_url() +
         "; MivoOlkRes.dll beside the scheduler points there.");
-    say("A visible window plays Outlook's main window: it is the active window, so it owns");
-    say("every dialog the scheduler shows.");
+    say("A visible window plays Outlook's main window. A click makes it the active window, which");
+    say("owns the dialogs the scheduler shows; when no window is active (an appointment window");
+    say("closing, another program in front), the request dialogs run over the program's");
+    say("foreground window, or on their own.");
     say(interactive_ ? "You answer the dialogs yourself."
                      : "The dialog robot answers every dialog.");
     request_ = testing::create_meeting_request();
@@ -168,6 +170,7 @@ class Walkthrough {
   void sign_in() {
     heading("1. Sign in as bob, a member of several organisations (AccountSetting)");
     say("The user clicks the account button; the add-in calls AccountSetting().");
+    user_clicks_in_the_window();
     Answers answers(interactive_);
     if (DialogRobot* robot = answers.robot()) {
       robot->expect_dialog(mivo::robot::kAccountDialog)
@@ -257,6 +260,7 @@ class Walkthrough {
     say("  SetSettings(false, \"\", record) = " + hresult_text(load(false, record)) +
         "   (read again before Commit)");
     say("  Commit(window): a new meeting, so the meeting options dialog comes first");
+    user_clicks_in_the_window();
     commit_new();
 
     unique_bstr body;
@@ -312,6 +316,7 @@ class Walkthrough {
     sink_.subject = to_wide(appointment_.subject);
     say("The user moves the appointment to " + mivo::demo::describe_date(appointment_.start) +
         " and renames it " + quoted(sink_.subject) + ", then presses Send.");
+    user_clicks_in_the_window();
     say("  SetSettings(false, \"\", changed record) = " +
         hresult_text(load(false, mivo::demo::appointment_record(appointment_))));
     ULONG changed = 0xdeadbeef;
@@ -342,6 +347,7 @@ class Walkthrough {
     say("No desktop meeting client is registered (HKCR\\darselVantor), so the scheduler falls "
         "back");
     say("to the browser; here the https handler is launch_recorder.exe, which notes what it got.");
+    user_clicks_in_the_window();
     call("StartInstantMeeting(window)", [&] { return request_->StartInstantMeeting(parent()); });
     const auto started = launches.collect();
     require(started.size() == 1,
@@ -358,6 +364,7 @@ class Walkthrough {
   void remove() {
     heading("5. Delete the meeting (Delete)");
     say("The user deletes the appointment; the add-in refreshes the user and calls Delete.");
+    say_which_window_is_active();
     call("SimpleUpdate(window)", [&] { return request_->SimpleUpdate(parent()); });
     say("  SetSettings(false, \"\", record) = " +
         hresult_text(load(false, mivo::demo::appointment_record(appointment_))));
@@ -383,6 +390,28 @@ class Walkthrough {
         std::to_string(sink_.references));
     say();
     say("The walkthrough is complete.");
+  }
+
+  // A click in the stand-in makes it the active window, as in Outlook; the
+  // dialogs that need an owner (account, meeting options) open over it.
+  void user_clicks_in_the_window() {
+    SetForegroundWindow(window_.get());
+    SetActiveWindow(window_.get());
+    say_which_window_is_active();
+  }
+
+  // Which window owns what the scheduler shows next. No step depends on it:
+  // without an active window the requests still go out.
+  void say_which_window_is_active() {
+    const HWND active = GetActiveWindow();
+    if (active == window_.get()) {
+      say("  (the stand-in window is active: it owns the scheduler's dialogs)");
+    } else if (!active) {
+      say("  (no window of the walkthrough is active: the request dialogs run over the "
+          "program's foreground window, or on their own)");
+    } else {
+      say("  (another window of the walkthrough is active: it owns the scheduler's dialogs)");
+    }
   }
 
   // A call that shows no dialog of its own; the robot still watches, so a

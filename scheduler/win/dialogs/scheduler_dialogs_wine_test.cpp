@@ -304,6 +304,18 @@ TEST_F(SchedulerDialogs, NothingIsShownWithoutAnOwnerWindow) {
   EXPECT_EQ(handlers, 0);
 }
 
+TEST_F(SchedulerDialogs, OnlyTheProgramsOwnWindowsBelongToIt) {
+  EXPECT_TRUE(ui->belongs_to_this_process(owner.handle()));
+  // The desktop window is the system's.
+  EXPECT_FALSE(
+      ui->belongs_to_this_process(reinterpret_cast<mivo::WindowHandle>(GetDesktopWindow())));
+  HWND gone =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  EXPECT_FALSE(ui->belongs_to_this_process(reinterpret_cast<mivo::WindowHandle>(gone)));
+  EXPECT_FALSE(ui->belongs_to_this_process(0));
+}
+
 // The four dialogs that take the dialog font: every control gets the face of
 // the template at 13 pixels and normal weight; the sign-out confirmation
 // keeps the template's font.
