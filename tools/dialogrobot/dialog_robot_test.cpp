@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <optional>
 
 #include "dialog_robot.h"
 #include "resource_ids.h"
@@ -27,13 +29,53 @@ class Robot : public testing::Test {
   void SetUp() override { ASSERT_TRUE(resource_library()) << "MivoOlkRes.dll not loaded"; }
 };
 
+// Starts the robot only when the test thread activates its first window: a
+// busy machine may take longer than a short patience to show it, and the
+// robot would then give up facing nothing.
+class RobotOnFirstWindow {
+ public:
+  RobotOnFirstWindow(std::chrono::milliseconds patience, std::function<void(DialogRobot&)> script)
+      : patience_(patience), script_(std::move(script)) {
+    current_ = this;
+    hook_ = SetWindowsHookExW(WH_CBT, &RobotOnFirstWindow::hook, nullptr, GetCurrentThreadId());
+  }
+  ~RobotOnFirstWindow() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  RobotOnFirstWindow(const RobotOnFirstWindow&) = delete;
+  RobotOnFirstWindow& operator=(const RobotOnFirstWindow&) = delete;
+
+  // Once the flow has shown a window.
+  DialogRobot& robot() { return *robot_; }
+  bool started() const { return robot_.has_value(); }
+
+ private:
+  static LRESULT CALLBACK hook(int code, WPARAM wparam, LPARAM lparam) {
+    RobotOnFirstWindow* self = current_;
+    if (self && code == HCBT_ACTIVATE && !self->robot_) {
+      self->robot_.emplace(self->patience_);
+      self->script_(*self->robot_);
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+
+  static inline RobotOnFirstWindow* current_ = nullptr;
+  const std::chrono::milliseconds patience_;
+  const std::function<void(DialogRobot&)> script_;
+  HHOOK hook_ = nullptr;
+  std::optional<DialogRobot> robot_;
+};
+
 }  // namespace
 
 TEST_F(Robot, GivesUpOnADialogThatNeverComesAndClosesTheOneShown) {
-  DialogRobot robot(1500ms);
-  robot.expect_dialog(kTenancyDialog).press(IDOK);
+  RobotOnFirstWindow starter(
+      1500ms, [](DialogRobot& robot) { robot.expect_dialog(kTenancyDialog).press(IDOK); });
   DialogLog log;
   EXPECT_EQ(run_dialog(IDD_ACCOUNT_SETTING, nullptr, log), IDCANCEL);
+  ASSERT_TRUE(starter.started());
+  DialogRobot& robot = starter.robot();
   EXPECT_FALSE(robot.wait());
   EXPECT_TRUE(mentions(robot.failures(), "step 1: expected a dialog with {1,2,1004}"))
       << robot.report();
@@ -51,9 +93,11 @@ TEST_F(Robot, RescueEndsADialogThatIgnoresCancel) {
 }
 
 TEST_F(Robot, RescueEndsAMessageBox) {
-  DialogRobot robot(1000ms);
-  robot.expect_dialog(kAccountDialog).press(IDOK);
+  RobotOnFirstWindow starter(
+      1000ms, [](DialogRobot& robot) { robot.expect_dialog(kAccountDialog).press(IDOK); });
   EXPECT_EQ(MessageBoxW(nullptr, L"升级吗？", L"Mivo", MB_YESNO), IDNO);
+  ASSERT_TRUE(starter.started());
+  DialogRobot& robot = starter.robot();
   EXPECT_FALSE(robot.wait());
   EXPECT_TRUE(mentions(robot.failures(), "the test thread shows a message box")) << robot.report();
 }
