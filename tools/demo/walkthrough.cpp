@@ -400,8 +400,8 @@ class Walkthrough {
     say_which_window_is_active();
   }
 
-  // Which window owns what the scheduler shows next. No step depends on it:
-  // without an active window the requests still go out.
+  // Which window owns what the scheduler shows next. The requests do not
+  // depend on it: without an active window they still go out.
   void say_which_window_is_active() {
     const HWND active = GetActiveWindow();
     if (active == window_.get()) {
