@@ -234,6 +234,35 @@ TEST_F(ComObject, DllCanUnloadNowWhileAnObjectLivesAndAfter) {
   EXPECT_EQ(dll.can_unload_now(), S_OK);
 }
 
+TEST_F(ComObject, DeliveryWindowComesWithTheFirstObjectOnItsThreadAndKeepsTheModule) {
+  const auto delivery_window = [] {
+    return FindWindowExW(HWND_MESSAGE, nullptr, L"MivoOIURLDelivery", nullptr);
+  };
+  HMODULE library = LoadLibraryW(agent_dll_path().c_str());
+  ASSERT_NE(nullptr, library);
+  EXPECT_EQ(nullptr, delivery_window());
+
+  com_ptr<IClassFactory> factory;
+  ASSERT_HRESULT_SUCCEEDED(mivo::com::class_object_from_library(
+      library, CLSID_MivoOIURLObject, IID_IClassFactory, factory.put_void()));
+  com_ptr<IMivoOIURLObject> agent;
+  ASSERT_HRESULT_SUCCEEDED(
+      factory->CreateInstance(nullptr, IID_IMivoOIURLObject, agent.put_void()));
+  const HWND window = delivery_window();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(window, nullptr));
+
+  // Its window procedure and timer live in the module: the host's last
+  // FreeLibrary does not unload it.
+  agent.reset();
+  factory.reset();
+  EXPECT_EQ(S_OK,
+            mivo::com::get_proc_address<HRESULT(STDAPICALLTYPE*)()>(library, "DllCanUnloadNow")());
+  FreeLibrary(library);
+  EXPECT_EQ(library, GetModuleHandleW(L"MivoOIURL.dll"));
+  EXPECT_TRUE(IsWindow(window));
+}
+
 TEST_F(ComObject, DispatchByNameUsesTheTypeLibrary) {
   agent_library dll;
   com_ptr<IDispatch> agent = dll.create().query<IDispatch>();

@@ -5,7 +5,6 @@
 #include "CMivoOIURLObject.h"
 #include "com/module.h"
 #include "com/registration.h"
-#include "delivery.h"
 #include "resource.h"
 
 namespace {
@@ -29,10 +28,7 @@ class CMivoOIURLModule {
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    mivo::oiurl::start_delivery();
-  }
+  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
   return TRUE;
 }
 

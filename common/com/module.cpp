@@ -30,6 +30,29 @@ std::wstring module::path() {
   }
 }
 
+std::wstring module::folder() {
+  const std::wstring full = path();
+  const std::wstring::size_type slash = full.rfind(L'\\');
+  if (slash == std::wstring::npos) return std::wstring();
+  return full.substr(0, slash);
+}
+
+HMODULE module::load_sibling(const wchar_t* file_name) noexcept try {
+  const std::wstring beside = folder();
+  if (beside.empty() || !file_name) return nullptr;
+  return LoadLibraryExW((beside + L"\\" + file_name).c_str(), nullptr,
+                        LOAD_WITH_ALTERED_SEARCH_PATH);
+} catch (...) {
+  // Out of memory while making the path: as if the library were missing.
+  return nullptr;
+}
+
+void module::keep_loaded() noexcept {
+  HMODULE pinned = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(handle()), &pinned);
+}
+
 void module::object_created() noexcept { ++g_objects; }
 void module::object_destroyed() noexcept { --g_objects; }
 void module::lock() noexcept { ++g_locks; }

@@ -5,7 +5,6 @@
 #include "com/module.h"
 #include "com/registration.h"
 #include "resource.h"
-#include "win/resource_library.h"
 
 namespace {
 
@@ -28,15 +27,8 @@ class CMivoSchedulerModule {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    mivo::scheduler::load_resource_library();
-  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    // At process exit the resource library goes with the process; freeing it
-    // then could touch a module already unmapped.
-    mivo::scheduler::free_resource_library();
-  }
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
   return TRUE;
 }
 

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <string>
 
-#include "win/resource_library.h"
+#include "com/module.h"
 #include "win/wide_text.h"
 
 namespace mivo::scheduler {
@@ -56,7 +56,7 @@ class ShellLauncher final : public ILauncher {
 
   void open_https_address(const std::string& address) override {
     const std::wstring file = to_wide(address);
-    const std::wstring folder = module_folder();
+    const std::wstring folder = mivo::com::module::folder();
     const current_directory_guard restore;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "resource_library.h"
+#include "com/module.h"
 #include "testing/scheduler_test_support.h"
 #include "wide_text.h"
 
@@ -38,7 +38,8 @@ TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeep
   const auto launches = records_.collect();
   ASSERT_EQ(1u, launches.size());
   EXPECT_NE(std::string::npos, launches[0].command_line.find("https://127.0.0.1:1/meet/?YWN0aW9u"));
-  EXPECT_EQ(_wcsicmp(module_folder().c_str(), to_wide(launches[0].directory).c_str()), 0)
+  EXPECT_EQ(_wcsicmp(mivo::com::module::folder().c_str(), to_wide(launches[0].directory).c_str()),
+            0)
       << launches[0].directory;
 }
 

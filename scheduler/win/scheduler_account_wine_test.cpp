@@ -326,6 +326,16 @@ TEST_F(AccountTest, MeetingOptionsRefuseAnythingButFourDigitsOrNothing) {
   ASSERT_TRUE(cancelled.wait()) << cancelled.report();
 }
 
+TEST_F(AccountTest, ResourceLibraryWaitsForTheFirstDialogNotForTheSchedulersLoading) {
+  // The scheduler is loaded and an object made; nothing needed resources yet.
+  EXPECT_EQ(nullptr, GetModuleHandleW(L"MivoOlkRes.dll"));
+  DialogRobot confirmed;
+  confirmed.expect_dialog(mivo::robot::kAboutDialog).press(IDOK);
+  EXPECT_EQ(S_OK, request_->AboutDlg(0));
+  ASSERT_TRUE(confirmed.wait()) << confirmed.report();
+  EXPECT_NE(nullptr, GetModuleHandleW(L"MivoOlkRes.dll"));
+}
+
 TEST_F(AccountTest, AboutIgnoresEscapeAndFailsWhenClosedFromItsTitleBar) {
   {
     DialogRobot closed;

@@ -133,7 +133,6 @@ class Walkthrough {
  private:
   void prepare() {
     heading("Setting the scene");
-    mivo::scheduler::load_resource_library();
     require(mivo::scheduler::resource_library() != nullptr,
             "MivoOlkRes.dll is not beside the program (" + to_utf8(testing::bin_folder()) + ")");
     const std::string site = mivo::scheduler::make_user_interface()->load_string(IDS_SERVICE_URL);

@@ -25,7 +25,6 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  mivo::scheduler::load_resource_library();
   if (!mivo::scheduler::resource_library()) {
     std::fprintf(stderr, "MivoOlkRes.dll not found beside the program\n");
     return 1;

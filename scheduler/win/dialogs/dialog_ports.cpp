@@ -8,7 +8,7 @@
 
 #include "request_dialog.h"
 #include "scheduler_dialogs.h"
-#include "win/resource_library.h"
+#include "com/module.h"
 #include "win/wide_text.h"
 
 namespace mivo::scheduler {
@@ -93,7 +93,9 @@ std::unique_ptr<mivo::IUserInterface> make_user_interface() {
   return std::make_unique<UserInterface>();
 }
 
-std::unique_ptr<mivo::ITransport> make_transport() { return make_transport(module_folder()); }
+std::unique_ptr<mivo::ITransport> make_transport() {
+  return make_transport(mivo::com::module::folder());
+}
 
 std::unique_ptr<mivo::ITransport> make_transport(std::wstring agent_folder) {
   return std::make_unique<Transport>(std::move(agent_folder));

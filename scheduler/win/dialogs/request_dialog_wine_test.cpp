@@ -13,6 +13,7 @@
 #include "refservice_client.h"
 #include "request_dialog.h"
 #include "resource_ids.h"
+#include "com/module.h"
 #include "win/resource_library.h"
 
 using mivo::robot::DialogRobot;
@@ -28,10 +29,7 @@ const wchar_t kFolderWithoutAgent[] = L"C:\\windows\\mivo-no-agent-here";
 
 class RequestDialog : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    mivo::scheduler::load_resource_library();
-  }
+  static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
   void SetUp() override {
     ASSERT_TRUE(mivo::scheduler::resource_library());
     service.reset();
@@ -62,7 +60,7 @@ Json::Value parse(const std::string& text) {
 class UserRegisteredAgent {
  public:
   UserRegisteredAgent() {
-    library_.reset(LoadLibraryW((mivo::scheduler::module_folder() + L"\\MivoOIURL.dll").c_str()));
+    library_.reset(LoadLibraryW((mivo::com::module::folder() + L"\\MivoOIURL.dll").c_str()));
     if (const auto install = installer()) registered_ = SUCCEEDED(install(TRUE, L"user"));
   }
   ~UserRegisteredAgent() {

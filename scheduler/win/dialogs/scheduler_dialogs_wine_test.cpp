@@ -25,7 +25,6 @@ namespace {
 
 class SchedulerDialogs : public testing::Test {
  protected:
-  static void SetUpTestSuite() { mivo::scheduler::load_resource_library(); }
   void SetUp() override { ASSERT_TRUE(mivo::scheduler::resource_library()); }
 
   OwnerWindow owner;

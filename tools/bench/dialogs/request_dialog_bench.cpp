@@ -37,7 +37,6 @@ double ms_between(LONGLONG from_us, LONGLONG to_us) {
 
 int main() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  mivo::scheduler::load_resource_library();
   if (!mivo::scheduler::resource_library()) {
     std::fprintf(stderr, "MivoOlkRes.dll not found beside the program\n");
     return 1;
