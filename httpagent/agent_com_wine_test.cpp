@@ -15,6 +15,7 @@
 #include "com/com_ptr.h"
 #include "com/module.h"
 #include "com/unique.h"
+#include "com/wide_text.h"
 
 using mivo::com::com_ptr;
 using mivo::com::unique_bstr;
@@ -321,7 +322,7 @@ TEST_F(ComObject, TypeLibraryDescribesTheAgent) {
     BSTR doc = nullptr;
     library->GetDocumentation(index, &name, &doc, nullptr, nullptr);
     unique_bstr owned_name(name), owned_doc(doc);
-    return narrow(doc ? doc : L"") + "/" + narrow(name ? name : L"");
+    return mivo::com::to_utf8(doc ? doc : L"") + "/" + mivo::com::to_utf8(name ? name : L"");
   };
   EXPECT_EQ(help(-1), "MivoOIURL 1.0 Type Library/MivoOIURLLib");
 
@@ -340,7 +341,7 @@ TEST_F(ComObject, TypeLibraryDescribesTheAgent) {
   ASSERT_HRESULT_SUCCEEDED(
       coclass->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr));
   unique_bstr owned(doc);
-  EXPECT_EQ(narrow(doc), "MivoOIURLObject Class");
+  EXPECT_EQ(mivo::com::to_utf8(doc), "MivoOIURLObject Class");
 }
 
 TEST_F(ComObject, PropertiesKeepTheirValuesAsDocumented) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "agent_test_support.h"
+#include "com/wide_text.h"
 #include "com/unique.h"
 #include "json_text.h"
 #include "refservice_client.h"
@@ -31,9 +32,7 @@ class AgentRequest : public ::testing::Test {
     agent = dll.create();
   }
 
-  unique_bstr text(const std::string& utf8) {
-    return unique_bstr(SysAllocString(widen(utf8).c_str()));
-  }
+  unique_bstr text(const std::string& utf8) { return mivo::com::bstr_from_utf8(utf8); }
   unique_bstr url(const std::string& target) { return text(service.base_url() + target); }
   unique_bstr tls_url(const std::string& target) { return text(service.tls_base_url() + target); }
   void fault(const std::string& json) { service.add_fault(*parse_json(json)); }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "com/unique.h"
-#include "portable/text.h"
+#include "com/wide_text.h"
 
 namespace mivo::oiurl {
 namespace {
@@ -21,11 +21,6 @@ mivo::com::unique_hkey open_settings() {
   if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
     key.reset();
   return key;
-}
-
-std::string to_utf8(const wchar_t* text) {
-  if (!text) return std::string();
-  return mivo::utf16_to_utf8(reinterpret_cast<const char16_t*>(text));
 }
 
 }  // namespace
@@ -64,7 +59,8 @@ bool allow_untrusted_certificates() {
 void append_request_log(const wchar_t* verb, const wchar_t* url) noexcept try {
   const std::wstring path = request_log_path();
   if (path.empty()) return;
-  std::string line = to_utf8(verb) + ' ' + to_utf8(url);
+  std::string line =
+      mivo::com::to_utf8(verb ? verb : L"") + ' ' + mivo::com::to_utf8(url ? url : L"");
   // One request, one line, whatever the URL holds.
   for (char& c : line) {
     if (c == '\r' || c == '\n') c = ' ';

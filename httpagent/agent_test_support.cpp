@@ -6,7 +6,6 @@
 
 #include "com/module.h"
 #include "com/result.h"
-#include "portable/text.h"
 
 namespace mivo::oiurl::testing {
 
@@ -112,15 +111,6 @@ scoped_setting::~scoped_setting() {
   com::unique_hkey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
     RegDeleteValueW(key.get(), name_.c_str());
-}
-
-std::wstring widen(const std::string& text) {
-  const std::u16string wide = utf8_to_utf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string narrow(const std::wstring& text) {
-  return utf16_to_utf8(std::u16string(text.begin(), text.end()));
 }
 
 }  // namespace mivo::oiurl::testing

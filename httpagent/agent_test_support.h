@@ -70,7 +70,4 @@ class scoped_setting {
   std::wstring name_;
 };
 
-std::wstring widen(const std::string& text);
-std::string narrow(const std::wstring& text);
-
 }  // namespace mivo::oiurl::testing

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "com/unique.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 
@@ -55,8 +55,8 @@ class InternetInstaller final : public IInstaller {
     const mivo::com::unique_hinternet session(
         InternetOpenW(L"Testing", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return std::nullopt;
-    const mivo::com::unique_hinternet request(
-        InternetOpenUrlW(session.get(), to_wide(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    const mivo::com::unique_hinternet request(InternetOpenUrlW(
+        session.get(), mivo::com::to_wide(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     if (!request) return std::nullopt;
     DWORD status = 0;
     if (!query_number(request.get(), HTTP_QUERY_STATUS_CODE, status) || status != HTTP_STATUS_OK)
@@ -76,11 +76,11 @@ class InternetInstaller final : public IInstaller {
       DeleteFileW(path.c_str());
       return std::nullopt;
     }
-    return to_utf8(path);
+    return mivo::com::to_utf8(path);
   }
 
   void open(const std::string& path) override {
-    ShellExecuteW(nullptr, L"open", to_wide(path).c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteW(nullptr, L"open", mivo::com::to_wide(path).c_str(), nullptr, nullptr, SW_SHOW);
   }
 
   void exit_process() override { ExitProcess(0); }

@@ -9,7 +9,7 @@
 
 #include "refservice_client.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -87,7 +87,7 @@ TEST_F(InstallerTest, WholeDownloadArrivesByteForByteInTheTemporaryFolder) {
 
   const std::optional<std::string> path = installer_->download(download_url());
   ASSERT_TRUE(path);
-  EXPECT_EQ(package_path(), to_wide(*path));
+  EXPECT_EQ(package_path(), mivo::com::to_wide(*path));
   EXPECT_EQ(content, testing::read_file(package_path()));
 
   const auto requests = service_.requests();

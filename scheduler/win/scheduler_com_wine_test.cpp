@@ -14,7 +14,7 @@
 #include "com/unique.h"
 #include "registry_store.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -135,7 +135,7 @@ class RegistrationTest : public ::testing::Test {
 
   void expect_unregistered(const Classes& c) {
     for (const auto& path : written_keys())
-      EXPECT_FALSE(testing::key_exists(c.root, c.key(path))) << to_utf8(path);
+      EXPECT_FALSE(testing::key_exists(c.root, c.key(path))) << mivo::com::to_utf8(path);
     EXPECT_TRUE(testing::key_exists(c.root, c.key(L"AppID")));
     EXPECT_TRUE(testing::key_exists(c.root, c.key(L"CLSID")));
   }
@@ -417,14 +417,14 @@ TEST_F(RecordsTest, MailBodyIsNullBeforeASaveAndTheSettingsRecordCarriesTheStore
   ASSERT_EQ(S_OK, request_->GetMailBody(&body, &description));
   const unique_bstr owned_description(description);
   EXPECT_EQ(nullptr, body);
-  const std::string record = bstr_to_utf8(description);
+  const std::string record = mivo::com::bstr_to_utf8(description);
   EXPECT_NE(std::string::npos, record.find("\"MeetingKey\":\"8810020001\"")) << record;
   EXPECT_NE(std::string::npos, record.find("\"MailAddr\":\"bob@example.com\"")) << record;
 
   BSTR only = nullptr;
   EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, &only));
   const unique_bstr owned_only(only);
-  EXPECT_EQ(record, bstr_to_utf8(only));
+  EXPECT_EQ(record, mivo::com::bstr_to_utf8(only));
   EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, nullptr));
 }
 

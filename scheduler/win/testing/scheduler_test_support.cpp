@@ -11,7 +11,7 @@
 #include "com/module.h"
 #include "win/installer.h"
 #include "win/registry_store.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler::testing {
 
@@ -153,11 +153,13 @@ std::vector<std::wstring> value_names(HKEY root, const std::wstring& path) {
 }
 
 std::string setting(const char* name) {
-  return to_utf8(string_value(HKEY_CURRENT_USER, kSettingsKey, to_wide(name).c_str()));
+  return mivo::com::to_utf8(
+      string_value(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str()));
 }
 
 void set_setting(const char* name, const std::string& value) {
-  set_string(HKEY_CURRENT_USER, kSettingsKey, to_wide(name).c_str(), to_wide(value));
+  set_string(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str(),
+             mivo::com::to_wide(value));
 }
 
 LaunchRecords::LaunchRecords() {
