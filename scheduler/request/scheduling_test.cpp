@@ -46,7 +46,9 @@ TEST_F(SchedulingTest, CommitWithoutASinkFailsWithoutSending) {
 
 TEST_F(SchedulingTest, RefusedRecurrenceWarnsTheCallersWindow) {
   Appointment monthly;
-  monthly.recurring = R"("IsRecurring":1,"Recurring":{"RecurrenceType":2,"Interval":1})";
+  monthly.recurrence = AppointmentRecurrence{};
+  monthly.recurrence->type = 2;
+  monthly.recurrence->interval = 1;
   load(monthly);
   EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
   ASSERT_EQ(fakes.ui.messages.size(), 1u);
