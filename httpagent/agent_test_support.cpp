@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "com/module.h"
+#include "com/testing/program.h"
 #include "com/result.h"
 
 namespace mivo::oiurl::testing {
@@ -52,13 +53,7 @@ void pump_for(DWORD milliseconds) {
   pump_until([&] { return GetTickCount() - start >= milliseconds; }, milliseconds + 1000);
 }
 
-std::wstring agent_dll_path() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  folder.resize(folder.find_last_of(L'\\') + 1);
-  return folder + L"MivoOIURL.dll";
-}
+std::wstring agent_dll_path() { return com::testing::program_folder() + L"\\MivoOIURL.dll"; }
 
 agent_library::agent_library() : module_(LoadLibraryW(agent_dll_path().c_str())) {
   if (!module_) throw std::runtime_error("MivoOIURL.dll cannot be loaded");

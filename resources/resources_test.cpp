@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "com/testing/owner_window.h"
 #include "dialog_robot.h"
 #include "resource_ids.h"
 #include "test_dialogs.h"
@@ -14,22 +15,6 @@
 using namespace mivo::robot;
 
 namespace {
-
-// The window the dialogs are owned by, as Outlook's window would own them.
-class OwnerWindow {
- public:
-  OwnerWindow() {
-    window_ = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                              400, 300, nullptr, nullptr, nullptr, nullptr);
-  }
-  ~OwnerWindow() { DestroyWindow(window_); }
-  OwnerWindow(const OwnerWindow&) = delete;
-  OwnerWindow& operator=(const OwnerWindow&) = delete;
-  HWND get() const { return window_; }
-
- private:
-  HWND window_;
-};
 
 // A template instantiated without showing it, to look at its controls.
 class CreatedDialog {
@@ -243,7 +228,7 @@ TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
 // ---- each template in a real modal loop, driven by the robot ----
 
 TEST_F(ResourceLibrary, AccountDialogTakesUserNameAndPassword) {
-  OwnerWindow owner;
+  const mivo::com::testing::owner_window owner;
   DialogRobot robot;
   robot.expect_dialog(kAccountDialog)
       .set_text(IDC_ACCOUNT_USERNAME, L"张三@mivo")
@@ -358,7 +343,7 @@ TEST_F(ResourceLibrary, RequestDialogIsRecordedUntilItEndsItself) {
 }
 
 TEST_F(ResourceLibrary, WarningBoxesShowTheLibrarysTextsAndAreAnswered) {
-  OwnerWindow owner;
+  const mivo::com::testing::owner_window owner;
   DialogRobot robot;
   robot.expect_message_box().read_text().answer(IDOK);
   robot.expect_message_box().answer(IDNO);

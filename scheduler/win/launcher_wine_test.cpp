@@ -15,13 +15,13 @@ using testing::LaunchRecords;
 
 class LauncherTest : public ::testing::Test {
  protected:
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   LaunchRecords records_;
   std::unique_ptr<ILauncher> launcher_ = make_launcher();
 };
 
 TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeepsTheDirectory) {
-  testing::RegistryKeyGuard https(HKEY_CLASSES_ROOT, L"https");
+  testing::registry_key_guard https(HKEY_CLASSES_ROOT, L"https");
   testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
                       L"\"" + testing::recorder_path() + L"\" \"%1\"");
   wchar_t temp[MAX_PATH + 1] = {};

@@ -65,10 +65,10 @@ class AccountTest : public ::testing::Test {
     return make_credential_protector()->unprotect(stored.substr(prefix.size())).value_or("damaged");
   }
 
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   mivo::refservice::Client service_;
-  testing::OwnerWindow window_;
+  testing::owner_window window_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
 };
 
@@ -353,7 +353,7 @@ TEST_F(AccountTest, AboutIgnoresEscapeAndFailsWhenClosedFromItsTitleBar) {
 // No window of the thread is active: nothing is shown, nothing confirmed.
 class NoActiveWindowTest : public ::testing::Test {
  protected:
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
 };

@@ -136,11 +136,11 @@ class MeetingTest : public ::testing::Test {
     service_.add_fault(fault);
   }
 
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   mivo::refservice::Client service_;
   std::string token_;
-  testing::OwnerWindow window_;
+  testing::owner_window window_;
   testing::TestSettingsSink sink_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
 };
@@ -474,8 +474,8 @@ class InstantMeetingTest : public MeetingTest {
     return query.replace(t + 3, end - t - 3, "<t>");
   }
 
-  testing::RegistryKeyGuard client_{HKEY_CLASSES_ROOT, L"darselVantor"};
-  testing::RegistryKeyGuard browser_{HKEY_CLASSES_ROOT, L"https"};
+  testing::registry_key_guard client_{HKEY_CLASSES_ROOT, L"darselVantor"};
+  testing::registry_key_guard browser_{HKEY_CLASSES_ROOT, L"https"};
   LaunchRecords records_;
 };
 
@@ -491,8 +491,9 @@ TEST_F(InstantMeetingTest, DesktopClientGetsTheLaunchParametersAndNoBrowserOpens
 }
 
 TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
-  for (const std::wstring& command : {L"\"" + testing::bin_folder() + L"\\no_client.exe\" \"%1\"",
-                                      testing::recorder_path() + L" %1", std::wstring(L"")}) {
+  for (const std::wstring& command :
+       {L"\"" + testing::program_folder() + L"\\no_client.exe\" \"%1\"",
+        testing::recorder_path() + L" %1", std::wstring(L"")}) {
     SCOPED_TRACE(mivo::com::to_utf8(command));
     if (command.empty())
       RegDeleteTreeW(HKEY_CLASSES_ROOT, L"darselVantor");
@@ -506,7 +507,7 @@ TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
         "&token=" +
             token_,
         without_clock(browser_query(launches.back())));
-    EXPECT_EQ(0, _wcsicmp(testing::bin_folder().c_str(),
+    EXPECT_EQ(0, _wcsicmp(testing::program_folder().c_str(),
                           mivo::com::to_wide(launches.back().directory).c_str()));
     records_.clear();
   }
@@ -545,7 +546,7 @@ class UpdateTest : public MeetingTest {
   }
 
   static DWORD run_update_host() {
-    return testing::run_program(L"\"" + testing::bin_folder() + L"\\update_host.exe\"");
+    return testing::run_program(L"\"" + testing::program_folder() + L"\\update_host.exe\"");
   }
 };
 
@@ -585,8 +586,8 @@ TEST_F(UpdateTest, WithoutTokenOnlyTheReleaseChannelIsAsked) {
 }
 
 TEST_F(UpdateTest, ConfirmedUpdateDownloadsOpensThePackageAndEndsTheHost) {
-  testing::RegistryKeyGuard extension(HKEY_CLASSES_ROOT, L".msi");
-  testing::RegistryKeyGuard package_class(HKEY_CLASSES_ROOT, L"MivoTestPackage");
+  testing::registry_key_guard extension(HKEY_CLASSES_ROOT, L".msi");
+  testing::registry_key_guard package_class(HKEY_CLASSES_ROOT, L"MivoTestPackage");
   testing::set_string(HKEY_CLASSES_ROOT, L".msi", nullptr, L"MivoTestPackage");
   testing::set_string(HKEY_CLASSES_ROOT, L"MivoTestPackage\\shell\\open\\command", nullptr,
                       L"\"" + testing::recorder_path() + L"\" \"%1\"");

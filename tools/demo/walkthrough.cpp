@@ -133,8 +133,9 @@ class Walkthrough {
  private:
   void prepare() {
     heading("Setting the scene");
-    require(mivo::scheduler::resource_library() != nullptr,
-            "MivoOlkRes.dll is not beside the program (" + to_utf8(testing::bin_folder()) + ")");
+    require(
+        mivo::scheduler::resource_library() != nullptr,
+        "MivoOlkRes.dll is not beside the program (" + to_utf8(testing::program_folder()) + ")");
     const std::string site = mivo::scheduler::make_user_interface()->load_string(IDS_SERVICE_URL);
     require(site == service_.base_url(),
             "MivoOlkRes.dll points at " + site + ", but the reference service is expected at " +
@@ -162,7 +163,7 @@ class Walkthrough {
     say(interactive_ ? "You answer the dialogs yourself."
                      : "The dialog robot answers every dialog.");
     request_ = testing::create_meeting_request();
-    say("The scheduler object comes from " + to_utf8(testing::bin_folder()) +
+    say("The scheduler object comes from " + to_utf8(testing::program_folder()) +
         "\\MivoScheduler64.dll through its DllGetClassObject, as the add-in creates it.");
   }
 
@@ -338,8 +339,8 @@ class Walkthrough {
     heading("4. Start an instant meeting (StartInstantMeeting)");
     // No desktop client, and https opened by the launch recorder instead of
     // a browser; both keys are put back as they were.
-    testing::RegistryKeyGuard client(HKEY_CLASSES_ROOT, L"darselVantor");
-    testing::RegistryKeyGuard browser(HKEY_CLASSES_ROOT, L"https");
+    testing::registry_key_guard client(HKEY_CLASSES_ROOT, L"darselVantor");
+    testing::registry_key_guard browser(HKEY_CLASSES_ROOT, L"https");
     testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
                         L"\"" + testing::recorder_path() + L"\" \"%1\"");
     testing::LaunchRecords launches;
@@ -457,10 +458,10 @@ class Walkthrough {
   }
 
   const bool interactive_;
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   mivo::refservice::Client service_;
-  testing::OwnerWindow window_{RECT{60, 40, 1000, 700}};
+  testing::owner_window window_{RECT{60, 40, 1000, 700}};
   testing::TestSettingsSink sink_;
   com_ptr<IMeetingRequest> request_;
   mivo::demo::Appointment appointment_;

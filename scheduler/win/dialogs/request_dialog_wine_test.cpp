@@ -16,10 +16,11 @@
 #include "com/module.h"
 #include "win/resource_library.h"
 
+using mivo::com::testing::owner_window;
 using mivo::robot::DialogRobot;
 using mivo::scheduler::testing::DialogLook;
 using mivo::scheduler::testing::InitInspector;
-using mivo::scheduler::testing::OwnerWindow;
+using mivo::scheduler::testing::window_handle;
 
 namespace {
 
@@ -46,7 +47,7 @@ class RequestDialog : public testing::Test {
   }
 
   mivo::refservice::Client service;
-  OwnerWindow owner;
+  owner_window owner;
   std::unique_ptr<mivo::ITransport> transport = mivo::scheduler::make_transport();
 };
 
@@ -83,7 +84,7 @@ class UserRegisteredAgent {
 
 TEST_F(RequestDialog, PostReturnsTheAnswerAndSendsTheBodyWithItsTerminator) {
   DialogRobot robot;
-  const std::string response = transport->send(login(owner.handle()));
+  const std::string response = transport->send(login(window_handle(owner.get())));
   EXPECT_TRUE(robot.wait()) << robot.report();
 
   const Json::Value answer = parse(response);
@@ -102,7 +103,7 @@ TEST_F(RequestDialog, PostReturnsTheAnswerAndSendsTheBodyWithItsTerminator) {
 
 TEST_F(RequestDialog, GetPutAndDeleteReachTheServiceWithTheirHeader) {
   const std::string schedule = service.base_url() + "/rest/api/conference/schedule";
-  const mivo::WindowHandle window = owner.handle();
+  const mivo::WindowHandle window = window_handle(owner.get());
   const std::string got = transport->send(
       {service.base_url() + "/rest/api/conference/user/info", "", "token:abc", "GET", window});
   const std::string put = transport->send({schedule, "{}", "token:def", "PUT", window});
@@ -128,18 +129,18 @@ TEST_F(RequestDialog, GetPutAndDeleteReachTheServiceWithTheirHeader) {
 
 TEST_F(RequestDialog, NonAsciiAnswerComesBackAsTheSameText) {
   add_fault("/rest/login", "body", "{\"msg\":\"密码错误 ✓\"}");
-  EXPECT_EQ(transport->send(login(owner.handle())), "{\"msg\":\"密码错误 ✓\"}");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "{\"msg\":\"密码错误 ✓\"}");
 }
 
 TEST_F(RequestDialog, OneByteBodyIsNoAnswer) {
   add_fault("/rest/login", "body", "x");
-  EXPECT_EQ(transport->send(login(owner.handle())), "");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "");
   EXPECT_EQ(service.requests().size(), 1u);
 }
 
 TEST_F(RequestDialog, BodyIsCutAtItsFirstZeroByte) {
   add_fault("/rest/login", "body", std::string("{\"code\":0}\0{\"code\":1}", 21));
-  EXPECT_EQ(transport->send(login(owner.handle())), "{\"code\":0}");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "{\"code\":0}");
 }
 
 TEST_F(RequestDialog, HttpErrorStatusStillReturnsItsBody) {
@@ -148,25 +149,26 @@ TEST_F(RequestDialog, HttpErrorStatusStillReturnsItsBody) {
   fault["status"] = 500;
   fault["body"] = "{\"code\":-500}";
   service.add_fault(fault);
-  EXPECT_EQ(transport->send(login(owner.handle())), "{\"code\":-500}");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "{\"code\":-500}");
 }
 
 TEST_F(RequestDialog, DroppedConnectionIsNoAnswer) {
   add_fault("/rest/login", "drop", true);
-  EXPECT_EQ(transport->send(login(owner.handle())), "");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "");
   EXPECT_EQ(service.requests().size(), 1u);
 }
 
 TEST_F(RequestDialog, AgentErrorIsNoAnswer) {
   // A URL WinINet cannot split: the agent reports a connection error.
-  EXPECT_EQ(transport->send({"http://[::1/rest/login", kLoginBody, "", "POST", owner.handle()}),
+  EXPECT_EQ(transport->send(
+                {"http://[::1/rest/login", kLoginBody, "", "POST", window_handle(owner.get())}),
             "");
 }
 
 // Slow: the agent's own 30-second limit is the one that ends the wait.
 TEST_F(RequestDialog, TimedOutRequestIsNoAnswer) {
   add_fault("/rest/login", "delay_ms", 40000);
-  EXPECT_EQ(transport->send(login(owner.handle())), "");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "");
 }
 
 TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
@@ -179,7 +181,7 @@ TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
       .press(IDOK)
       .press(IDCANCEL)
       .wait_closed();
-  const std::string response = transport->send(login(owner.handle()));
+  const std::string response = transport->send(login(window_handle(owner.get())));
   EXPECT_TRUE(robot.wait()) << robot.report();
   // Had anything ended the dialog early, the request would have been
   // cancelled and nothing would have come back.
@@ -233,7 +235,7 @@ TEST_F(RequestDialog, WithoutTheAgentTheDialogClosesAtOnceWithNoAnswer) {
       << "the agent is registered";
   DialogRobot robot;
   const auto without_agent = mivo::scheduler::make_transport(kFolderWithoutAgent);
-  EXPECT_EQ(without_agent->send(login(owner.handle())), "");
+  EXPECT_EQ(without_agent->send(login(window_handle(owner.get()))), "");
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(robot.dialogs().size(), 1u);
   EXPECT_TRUE(service.requests().empty());
@@ -243,18 +245,18 @@ TEST_F(RequestDialog, RegisteredAgentServesWhenItsLibraryIsNotBesideTheScheduler
   UserRegisteredAgent agent;
   ASSERT_TRUE(agent.registered());
   const auto by_prog_id = mivo::scheduler::make_transport(kFolderWithoutAgent);
-  const std::string response = by_prog_id->send(login(owner.handle()));
+  const std::string response = by_prog_id->send(login(window_handle(owner.get())));
   EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
 }
 
 TEST_F(RequestDialog, UnknownMethodOrShortUrlEndsAtOnceWithoutSending) {
-  EXPECT_EQ(
-      transport->send({service.base_url() + "/rest/login", kLoginBody, "", "post", owner.handle()}),
-      "");
-  EXPECT_EQ(transport->send(
-                {service.base_url() + "/rest/login", kLoginBody, "", "PATCH", owner.handle()}),
+  EXPECT_EQ(transport->send({service.base_url() + "/rest/login", kLoginBody, "", "post",
+                             window_handle(owner.get())}),
             "");
-  EXPECT_EQ(transport->send({"http://x", "", "", "GET", owner.handle()}), "");
+  EXPECT_EQ(transport->send({service.base_url() + "/rest/login", kLoginBody, "", "PATCH",
+                             window_handle(owner.get())}),
+            "");
+  EXPECT_EQ(transport->send({"http://x", "", "", "GET", window_handle(owner.get())}), "");
   EXPECT_TRUE(service.requests().empty());
 }
 

@@ -13,8 +13,8 @@
 int wmain() {
   using namespace mivo::scheduler::testing;
   try {
-    ComApartment com;
-    OwnerWindow window;
+    com_apartment com;
+    owner_window window;
     mivo::robot::DialogRobot robot;
     robot.expect_message_box().answer(IDYES);
     robot.answer_other_message_boxes(IDOK);

@@ -187,11 +187,11 @@ Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int da
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : kDefaultRuns;
   try {
-    const testing::ComApartment com;
+    const testing::com_apartment com;
     const testing::SettingsKeyGuard settings;
     mivo::refservice::Client service;
     service.reset();
-    const testing::OwnerWindow window;
+    const testing::owner_window window;
     sign_in();
     commit_new_meeting(service, window.get(), 0);
 

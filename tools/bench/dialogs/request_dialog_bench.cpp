@@ -43,10 +43,10 @@ int main() {
   }
   mivo::refservice::Client service;
   service.reset();
-  const mivo::scheduler::testing::OwnerWindow owner;
+  const mivo::com::testing::owner_window owner;
   const auto transport = mivo::scheduler::make_transport();
   const mivo::ServiceRequest login{service.base_url() + "/rest/login", kLoginBody, "", "POST",
-                                   owner.handle()};
+                                   mivo::scheduler::testing::window_handle(owner.get())};
 
   // The first call loads the agent library and warms the connection path.
   if (transport->send(login).empty()) {
