@@ -2,8 +2,7 @@
 // library) and MivoOlkRes64.dll (the add-in's). Shared by the code that asks
 // for a resource and by the .rc scripts that define it, so it holds nothing
 // but #define lines (the resource compiler reads it too).
-#ifndef MIVO_RESOURCE_IDS_H
-#define MIVO_RESOURCE_IDS_H
+#pragma once
 
 /* Dialog templates of MivoOlkRes */
 #define IDD_ABOUT 110
@@ -49,5 +48,3 @@
 #define IDB_SCHEDULE_MEETING 140
 #define IDB_ONLINE_MEETING 141
 #define IDB_SETUP_MEETING 142
-
-#endif

@@ -1,7 +1,6 @@
 // Reading the windows of another thread of this process without ever
 // blocking on it for long, and saving a picture of a window.
-#ifndef MIVO_ROBOT_WINDOW_TOOLS_H
-#define MIVO_ROBOT_WINDOW_TOOLS_H
+#pragma once
 
 #include <windows.h>
 
@@ -66,5 +65,3 @@ ControlState control_state(HWND control);
 bool save_window_picture(HWND window, const std::wstring& bmp_path);
 
 }  // namespace mivo::robot
-
-#endif
