@@ -155,10 +155,10 @@ TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
       face.lfHeight = -13;
       face.lfWeight = FW_NORMAL;
     }
-    unique_gdi_object font(CreateFontIndirectW(&face));
+    mivo::com::unique_gdi_object font(CreateFontIndirectW(&face));
     WindowDc window_dc(dialog.get());
     HDC dc = window_dc.get();
-    SelectedObject selected(dc, font.get());
+    mivo::com::gdi_selection selected(dc, font.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int cjk_width = metrics.tmHeight - metrics.tmInternalLeading;  // one em
@@ -191,15 +191,16 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     int id, width, height;
   } kBitmaps[] = {{IDB_ABOUT, 352, 88}, {IDB_NEW_PASSWORD, 22, 22}};
   for (const auto& expected : kBitmaps) {
-    unique_gdi_object bitmap(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id),
-                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    mivo::com::unique_gdi_object bitmap(LoadImageW(resource_library(),
+                                                   MAKEINTRESOURCEW(expected.id), IMAGE_BITMAP, 0,
+                                                   0, LR_CREATEDIBSECTION));
     ASSERT_TRUE(bitmap) << "bitmap " << expected.id;
     DIBSECTION dib{};
     ASSERT_EQ(GetObjectW(bitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
     EXPECT_EQ(dib.dsBm.bmWidth, expected.width);
     EXPECT_EQ(dib.dsBm.bmHeight, expected.height);
-    unique_hdc dc(CreateCompatibleDC(nullptr));
-    SelectedObject selected(dc.get(), bitmap.get());
+    mivo::com::unique_hdc dc(CreateCompatibleDC(nullptr));
+    mivo::com::gdi_selection selected(dc.get(), bitmap.get());
     EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
     EXPECT_EQ(GetPixel(dc.get(), 0, expected.height - 1), RGB(240, 240, 240))
         << "bitmap " << expected.id;
@@ -214,7 +215,7 @@ TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
       ASSERT_TRUE(icon) << "icon " << id << " at " << size;
       ICONINFO info{};
       ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-      unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
+      mivo::com::unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
       BITMAP colour{};
       GetObjectW(colour_bitmap.get(), sizeof(colour), &colour);
       EXPECT_EQ(colour.bmWidth, size) << "icon " << id;
