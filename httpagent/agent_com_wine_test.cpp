@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "MivoOIURL.h"
 #include "agent_test_support.h"
@@ -50,10 +51,11 @@ class ComObject : public ::testing::Test {
   mivo::com::testing::com_apartment com_;
 };
 
+HWND delivery_window() {
+  return FindWindowExW(HWND_MESSAGE, nullptr, L"MivoOIURLDelivery", nullptr);
+}
+
 TEST_F(ComObject, DeliveryWindowComesWithTheFirstObjectOnItsThreadAndKeepsTheModule) {
-  const auto delivery_window = [] {
-    return FindWindowExW(HWND_MESSAGE, nullptr, L"MivoOIURLDelivery", nullptr);
-  };
   HMODULE library = LoadLibraryW(agent_dll_path().c_str());
   ASSERT_NE(nullptr, library);
   EXPECT_EQ(nullptr, delivery_window());
@@ -77,6 +79,25 @@ TEST_F(ComObject, DeliveryWindowComesWithTheFirstObjectOnItsThreadAndKeepsTheMod
   FreeLibrary(library);
   EXPECT_EQ(library, GetModuleHandleW(L"MivoOIURL.dll"));
   EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(ComObject, DeliveryWindowIsMadeAgainWhenItsThreadHasEnded) {
+  const agent_library dll;
+  std::thread first([&] { dll.create(); });
+  first.join();
+  // The window went with the thread that made it.
+  EXPECT_EQ(nullptr, delivery_window());
+
+  const com_ptr<IMivoOIURLObject> agent = dll.create();
+  const HWND window = delivery_window();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(window, nullptr));
+  // Results reach this thread again (nothing listens on the discard port).
+  recording_sink sink;
+  const unique_bstr url = mivo::com::make_bstr(L"http://127.0.0.1:9/");
+  ASSERT_EQ(S_OK, agent->Get(url.get(), nullptr, &sink));
+  ASSERT_TRUE(pump_until([&] { return !sink.calls.empty(); }));
+  EXPECT_EQ(GetCurrentThreadId(), sink.calls[0].thread_id);
 }
 
 TEST_F(ComObject, DispatchByNameUsesTheTypeLibrary) {
