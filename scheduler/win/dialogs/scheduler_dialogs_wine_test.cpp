@@ -305,7 +305,7 @@ TEST_F(SchedulerDialogs, NothingIsShownWithoutAnowner_window) {
 }
 
 TEST_F(SchedulerDialogs, OnlyTheProgramsOwnWindowsBelongToIt) {
-  EXPECT_TRUE(ui->belongs_to_this_process(owner.handle()));
+  EXPECT_TRUE(ui->belongs_to_this_process(window_handle(owner.get())));
   // The desktop window is the system's.
   EXPECT_FALSE(
       ui->belongs_to_this_process(reinterpret_cast<mivo::WindowHandle>(GetDesktopWindow())));
