@@ -103,7 +103,9 @@ std::u16string to_paragraph_marks(std::u16string_view text) {
   return result;
 }
 
-WordDocument::WordDocument() : text_(1, kParagraphMark), highlight_(1, kNoHighlight) {}
+WordDocument::WordDocument() : text_(1, kParagraphMark), highlight_(1, kNoHighlight) {
+  selection_ = add_range(0, 0);
+}
 
 int WordDocument::clamp(int position) const { return std::clamp(position, 0, story_length()); }
 

@@ -90,6 +90,11 @@ class WordDocument {
   // through the smallest single replacement, as a person's typing does.
   void set_body_text(std::u16string_view text);
 
+  // The editor's selection, a live range like the others: where a bookmark
+  // added without a range goes. A new document's is the insertion point at
+  // the start.
+  RangeId selection() const { return selection_; }
+
   // Counts every change; observers compare it to know whether to redraw.
   std::uint64_t revision() const { return revision_; }
 
@@ -119,6 +124,7 @@ class WordDocument {
   std::map<RangeId, LiveRange> ranges_;
   std::map<BookmarkId, Bookmark> bookmarks_;
   RangeId next_range_ = 1;
+  RangeId selection_ = 0;
   BookmarkId next_bookmark_ = 1;
   std::uint64_t revision_ = 0;
 };
