@@ -155,6 +155,8 @@ class Checker {
     if (xml.name == "officeMenu" && namespace_ == kCustomUi2009)
       error(xml.line, "<officeMenu> belongs to the 2006/01 customUI namespace only");
 
+    if (xml.has_text && !unchecked)
+      error(xml.line, "<" + xml.name + "> holds text; customUI elements hold none");
     const auto rule = rules().find(xml.name);
     const bool check = !unchecked && rule != rules().end();
     for (const auto& [name, value] : xml.attributes) {

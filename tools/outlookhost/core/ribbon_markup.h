@@ -17,6 +17,7 @@ struct XmlElement {
   int line = 0;
   std::vector<std::pair<std::string, std::string>> attributes;  // xmlns ones left out
   std::vector<XmlElement> children;
+  bool has_text = false;  // text other than white space directly inside
 };
 
 // The 2006 schema (Office 2007) and the 2009 one (Office 2010 and later).

@@ -540,6 +540,7 @@ bool session::save(item_base& item) {
   if (cancel != VARIANT_FALSE) return false;
   item.mark_saved(item.folder(), item.saved_once() ? item.entry_id() : new_entry_id(L"item"));
   add_item(keep);
+  if (ui_) ui_->items_changed();
   return true;
 }
 
@@ -582,6 +583,7 @@ session::send_outcome session::send(appointment_item& item) {
   if (inspector_object* inspector = item.inspector(); inspector && inspector->shown())
     close(*inspector, olDiscard, false);
   if (cancellation) item.move_to(folder_id::deleted_items);
+  if (ui_) ui_->items_changed();
   return send_outcome::sent;
 }
 
@@ -625,6 +627,7 @@ bool session::remove(item_base& item) {
     forget_item(item);
   else
     item.move_to(folder_id::deleted_items);
+  if (ui_) ui_->items_changed();
   return true;
 }
 
@@ -651,6 +654,7 @@ com::com_ptr<meeting_item> session::receive_request(const std::wstring& organize
       make<meeting_item>(shared_from_this(), folder_id::inbox, std::move(fields), appointment);
   request->mark_saved(folder_id::inbox, new_entry_id(L"request"));
   add_item(com::com_ptr<item_base>(request.get()));
+  if (ui_) ui_->items_changed();
   return request;
 }
 

@@ -38,6 +38,8 @@ class session_ui {
   virtual int ask_save_changes(inspector_object& inspector) = 0;
   // A field of an open item changed through the object model.
   virtual void item_changed(inspector_object& inspector) = 0;
+  // Items were saved, moved, deleted or received.
+  virtual void items_changed() = 0;
   virtual void quit_requested() = 0;
 };
 
