@@ -308,9 +308,13 @@ Span WordDocument::edit(int start, int end, std::u16string_view text,
                         std::optional<RangeId> editing) {
   // The final paragraph mark is never removed, and nothing goes after it.
   const int last = story_length() - 1;
-  start = std::min(clamp(start), last);
-  const int asked = std::max(start, clamp(end));
-  end = std::min(asked, last);
+  const int requested_start = clamp(start);
+  const int requested_end = std::max(requested_start, clamp(end));
+  start = std::min(requested_start, last);
+  end = std::max(start, std::min(requested_end, last));
+  // An insertion at the very end lands before the final mark and replaces
+  // nothing; a replacement may ask for the mark, which stays.
+  const int asked = requested_start == requested_end ? start : requested_end;
   const std::u16string inserted = to_paragraph_marks(text);
   const int n = static_cast<int>(inserted.size());
   const int removed = end - start;

@@ -172,6 +172,12 @@ TEST(WordDocument, LiveRangesFollowEditsMadeThroughOtherRanges) {
   doc.word.insert_after(doc.range(2, 2), u"XX");
   EXPECT_EQ((Span{6, 8}), doc.word.range(later));
   EXPECT_EQ((Span{1, 7}), doc.word.range(holding));
+  // Text appended to an empty story through another range keeps this one
+  // whole: appending replaces nothing, not even the final mark.
+  Doc empty;
+  const Id whole = empty.content();
+  empty.word.insert_after(empty.content(), u"YY");
+  EXPECT_EQ((Span{0, 3}), empty.word.range(whole));
 }
 
 // The add-in's own sequence: three line breaks after a body, the meeting
