@@ -18,13 +18,13 @@
 #include "addin_calls.h"
 #include "automation.h"
 #include "com/module.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
 namespace {
 
-using scheduler::to_utf8;
+using com::to_utf8;
 using clock_type = std::chrono::steady_clock;
 
 double elapsed_ms(clock_type::time_point since) {

@@ -7,12 +7,12 @@
 #include <cwctype>
 #include <set>
 
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
-using scheduler::to_utf8;
-using scheduler::to_wide;
+using com::to_utf8;
+using com::to_wide;
 
 namespace {
 

@@ -119,19 +119,20 @@ class trapped_dispatch : public IDispatch {
  public:
 #define MIVO_TRAP(n) \
   virtual HRESULT STDMETHODCALLTYPE vtable_slot_##n() { return vtable_call(n); }
-#define MIVO_TRAP10(t)                                                                            \
-  MIVO_TRAP(t##0)                                                                                 \
-  MIVO_TRAP(t##1)                                                                                 \
-  MIVO_TRAP(t##2)                                                                                 \
-  MIVO_TRAP(t##3) MIVO_TRAP(t##4) MIVO_TRAP(t##5) MIVO_TRAP(t##6) MIVO_TRAP(t##7) MIVO_TRAP(t##8) \
-      MIVO_TRAP(t##9)
+#define MIVO_TRAP10(t) \
+  MIVO_TRAP(t##0)      \
+  MIVO_TRAP(t##1)      \
+  MIVO_TRAP(t##2)      \
+  MIVO_TRAP(t##3)      \
+  MIVO_TRAP(t##4) MIVO_TRAP(t##5) MIVO_TRAP(t##6) MIVO_TRAP(t##7) MIVO_TRAP(t##8) MIVO_TRAP(t##9)
   MIVO_TRAP(7)
   MIVO_TRAP(8)
   MIVO_TRAP(9)
-  MIVO_TRAP10(1) MIVO_TRAP10(2) MIVO_TRAP10(3) MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6)
-      MIVO_TRAP10(7) MIVO_TRAP10(8) MIVO_TRAP10(9) MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12)
-          MIVO_TRAP10(13) MIVO_TRAP10(14) MIVO_TRAP10(15) MIVO_TRAP10(16) MIVO_TRAP10(17)
-              MIVO_TRAP10(18) MIVO_TRAP10(19)
+  MIVO_TRAP10(1)
+  MIVO_TRAP10(2) MIVO_TRAP10(3) MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7)
+      MIVO_TRAP10(8) MIVO_TRAP10(9) MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13)
+          MIVO_TRAP10(14) MIVO_TRAP10(15) MIVO_TRAP10(16) MIVO_TRAP10(17) MIVO_TRAP10(18)
+              MIVO_TRAP10(19)
 #undef MIVO_TRAP10
 #undef MIVO_TRAP
 

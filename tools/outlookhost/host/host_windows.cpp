@@ -15,11 +15,11 @@
 
 #include "outlook_host.h"
 #include "portable/oadate.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
-using scheduler::to_wide;
+using com::to_wide;
 
 namespace {
 

@@ -20,11 +20,11 @@
 
 #include "addin_calls.h"
 #include "host_windows.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
-using scheduler::to_utf8;
+using com::to_utf8;
 
 namespace {
 

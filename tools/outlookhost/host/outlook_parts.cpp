@@ -16,7 +16,7 @@
 #include <cwctype>
 
 #include "outlook_parts.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
@@ -52,7 +52,7 @@ bool proptag(const std::wstring& schema, unsigned long& id, unsigned long& type)
 }
 
 [[noreturn]] void unknown_property(const std::wstring& schema) {
-  throw automation_error("The property \"" + scheduler::to_utf8(schema) +
+  throw automation_error("The property \"" + com::to_utf8(schema) +
                          "\" is unknown or cannot be found.");
 }
 

@@ -9,11 +9,11 @@
 // GetIDsOfNames and called with Invoke, arguments last first. A missing
 // callback fails silently in Office unless its "show add-in user interface
 // errors" option is on; the host always reports it.
-// Chosen where the documentation is silent: callbacks are invoked with
-// DISPATCH_METHOD; loadImage's name goes as VT_BSTR|VT_BYREF, the shape of
-// its documented C++ signature ([in] BSTR*); controls of every tab are
-// asked at once, as if every tab were on show; an InvalidateControl id that
-// no window holds is ignored.
+// Chosen where the documentation is silent: callbacks are invoked as a
+// script calls a method (DISPATCH_METHOD | DISPATCH_PROPERTYGET); loadImage's name goes as
+// VT_BSTR|VT_BYREF, the shape of its documented C++ signature ([in] BSTR*); controls of every tab
+// are asked at once, as if every tab were on show; an InvalidateControl id that no window holds is
+// ignored.
 #include "ribbon_host.h"
 
 #include <algorithm>
@@ -22,14 +22,15 @@
 
 #include "OfficeAddin.h"
 #include "addin_calls.h"
+#include "com/late_bound.h"
 #include "automation.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 #include "xml_reader.h"
 
 namespace mivo::outlookhost {
 
-using scheduler::to_utf8;
-using scheduler::to_wide;
+using com::to_utf8;
+using com::to_wide;
 
 namespace {
 
@@ -67,14 +68,6 @@ ribbon_control make_entry(ribbon_document& document, const RibbonNode& node,
   entry.tab = tab;
   entry.id = control_id(node);
   return entry;
-}
-
-VARIANT dispatch_argument(IDispatch* object) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = object;  // borrowed for the call
-  return v;
 }
 
 }  // namespace
@@ -336,7 +329,7 @@ ribbon_document* ribbon_host::load(loaded_addin& addin, const std::wstring& ribb
     const HRESULT found =
         callbacks->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
     if (SUCCEEDED(found))
-      document.callbacks[use.name] = dispid;
+      document.callbacks.insert(use.name);
     else
       problem(document, "line " + std::to_string(use.line) + ": " + use.attribute + "=\"" +
                             use.name + "\": the add-in's IDispatch has no such name (" +
@@ -347,7 +340,7 @@ ribbon_document* ribbon_host::load(loaded_addin& addin, const std::wstring& ribb
   auto ui = make<ribbon_ui_object>(this, &addin);
   document.ui = com::com_ptr<IRibbonUI>(ui.get());
   if (!on_load.empty())
-    call(document, on_load, "onLoad", {dispatch_argument(document.ui.get())}, nullptr, "");
+    call(document, on_load, "onLoad", "", com::argument(document.ui.get()), nullptr);
   if (load_ms) *load_ms += since(started);
   return &document;
 }
@@ -433,30 +426,20 @@ com::com_ptr<IDispatch> ribbon_host::make_control(const view& window,
 }
 
 HRESULT ribbon_host::call(ribbon_document& document, const std::string& name, const char* attribute,
-                          std::vector<VARIANT> natural, VARIANT* out, const std::string& control) {
-  auto found = document.callbacks.find(name);
+                          const std::string& control, const com::argument& argument,
+                          com::unique_variant* out) {
   IDispatch* callbacks = document.addin->callbacks();
-  if (found == document.callbacks.end() || !callbacks) return DISP_E_UNKNOWNNAME;
-  std::vector<VARIANT> reversed(natural.rbegin(), natural.rend());
-  DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr,
-                    static_cast<UINT>(reversed.size()), 0};
-  EXCEPINFO exception{};
-  UINT arg_error = 0;
+  if (!document.callbacks.count(name) || !callbacks) return DISP_E_UNKNOWNNAME;
+  const std::wstring member = to_wide(name);
   const std::string what =
       std::string(attribute) + " " + name + (control.empty() ? "" : "(" + control + ")");
   const HRESULT hr = addin_calls::run(what, [&] {
-    return callbacks->Invoke(found->second, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                             out, &exception, &arg_error);
+    com::dispatch_result answer = com::call(callbacks, member.c_str(), argument);
+    const HRESULT called = answer.hr();
+    if (out) *out = std::move(static_cast<com::unique_variant&>(answer));
+    return called;
   });
-  if (FAILED(hr)) {
-    std::string text = what + " failed with " + hex(hr);
-    if (hr == DISP_E_EXCEPTION && exception.bstrDescription)
-      text += ": " + to_utf8(exception.bstrDescription);
-    problem(document, text);
-  }
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
+  if (FAILED(hr)) problem(document, what + " failed with " + hex(hr));
   return hr;
 }
 
@@ -467,12 +450,13 @@ const ribbon_picture* ribbon_host::load_image(ribbon_document& document, const s
   const std::string& callback = document.markup.root.attribute("loadImage");
   if (callback.empty()) return nullptr;
   com::unique_bstr image_name(SysAllocString(to_wide(name).c_str()));
-  VARIANT argument;
-  VariantInit(&argument);
-  V_VT(&argument) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&argument) = image_name.addressof();
+  VARIANT by_reference;
+  VariantInit(&by_reference);
+  V_VT(&by_reference) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&by_reference) = image_name.addressof();
   com::unique_variant answer;
-  if (FAILED(call(document, callback, "loadImage", {argument}, &answer, name))) return nullptr;
+  if (FAILED(call(document, callback, "loadImage", name, com::argument(by_reference), &answer)))
+    return nullptr;
   if (!inspect_picture(answer, picture)) {
     problem(document, "loadImage " + callback + "(" + name + ") gave no picture");
     picture = ribbon_picture{};
@@ -491,8 +475,8 @@ void ribbon_host::answer(view& window, ribbon_control& control) {
     const std::string& name = node.attribute(getter);
     if (name.empty()) return value;
     com::unique_variant answer;
-    if (FAILED(call(document, name, getter, {dispatch_argument(control_object.get())}, &answer,
-                    control.id)))
+    if (FAILED(
+            call(document, name, getter, control.id, com::argument(control_object.get()), &answer)))
       return value;
     if (V_VT(&answer) != VT_BOOL) {
       problem(document, std::string(getter) + " " + name + "(" + control.id +
@@ -507,8 +491,8 @@ void ribbon_host::answer(view& window, ribbon_control& control) {
   control.label = node.attribute("label");
   if (const std::string& name = node.attribute("getLabel"); !name.empty()) {
     com::unique_variant answer;
-    if (SUCCEEDED(call(document, name, "getLabel", {dispatch_argument(control_object.get())},
-                       &answer, control.id)) &&
+    if (SUCCEEDED(call(document, name, "getLabel", control.id, com::argument(control_object.get()),
+                       &answer)) &&
         V_VT(&answer) == VT_BSTR)
       control.label = to_utf8(V_BSTR(&answer) ? V_BSTR(&answer) : L"");
   }
@@ -516,8 +500,8 @@ void ribbon_host::answer(view& window, ribbon_control& control) {
     com::unique_variant answer;
     ribbon_picture& picture = document.images["#getImage " + control.id];
     picture = ribbon_picture{};
-    if (SUCCEEDED(call(document, name, "getImage", {dispatch_argument(control_object.get())},
-                       &answer, control.id)) &&
+    if (SUCCEEDED(call(document, name, "getImage", control.id, com::argument(control_object.get()),
+                       &answer)) &&
         inspect_picture(answer, picture))
       control.picture = &picture;
   } else if (node.has("image")) {
@@ -555,8 +539,8 @@ bool ribbon_host::click(HWND window, const ribbon_control& control) {
   if (name.empty()) return false;
   view& v = views_[window];
   const auto control_object = make_control(v, control);
-  call(*control.document, name, "onAction", {dispatch_argument(control_object.get())}, nullptr,
-       control.id);
+  call(*control.document, name, "onAction", control.id, com::argument(control_object.get()),
+       nullptr);
   return true;
 }
 

@@ -14,10 +14,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "addin_loader.h"
+#include "com/late_bound.h"
 #include "ribbon_markup.h"
 
 namespace mivo::outlookhost {
@@ -48,7 +50,7 @@ struct ribbon_document {
   RibbonMarkup markup;
   std::vector<std::string> problems;  // everything Office shows with its UI errors option
   com::com_ptr<IRibbonUI> ui;
-  std::map<std::string, DISPID> callbacks;  // the names the add-in's IDispatch knows
+  std::set<std::string> callbacks;  // the names the add-in's IDispatch knows
   std::map<std::string, ribbon_picture> images;
   bool applied() const { return markup.usable() && !xml.empty(); }
 };
@@ -118,7 +120,7 @@ class ribbon_host {
   void problem(ribbon_document& document, const std::string& text);
   void add_controls(view& window, ribbon_document& document);
   HRESULT call(ribbon_document& document, const std::string& name, const char* attribute,
-               std::vector<VARIANT> natural, VARIANT* out, const std::string& control);
+               const std::string& control, const com::argument& argument, com::unique_variant* out);
   void answer(view& window, ribbon_control& control);
   const ribbon_picture* load_image(ribbon_document& document, const std::string& name);
   com::com_ptr<IDispatch> make_control(const view& window, const ribbon_control& control);

@@ -10,7 +10,7 @@
 
 #include "com/com_ptr.h"
 #include "com/module.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
@@ -23,7 +23,7 @@ std::string text_of(IXmlReader* reader,
   LPCWSTR value = nullptr;
   UINT length = 0;
   if (FAILED((reader->*get)(&value, &length)) || !value) return "";
-  return scheduler::to_utf8(std::wstring_view(value, length));
+  return com::to_utf8(std::wstring_view(value, length));
 }
 
 // The declaration's encoding is dropped: the bytes below are UTF-8 whatever
@@ -49,7 +49,7 @@ bool read_xml(const std::wstring& text, XmlElement& root, std::string& error) {
     error = "CreateXmlReader failed";
     return false;
   }
-  const std::string bytes = without_declaration(scheduler::to_utf8(text));
+  const std::string bytes = without_declaration(com::to_utf8(text));
   com::com_ptr<IStream> stream;
   stream.attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                   static_cast<UINT>(bytes.size())));

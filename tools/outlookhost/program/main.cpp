@@ -15,11 +15,11 @@
 
 #include "addin_calls.h"
 #include "scenario_runner.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace {
 
-using mivo::scheduler::to_utf8;
+using mivo::com::to_utf8;
 
 // Straight to the standard output handle, line by line, so that the text
 // arrives as UTF-8 and in order on a console, in a pipe or in a file.

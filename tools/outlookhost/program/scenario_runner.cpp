@@ -14,12 +14,12 @@
 #include "portable/text.h"
 #include "resource_ids.h"
 #include "walkthrough_text.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::outlookhost {
 
-using scheduler::to_utf8;
-using scheduler::to_wide;
+using com::to_utf8;
+using com::to_wide;
 
 namespace {
 

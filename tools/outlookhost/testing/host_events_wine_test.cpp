@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_robot.h"
+#include "com/testing/apartment.h"
 #include "host_test_support.h"
 #include "host_windows.h"
 #include "outlook_host.h"
@@ -37,7 +38,7 @@ class HostEvents : public ::testing::Test {
     return host_.press(inspector.window, kSendButton, error);
   }
 
-  sched::ComApartment com_;
+  com::testing::com_apartment com_;
   TestAddinKeys keys_;
   outlook_host host_;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_test_support.h"
+#include "com/testing/apartment.h"
 #include "host_test_support.h"
 #include "outlook_host.h"
 
@@ -22,7 +23,7 @@ bool mentions(const std::vector<std::string>& lines, const std::string& text) {
 
 class HostLoad : public ::testing::Test {
  protected:
-  sched::ComApartment com_;
+  com::testing::com_apartment com_;
   TestAddinKeys keys_;
 };
 

@@ -3,6 +3,9 @@
 // user properties through IDispatch.
 #include <gtest/gtest.h>
 
+#include "com/late_bound.h"
+#include "com/testing/apartment.h"
+#include "com/testing/expect.h"
 #include "host_test_support.h"
 #include "outlook_host.h"
 #include "outlook_ids.h"
@@ -10,10 +13,15 @@
 namespace mivo::outlookhost {
 namespace {
 
-namespace sched = mivo::scheduler::testing;
-using namespace testing;
+using com::call;
+using com::get;
 
 constexpr wchar_t kSmtpProptag[] = L"http://schemas.microsoft.com/mapi/proptag/0x39FE001E";
+
+std::string text(const com::dispatch_result& result) {
+  return com::as_text(result).value_or("(" + std::to_string(result.hr()) + ")");
+}
+long long integer(const com::dispatch_result& result) { return com::as_int(result).value_or(-1); }
 
 class HostObjects : public ::testing::Test {
  protected:
@@ -31,125 +39,112 @@ class HostObjects : public ::testing::Test {
   void TearDown() override { session_->shutdown(); }
 
   IDispatch* item() { return item_.get(); }
-  com::com_ptr<IDispatch> recipient(long index) {
-    return object(object(item(), L"Recipients").get(), L"Item", {arg(index)}, DISPATCH_METHOD);
+  com::dispatch_result recipient(int index) {
+    return call(get(item(), L"Recipients"), L"Item", index);
   }
 
-  sched::ComApartment com_;
+  com::testing::com_apartment com_;
   std::shared_ptr<session> session_ = session::create();
   session& outlook_ = *session_;
   com::com_ptr<appointment_item> item_;
 };
 
 TEST_F(HostObjects, RecipientsOfEveryKindGiveTheirSmtpAddressTheWayOutlookDoes) {
-  IDispatch* name_space = object(item(), L"Session").get();
-  EXPECT_EQ(6, number(object(item(), L"Recipients").get(), L"Count"));
-  EXPECT_EQ(L"Mivo Tester", text(recipient(1).get(), L"Name"));  // the organiser comes first
-
-  const auto exchange_entry = [&](long index) {
-    return object(name_space, L"GetAddressEntryFromID",
-                  {arg(text(recipient(index).get(), L"EntryID").c_str())}, DISPATCH_METHOD);
+  const auto name_space = get(item(), L"Session");
+  EXPECT_EQ(6, integer(get(get(item(), L"Recipients"), L"Count")));
+  EXPECT_EQ("Mivo Tester", text(get(recipient(1), L"Name")));  // the organiser comes first
+  const auto entry_from_id = [&](int index) {
+    return call(name_space, L"GetAddressEntryFromID", text(get(recipient(index), L"EntryID")));
   };
-  auto user = recipient(2);
-  auto user_entry = object(user.get(), L"AddressEntry");
-  EXPECT_EQ(L"EX", text(user_entry.get(), L"Type"));
-  EXPECT_EQ(0u, text(user.get(), L"Address").rfind(L"/o=", 0));
-  EXPECT_EQ(olExchangeUserAddressEntry, number(user_entry.get(), L"AddressEntryUserType"));
-  EXPECT_EQ(L"li.lei@example.com",
-            text(object(exchange_entry(2).get(), L"GetExchangeUser", {}, DISPATCH_METHOD).get(),
-                 L"PrimarySmtpAddress"));
 
-  auto agent_entry = object(recipient(3).get(), L"AddressEntry");
-  EXPECT_EQ(olExchangeAgentAddressEntry, number(agent_entry.get(), L"AddressEntryUserType"));
-  EXPECT_FALSE(object(agent_entry.get(), L"GetExchangeUser", {}, DISPATCH_METHOD));
-  EXPECT_EQ(L"rooms@example.com", text(object(agent_entry.get(), L"PropertyAccessor").get(),
-                                       L"GetProperty", {arg(kSmtpProptag)}, DISPATCH_METHOD));
+  EXPECT_EQ("EX", text(get(get(recipient(2), L"AddressEntry"), L"Type")));
+  EXPECT_EQ(0u, text(get(recipient(2), L"Address")).rfind("/o=", 0));
+  EXPECT_EQ(olExchangeUserAddressEntry,
+            integer(get(get(recipient(2), L"AddressEntry"), L"AddressEntryUserType")));
+  EXPECT_EQ("li.lei@example.com",
+            text(get(call(entry_from_id(2), L"GetExchangeUser"), L"PrimarySmtpAddress")));
+
+  const auto agent = get(recipient(3), L"AddressEntry");
+  EXPECT_EQ(olExchangeAgentAddressEntry, integer(get(agent, L"AddressEntryUserType")));
+  EXPECT_TRUE(com::as_dispatch(call(agent, L"GetExchangeUser")).is_missing());
+  EXPECT_EQ("rooms@example.com",
+            text(call(get(agent, L"PropertyAccessor"), L"GetProperty", kSmtpProptag)));
 
   EXPECT_EQ(olExchangeDistributionListAddressEntry,
-            number(object(recipient(4).get(), L"AddressEntry").get(), L"AddressEntryUserType"));
-  EXPECT_EQ(L"design@example.com", text(object(exchange_entry(4).get(),
-                                               L"GetExchangeDistributionList", {}, DISPATCH_METHOD)
-                                            .get(),
-                                        L"PrimarySmtpAddress"));
+            integer(get(get(recipient(4), L"AddressEntry"), L"AddressEntryUserType")));
+  EXPECT_EQ("design@example.com", text(get(call(entry_from_id(4), L"GetExchangeDistributionList"),
+                                           L"PrimarySmtpAddress")));
 
-  auto smtp = recipient(5);
-  EXPECT_EQ(L"SMTP", text(object(smtp.get(), L"AddressEntry").get(), L"Type"));
-  EXPECT_EQ(L"bob@example.com", text(smtp.get(), L"Address"));
+  EXPECT_EQ("SMTP", text(get(get(recipient(5), L"AddressEntry"), L"Type")));
+  EXPECT_EQ("bob@example.com", text(get(recipient(5), L"Address")));
 
-  auto unknown = recipient(6);
-  EXPECT_EQ(0, number(unknown.get(), L"Resolved"));
-  EXPECT_FALSE(object(unknown.get(), L"AddressEntry"));
+  EXPECT_FALSE(*com::as_bool(get(recipient(6), L"Resolved")));
+  EXPECT_TRUE(com::as_dispatch(get(recipient(6), L"AddressEntry")).is_missing());
 
-  // The proptag namespace is case-sensitive and http only.
-  com::unique_variant out;
-  EXPECT_EQ(
-      DISP_E_EXCEPTION,
-      invoke(object(agent_entry.get(), L"PropertyAccessor").get(), L"GetProperty", DISPATCH_METHOD,
-             {arg(L"https://schemas.microsoft.com/mapi/proptag/0x39FE001E")}, &out));
-  EXPECT_EQ(DISP_E_EXCEPTION, invoke(name_space, L"GetAddressEntryFromID", DISPATCH_METHOD,
-                                     {arg(L"0000")}, out.put()));
+  // The proptag namespace is case-sensitive and http only; an unknown entry
+  // id is an error.
+  EXPECT_TRUE(FAILED(call(get(agent, L"PropertyAccessor"), L"GetProperty",
+                          L"https://schemas.microsoft.com/mapi/proptag/0x39FE001E")
+                         .hr()));
+  EXPECT_TRUE(FAILED(call(name_space, L"GetAddressEntryFromID", L"0000").hr()));
 }
 
 TEST_F(HostObjects, MembersAnswerOnlyTheInvocationKindTheirTypeLibraryGives) {
+  // GetInspector is a property, ActiveWindow a method: each refuses the
+  // other kind, as Outlook's type library makes them do.
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR name = const_cast<LPOLESTR>(L"GetInspector");
+  ASSERT_HR(S_OK, item()->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
+  DISPPARAMS none{};
   com::unique_variant out;
-  // GetInspector is a property, ActiveWindow a method.
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, invoke(item(), L"GetInspector", DISPATCH_METHOD, {}, &out));
-  EXPECT_EQ(S_OK, invoke(item(), L"GetInspector", DISPATCH_PROPERTYGET, {}, out.put()));
-  IDispatch* application = outlook_.application();
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
-            invoke(application, L"ActiveWindow", DISPATCH_PROPERTYGET, {}, out.put()));
-  EXPECT_EQ(S_OK, invoke(application, L"ActiveWindow", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {},
-                         out.put()));
-  EXPECT_EQ(DISP_E_UNKNOWNNAME, invoke(item(), L"NoSuchMember", DISPATCH_METHOD, {}, out.put()));
-  EXPECT_EQ(DISP_E_BADPARAMCOUNT, invoke(item(), L"Close", DISPATCH_METHOD, {}, out.put()));
+  EXPECT_HR(DISP_E_MEMBERNOTFOUND,
+            item()->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, out.put(), nullptr, nullptr));
+  EXPECT_HR(S_OK, get(item(), L"GetInspector").hr());
+  EXPECT_HR(DISP_E_MEMBERNOTFOUND, get(outlook_.application(), L"ActiveWindow").hr());
+  EXPECT_HR(S_OK, call(outlook_.application(), L"ActiveWindow").hr());
+  EXPECT_HR(DISP_E_UNKNOWNNAME, call(item(), L"NoSuchMember").hr());
+  EXPECT_HR(DISP_E_BADPARAMCOUNT, call(item(), L"Close").hr());
 
   com::com_ptr<IUnknown> dual;
-  EXPECT_EQ(S_OK, item()->QueryInterface(iid::appointment_item, dual.put_void()));
-  EXPECT_EQ(E_NOINTERFACE, item()->QueryInterface(iid::meeting_item, dual.put_void()));
+  EXPECT_HR(S_OK, item()->QueryInterface(iid::appointment_item, dual.put_void()));
+  EXPECT_HR(E_NOINTERFACE, item()->QueryInterface(iid::meeting_item, dual.put_void()));
   // A call through a slot of the dual interface's vtable is caught.
   using slot_fn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, BSTR*);
   auto** vtable = *reinterpret_cast<slot_fn**>(item());
   BSTR subject = nullptr;
-  EXPECT_EQ(E_NOTIMPL, vtable[43](item(), &subject));
+  EXPECT_HR(E_NOTIMPL, vtable[43](item(), &subject));
 }
 
 // The add-in's own body sequence, by name: Content of an empty body is
 // [0, 1), Item(0) is an error, names are found without regard to case, and
 // setting the text around the bookmark deletes it.
 TEST_F(HostObjects, WordEditorThroughIDispatch) {
-  auto inspector = object(item(), L"GetInspector");
-  auto document = object(inspector.get(), L"WordEditor");
+  const auto document = get(get(item(), L"GetInspector"), L"WordEditor");
   com::com_ptr<IUnknown> dual;
-  EXPECT_EQ(S_OK, document->QueryInterface(iid::word_document, dual.put_void()));
-  auto content = object(document.get(), L"Content");
-  EXPECT_EQ(1, number(content.get(), L"End"));
-  auto bookmarks = object(content.get(), L"Bookmarks");
-  invoke(content.get(), L"InsertAfter", DISPATCH_METHOD, {arg(L"Join here")}, nullptr);
-  auto mark = object(bookmarks.get(), L"Add", {arg(L"MivoMailBody")}, DISPATCH_METHOD);
-  ASSERT_EQ(S_OK, put(mark.get(), L"End", arg(10)));
-  EXPECT_EQ(1, number(bookmarks.get(), L"Count"));
-  com::unique_variant out;
-  EXPECT_EQ(DISP_E_EXCEPTION, invoke(bookmarks.get(), L"Item", DISPATCH_METHOD, {arg(0L)}, &out));
-  EXPECT_EQ(L"MivoMailBody",
-            text(object(bookmarks.get(), L"Item", {arg(L"mivomailbody")}, DISPATCH_METHOD).get(),
-                 L"Name"));
-  invoke(content.get(), L"SetRange", DISPATCH_METHOD, {arg(0L), arg(10L)}, nullptr);
-  ASSERT_EQ(S_OK, put(content.get(), L"Text", arg(L"New text")));
-  EXPECT_EQ(0, number(bookmarks.get(), L"Count"));
-  EXPECT_EQ(L"New text", text(item(), L"Body"));
+  EXPECT_HR(S_OK, document.pdispVal->QueryInterface(iid::word_document, dual.put_void()));
+  const auto content = get(document, L"Content");
+  EXPECT_EQ(1, integer(get(content, L"End")));
+  const auto bookmarks = get(content, L"Bookmarks");
+  ASSERT_HR(S_OK, call(content, L"InsertAfter", L"Join here").hr());
+  const auto mark = call(bookmarks, L"Add", L"MivoMailBody");
+  ASSERT_HR(S_OK, com::put(mark, L"End", 10));
+  EXPECT_EQ(1, integer(get(bookmarks, L"Count")));
+  EXPECT_HR(E_FAIL, call(bookmarks, L"Item", 0).hr());  // Word's error, from EXCEPINFO
+  EXPECT_EQ("MivoMailBody", text(get(call(bookmarks, L"Item", L"mivomailbody"), L"Name")));
+  ASSERT_HR(S_OK, call(content, L"SetRange", 0, 10).hr());
+  ASSERT_HR(S_OK, com::put(content, L"Text", L"New text"));
+  EXPECT_EQ(0, integer(get(bookmarks, L"Count")));
+  EXPECT_EQ("New text", text(get(item(), L"Body")));
 }
 
 TEST_F(HostObjects, UserPropertiesAreFoundAddedAndConvertedAsOutlookDoes) {
-  auto properties = object(item(), L"UserProperties");
-  EXPECT_FALSE(object(properties.get(), L"Find", {arg(L"MIVO"), arg(-1L)}, DISPATCH_METHOD));
-  com::unique_variant out;
-  EXPECT_EQ(DISP_E_EXCEPTION,
-            invoke(properties.get(), L"Add", DISPATCH_METHOD, {arg(L"MIVO_X"), arg(olText)}, &out));
-  auto count = object(properties.get(), L"Add", {arg(L"Count"), arg(olNumber)}, DISPATCH_METHOD);
-  ASSERT_EQ(S_OK, put(count.get(), L"Value", arg(L"5")));
-  EXPECT_EQ(L"5", text(object(properties.get(), L"Find", {arg(L"count")}, DISPATCH_METHOD).get(),
-                       L"Value"));
-  EXPECT_EQ(DISP_E_EXCEPTION, put(count.get(), L"Value", arg(L"five")));
+  const auto properties = get(item(), L"UserProperties");
+  EXPECT_TRUE(com::as_dispatch(call(properties, L"Find", L"MIVO", true)).is_missing());
+  EXPECT_HR(E_FAIL, call(properties, L"Add", L"MIVO_X", static_cast<int>(olText)).hr());
+  const auto count = call(properties, L"Add", L"Count", static_cast<int>(olNumber));
+  ASSERT_HR(S_OK, com::put(count, L"Value", L"5"));
+  EXPECT_EQ(5.0, *com::as_double(get(call(properties, L"Find", L"count"), L"Value")));
+  EXPECT_HR(E_FAIL, com::put(count, L"Value", L"five"));
 }
 
 }  // namespace

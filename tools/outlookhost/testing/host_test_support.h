@@ -55,21 +55,6 @@ class Environment {
   std::wstring name_;
 };
 
-// A call by name through IDispatch with the arguments in natural order;
-// returns Invoke's HRESULT and the result.
-HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
-               VARIANT* out);
-com::com_ptr<IDispatch> object(IDispatch* from, const wchar_t* name, std::vector<VARIANT> args = {},
-                               WORD flags = DISPATCH_PROPERTYGET);
-std::wstring text(IDispatch* from, const wchar_t* name, std::vector<VARIANT> args = {},
-                  WORD flags = DISPATCH_PROPERTYGET);
-long number(IDispatch* from, const wchar_t* name, std::vector<VARIANT> args = {},
-            WORD flags = DISPATCH_PROPERTYGET);
-HRESULT put(IDispatch* object, const wchar_t* name, VARIANT value);
-VARIANT arg(long value);
-VARIANT arg(const wchar_t* value);  // the BSTR is freed by invoke
-VARIANT arg(IDispatch* value);      // borrowed
-
 // A program of bin run to its end with its output; the exit code.
 DWORD run_host(const std::wstring& arguments, std::string& output);
 

@@ -4,17 +4,26 @@
 // writes every call into a log the test reads through test_addin_log().
 // MIVO_TEST_ADDIN_CANCEL names events it cancels ("Send,ItemSend");
 // MIVO_TEST_ADDIN_XML names a file whose text is its ribbon XML;
-// MIVO_TEST_ADDIN_CRASH names a call in which it crashes ("OnConnection").
+// MIVO_TEST_ADDIN_CRASH names a call in which it crashes ("OnConnection");
+// MIVO_TEST_ADDIN_FAIL=OnConnection makes OnConnection fail.
 #include <windows.h>
-#include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "OfficeAddin.h"
+#include "com/connection.h"
+#include "com/event_sink.h"
+#include "com/late_bound.h"
+#include "com/module.h"
+#include "com/object.h"
+#include "com/wide_text.h"
 
 namespace {
+
+using namespace mivo::com;
 
 // {6C2D9B51-3F0E-4A7C-9D1B-2E8F4A6B7C11}
 const CLSID kClsid = {0x6c2d9b51, 0x3f0e, 0x4a7c, {0x9d, 0x1b, 0x2e, 0x8f, 0x4a, 0x6b, 0x7c, 0x11}};
@@ -31,77 +40,17 @@ std::string setting(const char* name) {
   GetEnvironmentVariableA(name, value, sizeof(value));
   return value;
 }
-bool listed(const char* variable, const std::string& name) {
-  return ("," + setting(variable) + ",").find("," + name + ",") != std::string::npos;
-}
-void maybe_crash(const std::string& where) {
-  if (setting("MIVO_TEST_ADDIN_CRASH") == where) *static_cast<volatile int*>(nullptr) = 1;
-}
-
-HRESULT get(IDispatch* object, const wchar_t* name, VARIANT* out) {
-  DISPID id;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-  if (FAILED(hr)) return hr;
-  DISPPARAMS none{};
-  return object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, out, nullptr, nullptr);
+// Logs an event and sets its Cancel when MIVO_TEST_ADDIN_CANCEL lists it.
+HRESULT seen(const std::string& source, const char* event, const event_args& args) {
+  log(source + "." + event);
+  if (("," + setting("MIVO_TEST_ADDIN_CANCEL") + ",").find(std::string(",") + event + ",") !=
+      std::string::npos) {
+    for (std::size_t i = 0; i < args.size(); ++i) args.set_bool(i, true);
+  }
+  return S_OK;
 }
 
-// One advised event interface: logs "Source.DISPID" and cancels on request.
-class sink final : public IDispatch {
- public:
-  sink(IUnknown* source, const IID& diid, const char* name) : diid_(diid), name_(name) {
-    IConnectionPointContainer* container = nullptr;
-    if (SUCCEEDED(source->QueryInterface(IID_IConnectionPointContainer, (void**)&container))) {
-      if (SUCCEEDED(container->FindConnectionPoint(diid, &point_))) point_->Advise(this, &cookie_);
-      container->Release();
-    }
-  }
-  void unadvise() {
-    if (point_ && cookie_) point_->Unadvise(cookie_);
-    cookie_ = 0;
-    if (point_) point_->Release();
-    point_ = nullptr;
-  }
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, diid_)
-               ? this
-               : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --refs_;
-    if (!left) delete this;
-    return left;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                      UINT*) override;
-
- private:
-  IID diid_;
-  std::string name_;
-  IConnectionPoint* point_ = nullptr;
-  DWORD cookie_ = 0;
-  ULONG refs_ = 1;
-};
-
-std::vector<sink*> sinks;
-
-void advise(IUnknown* source, const IID& diid, const char* name) {
-  sinks.push_back(new sink(source, diid, name));
-}
-
-const char* event_name(const std::string& source, DISPID id) {
-  if (source == "Application") return id == 0xF002 ? "ItemSend" : id == 0xF006 ? "Startup" : "Quit";
-  if (source == "Inspectors") return "NewInspector";
-  if (source == "Inspector")
-    return id == 0xF008 ? "Close" : id == 0xF001 ? "Activate" : "Deactivate";
+const char* item_event(DISPID id) {
   switch (id) {
     case 0xF001:
       return "Read";
@@ -113,38 +62,41 @@ const char* event_name(const std::string& source, DISPID id) {
       return "Close";
     case 0xF005:
       return "Send";
-    case 0xF008:
-      return "CustomPropertyChange";
-    case 0xF009:
-      return "PropertyChange";
     case 0xFA75:
       return "BeforeDelete";
   }
-  return "Unload";
+  return nullptr;  // PropertyChange and the like are left out of the log
 }
 
-STDMETHODIMP sink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                          UINT*) {
-  const std::string event = event_name(name_, id);
-  if (event == "PropertyChange" || event == "CustomPropertyChange") return S_OK;
-  log(name_ + "." + event);
-  for (UINT i = 0; i < params->cArgs; ++i) {
-    VARIANT& arg = params->rgvarg[i];
-    if (V_VT(&arg) == (VT_BOOL | VT_BYREF) && listed("MIVO_TEST_ADDIN_CANCEL", event))
-      *V_BOOLREF(&arg) = VARIANT_TRUE;
+class connector;
+
+// One open window: its item's and its own events.
+class tracker : public object_root, public IUnknown {
+ public:
+  using interfaces = interface_list<IUnknown>;
+  void watch(IDispatch* inspector, connector* owner) {
+    owner_ = owner;
+    if (const auto item = as_dispatch(get(inspector, L"CurrentItem")))
+      item_connection_.advise(item->get(), kItemEvents10, item_events_.unknown());
+    inspector_connection_.advise(inspector, kInspectorEvents, inspector_events_.unknown());
   }
-  if (event == "NewInspector") {
-    IDispatch* inspector = V_DISPATCH(&params->rgvarg[0]);
-    VARIANT item;
-    VariantInit(&item);
-    if (SUCCEEDED(get(inspector, L"CurrentItem", &item)) && V_VT(&item) == VT_DISPATCH) {
-      advise(V_DISPATCH(&item), kItemEvents10, "Item");
-      VariantClear(&item);
-    }
-    advise(inspector, kInspectorEvents, "Inspector");
+  HRESULT on_item(DISPID id, const event_args& args) {
+    const char* event = item_event(id);
+    return event ? seen("Item", event, args) : S_OK;
   }
-  return S_OK;
-}
+  HRESULT on_inspector(DISPID id, const event_args& args);
+  void stop() {
+    item_connection_.reset();
+    inspector_connection_.reset();
+  }
+
+ private:
+  connector* owner_ = nullptr;
+  event_sink<tracker> item_events_{*this, kItemEvents10, &tracker::on_item};
+  event_sink<tracker> inspector_events_{*this, kInspectorEvents, &tracker::on_inspector};
+  event_connection item_connection_;
+  event_connection inspector_connection_;
+};
 
 // A 32x32 picture with an alpha channel, as Office wants ribbon images.
 IDispatch* make_picture() {
@@ -157,18 +109,16 @@ IDispatch* make_picture() {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   auto* pixel = static_cast<DWORD*>(bits);
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 32; ++x) {
-      const bool inside = (x - 16) * (x - 16) + (y - 16) * (y - 16) < 196;
-      pixel[y * 32 + x] = inside ? 0xFF1E78C8 : 0;
-    }
+  for (int i = 0; i < 32 * 32; ++i) {
+    const int x = i % 32 - 16, y = i / 32 - 16;
+    pixel[i] = x * x + y * y < 196 ? 0xFF1E78C8 : 0;
   }
   PICTDESC description{};
   description.cbSizeofstruct = sizeof(PICTDESC);
   description.picType = PICTYPE_BITMAP;
   description.bmp.hbitmap = bitmap;
   IDispatch* picture = nullptr;
-  OleCreatePictureIndirect(&description, IID_IDispatch, TRUE, (void**)&picture);
+  OleCreatePictureIndirect(&description, IID_IDispatch, TRUE, reinterpret_cast<void**>(&picture));
   return picture;
 }
 
@@ -182,26 +132,13 @@ const char kDefaultXml[] =
     "onAction='OnAction'/>"
     "</group></tab></tabs></ribbon></customUI>";
 
-class connector final : public _IDTExtensibility2, public IRibbonExtensibility {
+class connector : public object_root, public _IDTExtensibility2, public IRibbonExtensibility {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, __uuidof(_IDTExtensibility2)))
-      *out = static_cast<_IDTExtensibility2*>(this);
-    else if (IsEqualIID(iid, __uuidof(IRibbonExtensibility)))
-      *out = static_cast<IRibbonExtensibility*>(this);
-    else
-      return *out = nullptr, E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --refs_;
-    if (!left) delete this;
-    return left;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+  using interfaces =
+      interface_list<_IDTExtensibility2, IRibbonExtensibility, via<IDispatch, _IDTExtensibility2>>;
+
+  // The ribbon callbacks, by name: OnLoad 1, LoadImage 2, GetVisible 3, OnAction 4.
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
     const wchar_t* known[] = {L"OnLoad", L"LoadImage", L"GetVisible", L"OnAction"};
@@ -212,74 +149,57 @@ class connector final : public _IDTExtensibility2, public IRibbonExtensibility {
   }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO*, UINT*) override {
-    VARIANT& arg = params->rgvarg[params->cArgs - 1];
+    const VARIANT& argument = params->rgvarg[params->cArgs - 1];
     if (id == 1) {
-      V_DISPATCH(&arg)->QueryInterface(__uuidof(IRibbonUI), (void**)&ribbon_);
+      ribbon_ = as_dispatch(argument).value_or(nullptr).try_query<IRibbonUI>();
       log("OnLoad");
     } else if (id == 2) {
-      BSTR name = V_VT(&arg) == (VT_BSTR | VT_BYREF) ? *V_BSTRREF(&arg) : V_BSTR(&arg);
-      log(std::string("LoadImage ") + (V_VT(&arg) & VT_BYREF ? "byref " : "") +
-          std::string(name, name + SysStringLen(name)));
+      log(std::string("LoadImage ") + (V_VT(&argument) & VT_BYREF ? "byref " : "") +
+          as_text(argument).value_or("?"));
       V_VT(result) = VT_DISPATCH;
       V_DISPATCH(result) = make_picture();
     } else {
-      IRibbonControl* control = nullptr;
-      V_DISPATCH(&arg)->QueryInterface(__uuidof(IRibbonControl), (void**)&control);
-      BSTR text = nullptr;
-      control->get_Id(&text);
-      const std::wstring control_id(text, SysStringLen(text));
-      SysFreeString(text);
-      control->Release();
-      const std::string name(control_id.begin(), control_id.end());
+      const std::string control =
+          as_text(get(as_dispatch(argument).value_or(nullptr), L"Id")).value_or("?");
       if (id == 3) {
-        log("GetVisible " + name);
+        log("GetVisible " + control);
         V_VT(result) = VT_BOOL;
-        V_BOOL(result) = name != "Test_Shown" || switched_ ? VARIANT_TRUE : VARIANT_FALSE;
+        V_BOOL(result) = control != "Test_Shown" || switched_ ? VARIANT_TRUE : VARIANT_FALSE;
       } else {
-        log("OnAction " + name);
+        log("OnAction " + control);
         switched_ = !switched_;
-        BSTR shown = SysAllocString(L"Test_Shown");
-        if (ribbon_) ribbon_->InvalidateControl(shown);
-        SysFreeString(shown);
+        if (ribbon_) ribbon_->InvalidateControl(bstr_from_utf8("Test_Shown").get());
       }
     }
     return S_OK;
   }
+
   STDMETHODIMP OnConnection(IDispatch* application, ext_ConnectMode mode, IDispatch* addin,
                             SAFEARRAY**) override {
     log("OnConnection " + std::to_string(mode) + (addin ? " with COMAddIn" : ""));
-    maybe_crash("OnConnection");
-    advise(application, kApplicationEvents, "Application");
-    VARIANT inspectors;
-    VariantInit(&inspectors);
-    if (SUCCEEDED(get(application, L"Inspectors", &inspectors))) {
-      advise(V_DISPATCH(&inspectors), kInspectorsEvents, "Inspectors");
-      VariantClear(&inspectors);
-    }
+    if (setting("MIVO_TEST_ADDIN_CRASH") == "OnConnection")
+      *static_cast<volatile int*>(nullptr) = 1;
+    application_connection_.advise(application, kApplicationEvents, application_events_.unknown());
+    if (const auto inspectors = as_dispatch(get(application, L"Inspectors")))
+      inspectors_connection_.advise(inspectors->get(), kInspectorsEvents,
+                                    inspectors_events_.unknown());
     return setting("MIVO_TEST_ADDIN_FAIL") == "OnConnection" ? E_FAIL : S_OK;
   }
   STDMETHODIMP OnDisconnection(ext_DisconnectMode mode, SAFEARRAY**) override {
     log("OnDisconnection " + std::to_string(mode));
-    for (sink* s : sinks) {
-      s->unadvise();
-      s->Release();
-    }
-    sinks.clear();
-    if (ribbon_) ribbon_->Release();
-    ribbon_ = nullptr;
+    for (auto& t : trackers_) t->stop();
+    trackers_.clear();
+    application_connection_.reset();
+    inspectors_connection_.reset();
+    ribbon_.reset();
     return S_OK;
   }
   STDMETHODIMP OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
-  STDMETHODIMP OnStartupComplete(SAFEARRAY**) override {
-    log("OnStartupComplete");
-    return S_OK;
-  }
-  STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override {
-    log("OnBeginShutdown");
-    return S_OK;
-  }
+  STDMETHODIMP OnStartupComplete(SAFEARRAY**) override { return log("OnStartupComplete"), S_OK; }
+  STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { return log("OnBeginShutdown"), S_OK; }
+
   STDMETHODIMP GetCustomUI(BSTR id, BSTR* xml) override {
-    log("GetCustomUI " + std::string(id, id + SysStringLen(id)));
+    log("GetCustomUI " + bstr_to_utf8(id));
     std::string text = kDefaultXml;
     if (const std::string file = setting("MIVO_TEST_ADDIN_XML"); !file.empty()) {
       HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -290,42 +210,54 @@ class connector final : public _IDTExtensibility2, public IRibbonExtensibility {
       CloseHandle(handle);
       text.assign(buffer, read);
     }
-    std::wstring wide(text.begin(), text.end());
-    *xml = SysAllocString(wide.c_str());
+    *xml = bstr_from_utf8(text).release();
     return S_OK;
   }
 
+  void forget(tracker* done) {
+    trackers_.erase(std::remove_if(trackers_.begin(), trackers_.end(),
+                                   [&](const com_ptr<tracker>& t) { return t.get() == done; }),
+                    trackers_.end());
+  }
+
  private:
-  ULONG refs_ = 1;
-  IRibbonUI* ribbon_ = nullptr;
+  HRESULT on_application(DISPID id, const event_args& args) {
+    return seen("Application", id == 0xF002 ? "ItemSend" : id == 0xF006 ? "Startup" : "Quit", args);
+  }
+  HRESULT on_inspectors(DISPID, const event_args& args) {
+    seen("Inspectors", "NewInspector", args);
+    com_ptr<tracker> watcher;
+    if (SUCCEEDED(make_instance(watcher))) {
+      watcher->watch(as_dispatch(args[0]).value_or(nullptr).get(), this);
+      trackers_.push_back(watcher);
+    }
+    return S_OK;
+  }
+
+  event_sink<connector> application_events_{*this, kApplicationEvents, &connector::on_application};
+  event_sink<connector> inspectors_events_{*this, kInspectorsEvents, &connector::on_inspectors};
+  event_connection application_connection_;
+  event_connection inspectors_connection_;
+  std::vector<com_ptr<tracker>> trackers_;
+  com_ptr<IRibbonUI> ribbon_;
   bool switched_ = false;
 };
 
-class factory final : public IClassFactory {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory) ? this : nullptr;
-    return *out ? S_OK : E_NOINTERFACE;
+HRESULT tracker::on_inspector(DISPID id, const event_args& args) {
+  seen("Inspector", id == 0xF008 ? "Close" : id == 0xF001 ? "Activate" : "Deactivate", args);
+  if (id == 0xF008) {
+    stop();
+    if (owner_) owner_->forget(this);
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (outer) return CLASS_E_NOAGGREGATION;
-    connector* made = new connector();
-    HRESULT hr = made->QueryInterface(iid, out);
-    made->Release();
-    return hr;
-  }
-  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-};
+  return S_OK;
+}
 
 }  // namespace
 
 extern "C" {
 __declspec(dllexport) HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  static factory the_factory;
-  if (!IsEqualCLSID(clsid, kClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return the_factory.QueryInterface(iid, out);
+  static const class_entry classes[] = {{&kClsid, class_factory<connector>::instance()}};
+  return get_class_object(classes, clsid, iid, out);
 }
 __declspec(dllexport) HRESULT __stdcall DllCanUnloadNow() { return S_FALSE; }
 __declspec(dllexport) const char* test_addin_log() { return log_text.c_str(); }
