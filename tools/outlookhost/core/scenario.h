@@ -29,6 +29,7 @@ enum class StepKind {
   Directory,  // exchange-user|exchange-agent|exchange-list <name> <smtp address>
   Window,     // explorer | <n>: the n-th open appointment window, in opening order
   Print,
+  Picture,  // <file>: the current window as a 24-bit BMP
   // The main window.
   Click,  // <control id>, in the current window
   NewAppointment,

@@ -129,14 +129,14 @@ class trapped_dispatch : public IDispatch {
   MIVO_TRAP(8)
   MIVO_TRAP(9)
   MIVO_TRAP10(1)
-  MIVO_TRAP10(2) MIVO_TRAP10(3) MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7)
-      MIVO_TRAP10(8) MIVO_TRAP10(9) MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13)
-          MIVO_TRAP10(14) MIVO_TRAP10(15) MIVO_TRAP10(16) MIVO_TRAP10(17) MIVO_TRAP10(18)
-              MIVO_TRAP10(19)
+  MIVO_TRAP10(2)
+  MIVO_TRAP10(3) MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7) MIVO_TRAP10(8)
+      MIVO_TRAP10(9) MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13) MIVO_TRAP10(14)
+          MIVO_TRAP10(15) MIVO_TRAP10(16) MIVO_TRAP10(17) MIVO_TRAP10(18) MIVO_TRAP10(19)
 #undef MIVO_TRAP10
 #undef MIVO_TRAP
 
-                  protected : virtual ~trapped_dispatch() = default;
+              protected : virtual ~trapped_dispatch() = default;
   virtual const char* type_name() const noexcept = 0;
 
  private:

@@ -171,11 +171,12 @@ void draw_strip_button(HWND top, const DRAWITEMSTRUCT& item) {
       text.top = r.top + 42;
     }
     InflateRect(&text, -3, 0);
-    DrawTextW(dc, label.c_str(), -1, &text, DT_CENTER | DT_WORDBREAK | (picture ? 0 : DT_VCENTER));
+    DrawTextW(dc, label.c_str(), -1, &text,
+              DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | (picture ? 0 : DT_VCENTER));
   } else {
     if (picture) draw_picture(dc, *picture, RECT{r.left + 4, r.top + 4, r.left + 20, r.top + 20});
     text.left += picture ? 24 : 6;
-    DrawTextW(dc, label.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, label.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
   SelectObject(dc, old_font);
 }
@@ -272,8 +273,8 @@ void layout_strip(HWND top, window_state& state) {
   x += 4;
   for (const auto& [id, label] : own) {
     HWND button = child(strip, L"BUTTON", label, BS_OWNERDRAW, id);
-    MoveWindow(button, x, top_y + 2, 62, bottom_y - top_y - 4, FALSE);
-    x += 64;
+    MoveWindow(button, x, top_y + 2, 78, bottom_y - top_y - 4, FALSE);
+    x += 80;
   }
   first.frame.right = x + 2;
   state.groups.push_back(first);

@@ -13,6 +13,7 @@
 #include "portable/oadate.h"
 #include "portable/text.h"
 #include "resource_ids.h"
+#include "window_tools.h"
 #include "walkthrough_text.h"
 #include "com/wide_text.h"
 
@@ -357,6 +358,13 @@ bool scenario_runner::action(const Step& s) {
     case StepKind::Print:
       print_ribbon(current_window(), true);
       print_item(true);
+      break;
+    case StepKind::Picture:
+      host_.pump();
+      if (!robot::save_window_picture(current_window(), text(s, 0))) {
+        error = "the picture could not be saved to " + a[0].text;
+        done = false;
+      }
       break;
     case StepKind::Click:
       done = host_.click(current_window(), a[0].text, error);

@@ -51,6 +51,27 @@ TEST_F(HostLoad, AddinFromPerUserClassesGetsStartupAndShutdownCallsInOutlooksOrd
   }
 }
 
+TEST_F(HostLoad, TurnedOffAndOnAgainTheAddinLosesItsRibbonAndIsConnectedAfterStartup) {
+  keys_.register_for_user();
+  outlook_host host;
+  host.start();
+  clear_addin_log();
+  host.disconnect_addins();
+  EXPECT_EQ("OnDisconnection 1\n", addin_log());
+  EXPECT_TRUE(host.ribbons().controls(host.explorer_window()).empty());
+  clear_addin_log();
+  host.connect_addins();
+  EXPECT_EQ(
+      "OnConnection 0 with COMAddIn\n"
+      "GetCustomUI Microsoft.Outlook.Explorer\n"
+      "OnLoad\n"
+      "LoadImage byref Switch\n"
+      "GetVisible Test_Switch\n"
+      "GetVisible Test_Shown\n",
+      addin_log());
+  EXPECT_EQ(4u, host.ribbons().controls(host.explorer_window()).size());
+}
+
 TEST_F(HostLoad, UsersClassWinsOverTheMachinesAndTheUsersLoadBehaviorOverTheMachines) {
   keys_.register_class(HKEY_LOCAL_MACHINE, L"C:\\nowhere\\machine.dll");
   class_registration found;
