@@ -130,8 +130,9 @@ class trapped_dispatch : public IDispatch {
   MIVO_TRAP(9)
   MIVO_TRAP10(1)
   MIVO_TRAP10(2)
-  MIVO_TRAP10(3) MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7) MIVO_TRAP10(8)
-      MIVO_TRAP10(9) MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13) MIVO_TRAP10(14)
+  MIVO_TRAP10(3)
+  MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7) MIVO_TRAP10(8) MIVO_TRAP10(9)
+      MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13) MIVO_TRAP10(14)
           MIVO_TRAP10(15) MIVO_TRAP10(16) MIVO_TRAP10(17) MIVO_TRAP10(18) MIVO_TRAP10(19)
 #undef MIVO_TRAP10
 #undef MIVO_TRAP
@@ -142,6 +143,10 @@ class trapped_dispatch : public IDispatch {
  private:
   HRESULT vtable_call(int slot) noexcept;
 };
+
+// How many of the host's Outlook, Word and Office objects exist: after
+// shut-down, the ones an add-in still holds.
+inline std::atomic<long> live_automation_objects{0};
 
 // IUnknown and IDispatch of an automation object whose first interface is
 // Primary (trapped_dispatch for Outlook and Word objects, IRibbonUI or
@@ -191,8 +196,8 @@ class automation : public Primary {
   }
 
  protected:
-  automation() = default;
-  virtual ~automation() = default;
+  automation() { ++live_automation_objects; }
+  virtual ~automation() { --live_automation_objects; }
 
   virtual const char* type_name() const noexcept = 0;
   virtual const std::vector<member>& members() const = 0;

@@ -58,7 +58,7 @@ outlook_host::~outlook_host() {
 }
 
 void outlook_host::start() {
-  if (started_) return;
+  if (started_ || finished_) return;
   explorer_ = create_explorer_window(*this);
   ribbons_.attach(explorer_, session_->explorer(), kExplorerRibbon);
   started_ = true;
@@ -124,8 +124,15 @@ void outlook_host::quit() {
     explorer_ = nullptr;
   }
   pump();
+  session_->shutdown();
+  if (const long held = live_automation_objects.load(); held > 0)
+    problems_.push_back("after shut-down the add-ins still hold " + std::to_string(held) +
+                        " of Outlook's and Word's objects");
   started_ = false;
   quitting_ = false;
+  finished_ = true;
+  // Wakes a message loop waiting for the main window to go.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 void outlook_host::disconnect_addins() {

@@ -31,7 +31,9 @@ class outlook_host final : public session_ui {
   // visibility pass and pictures), then OnStartupComplete and the Startup
   // event.
   void start();
-  // Outlook exits: Quit, OnBeginShutdown, OnDisconnection, the windows go.
+  // Outlook exits: Quit, OnBeginShutdown, OnDisconnection, the windows go,
+  // and what the add-ins still hold of Outlook's objects is reported. The
+  // host cannot start again.
   void quit();
   // The user turns every connected add-in off, and on again, in Outlook's
   // COM add-ins dialog.
@@ -85,6 +87,7 @@ class outlook_host final : public session_ui {
   std::vector<std::string> problems_;
   bool started_ = false;
   bool quitting_ = false;
+  bool finished_ = false;
   bool refresh_posted_ = false;
 };
 

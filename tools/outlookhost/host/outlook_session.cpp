@@ -365,6 +365,7 @@ session::session() {
 session::~session() = default;
 
 void session::shutdown() {
+  if (!application_) return;
   for (const auto& inspector : open_) inspector->release_item();
   open_.clear();
   active_ = nullptr;

@@ -316,6 +316,10 @@ bool scenario_runner::action(const Step& s) {
       host_.start();
       break;
     case StepKind::Quit:
+      // The runner lets go of its item first: what is still held after the
+      // shut-down is the add-ins'.
+      item_.reset();
+      window_ = nullptr;
       host_.quit();
       break;
     case StepKind::Disconnect:

@@ -51,6 +51,23 @@ TEST_F(HostLoad, AddinFromPerUserClassesGetsStartupAndShutdownCallsInOutlooksOrd
   }
 }
 
+TEST_F(HostLoad, ObjectsAnAddinStillHoldsAfterShutdownAreReported) {
+  keys_.register_for_user();
+  {
+    outlook_host host;
+    host.start();
+    host.quit();
+    EXPECT_FALSE(mentions(host.take_problems(), "still hold"));
+  }
+  Environment leak(L"MIVO_TEST_ADDIN_LEAK", L"1");
+  outlook_host host;
+  host.start();
+  host.quit();
+  const auto problems = host.take_problems();
+  EXPECT_TRUE(mentions(problems, "still hold 1 of Outlook's"))
+      << (problems.empty() ? "" : problems.back());
+}
+
 TEST_F(HostLoad, TurnedOffAndOnAgainTheAddinLosesItsRibbonAndIsConnectedAfterStartup) {
   keys_.register_for_user();
   outlook_host host;

@@ -5,7 +5,8 @@
 // MIVO_TEST_ADDIN_CANCEL names events it cancels ("Send,ItemSend");
 // MIVO_TEST_ADDIN_XML names a file whose text is its ribbon XML;
 // MIVO_TEST_ADDIN_CRASH names a call in which it crashes ("OnConnection");
-// MIVO_TEST_ADDIN_FAIL=OnConnection makes OnConnection fail.
+// MIVO_TEST_ADDIN_FAIL=OnConnection makes OnConnection fail;
+// MIVO_TEST_ADDIN_LEAK=1 keeps a reference to Outlook's Application forever.
 #include <windows.h>
 #include <olectl.h>
 
@@ -179,6 +180,7 @@ class connector : public object_root, public _IDTExtensibility2, public IRibbonE
     log("OnConnection " + std::to_string(mode) + (addin ? " with COMAddIn" : ""));
     if (setting("MIVO_TEST_ADDIN_CRASH") == "OnConnection")
       *static_cast<volatile int*>(nullptr) = 1;
+    if (setting("MIVO_TEST_ADDIN_LEAK") == "1") application->AddRef();
     application_connection_.advise(application, kApplicationEvents, application_events_.unknown());
     if (const auto inspectors = as_dispatch(get(application, L"Inspectors")))
       inspectors_connection_.advise(inspectors->get(), kInspectorsEvents,
