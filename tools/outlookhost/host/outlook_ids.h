@@ -1,7 +1,7 @@
 // The identities of Outlook's and Word's interfaces and event interfaces,
 // and the DISPIDs of their events and enumerations, as Outlook's and Word's
-// type libraries give them (/work/shared/OFFICE-FACTS.md records where each
-// was read).
+// type libraries give them (read from listings of those type libraries and
+// Microsoft's interop reference).
 #pragma once
 
 #include <windows.h>
