@@ -38,6 +38,12 @@ LONG WINAPI crash_report(EXCEPTION_POINTERS* info) {
 
 }  // namespace
 
+std::string milliseconds_text(double value) {
+  char text[32];
+  snprintf(text, sizeof(text), "%.1f ms", value);
+  return text;
+}
+
 void addin_calls::report_crashes() { SetUnhandledExceptionFilter(&crash_report); }
 
 const std::vector<std::string>& addin_calls::stack() { return calls(); }

@@ -14,6 +14,9 @@
 
 namespace mivo::outlookhost {
 
+// "12.3 ms", for the timings' reports.
+std::string milliseconds_text(double value);
+
 struct call_timing {
   std::string what;
   double milliseconds = 0;

@@ -92,12 +92,6 @@ bool class_value(const std::wstring& path, const wchar_t* name, std::wstring& ou
   return false;
 }
 
-std::string hresult(HRESULT hr) {
-  char text[16];
-  snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
-  return text;
-}
-
 // The COMAddIn object Outlook passes as AddInInst. None of its members is
 // modelled: an add-in that uses them is told so.
 class com_addin_object final : public dispatch_object {
@@ -203,7 +197,7 @@ bool loaded_addin::load() {
                                           factory_.put_void());
   });
   if (FAILED(hr) || !factory_) {
-    problem("not loaded: DllGetClassObject failed with " + hresult(hr));
+    problem("not loaded: DllGetClassObject failed with " + hex_code(hr));
     return false;
   }
   com::com_ptr<IUnknown> object;
@@ -211,7 +205,7 @@ bool loaded_addin::load() {
     return factory_->CreateInstance(nullptr, IID_IUnknown, object.put_void());
   });
   if (FAILED(hr) || !object) {
-    problem("not loaded: CreateInstance failed with " + hresult(hr));
+    problem("not loaded: CreateInstance failed with " + hex_code(hr));
     return false;
   }
   connection_ = object.try_query<_IDTExtensibility2>();
@@ -240,7 +234,7 @@ bool loaded_addin::connect(IDispatch* application, ext_ConnectMode mode) {
   });
   timings_.connect = elapsed_ms(started);
   if (FAILED(hr)) {
-    problem("not loaded: a runtime error occurred during OnConnection (" + hresult(hr) +
+    problem("not loaded: a runtime error occurred during OnConnection (" + hex_code(hr) +
             "); Outlook would set LoadBehavior to 2");
     connection_.reset();
     return false;

@@ -35,12 +35,6 @@ const member* find_member(const std::vector<member>& members, DISPID id) {
   return nullptr;
 }
 
-std::string hex(long value) {
-  char text[16];
-  snprintf(text, sizeof(text), "0x%lX", static_cast<unsigned long>(value));
-  return text;
-}
-
 std::string flags_text(WORD flags) {
   std::string text;
   const std::pair<WORD, const char*> names[] = {
@@ -55,6 +49,17 @@ std::string flags_text(WORD flags) {
 }
 
 }  // namespace
+
+std::string hex_code(long value) {
+  char text[16];
+  snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(value));
+  return text;
+}
+
+std::wstring fold_case(std::wstring text) {
+  for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
+}
 
 void Diagnostics::note(std::string line) { pending().push_back(std::move(line)); }
 
@@ -262,7 +267,7 @@ HRESULT dispatch_invoke(
   if (!params) return E_INVALIDARG;
   const member* entry = find_member(members, id);
   if (!entry) {
-    Diagnostics::unmodelled(std::string(type) + " DISPID " + hex(id));
+    Diagnostics::unmodelled(std::string(type) + " DISPID " + hex_code(id));
     return DISP_E_MEMBERNOTFOUND;
   }
   const std::string name = std::string(type) + "." + to_utf8(entry->name);

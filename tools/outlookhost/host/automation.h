@@ -131,9 +131,10 @@ class trapped_dispatch : public IDispatch {
   MIVO_TRAP10(1)
   MIVO_TRAP10(2)
   MIVO_TRAP10(3)
-  MIVO_TRAP10(4) MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7) MIVO_TRAP10(8) MIVO_TRAP10(9)
-      MIVO_TRAP10(10) MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13) MIVO_TRAP10(14)
-          MIVO_TRAP10(15) MIVO_TRAP10(16) MIVO_TRAP10(17) MIVO_TRAP10(18) MIVO_TRAP10(19)
+  MIVO_TRAP10(4)
+  MIVO_TRAP10(5) MIVO_TRAP10(6) MIVO_TRAP10(7) MIVO_TRAP10(8) MIVO_TRAP10(9) MIVO_TRAP10(10)
+      MIVO_TRAP10(11) MIVO_TRAP10(12) MIVO_TRAP10(13) MIVO_TRAP10(14) MIVO_TRAP10(15)
+          MIVO_TRAP10(16) MIVO_TRAP10(17) MIVO_TRAP10(18) MIVO_TRAP10(19)
 #undef MIVO_TRAP10
 #undef MIVO_TRAP
 
@@ -255,5 +256,11 @@ STDMETHODIMP automation<Primary>::Invoke(DISPID id, REFIID iid, LCID, WORD flags
                            invoke(member, how, args, r);
                          });
 }
+
+// An HRESULT or other code as "0x8000FFFF", for reports.
+std::string hex_code(long value);
+
+// Outlook matches names without regard to case.
+std::wstring fold_case(std::wstring text);
 
 }  // namespace mivo::outlookhost

@@ -28,12 +28,6 @@ using com::to_utf8;
 
 namespace {
 
-std::string milliseconds(double value) {
-  char text[32];
-  snprintf(text, sizeof(text), "%.1f ms", value);
-  return text;
-}
-
 const wchar_t* ribbon_id_for(const inspector_object& inspector) {
   return inspector.item().is_appointment() ? kAppointmentRibbon : kMeetingRequestRibbon;
 }
@@ -89,9 +83,9 @@ void outlook_host::start() {
     const double total = addin->timings().total();
     if (total > kStartupLimitMs)
       problems_.push_back(to_utf8(addin->registration().prog_id) + ": start-up took " +
-                          milliseconds(total) +
+                          milliseconds_text(total) +
                           "; Outlook disables an add-in that takes longer than " +
-                          milliseconds(kStartupLimitMs) + " (resiliency reason 1, boot load)");
+                          milliseconds_text(kStartupLimitMs) + " (resiliency reason 1, boot load)");
   }
   session_->application_events().fire(event::startup, "Startup");
 }

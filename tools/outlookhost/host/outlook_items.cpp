@@ -52,12 +52,6 @@ std::vector<event_interface> inspector_sources() {
           {iid::inspector_events_10, "InspectorEvents_10", events}};
 }
 
-bool same_text(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
-}
-
 // The body as Outlook's Body property gives it: plain text, CR LF line ends,
 // without the story's final paragraph mark.
 std::wstring body_text(const WordDocument& story) {
@@ -212,7 +206,7 @@ recipient_data* item_base::recipient(int id) {
 
 user_property_data* item_base::find_property(const std::wstring& name) {
   for (auto& property : fields_.properties) {
-    if (same_text(property.name, name)) return &property;
+    if (fold_case(property.name) == fold_case(name)) return &property;
   }
   return nullptr;
 }

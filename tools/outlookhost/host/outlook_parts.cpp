@@ -24,11 +24,6 @@ namespace {
 
 constexpr DISPID kCount = 0x50, kItem = 0x51;
 
-std::wstring lower(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
-
 // MAPI property tags an address entry answers through its accessor.
 constexpr unsigned long kDisplayName = 0x3001, kAddressType = 0x3002, kEmailAddress = 0x3003,
                         kSmtpAddress = 0x39FE;
@@ -334,9 +329,9 @@ class recipients_object final : public dispatch_object {
   int find(const arguments& args) const {
     const auto& all = item_->fields().recipients;
     if (args.type(0) == VT_BSTR) {
-      const std::wstring name = lower(args.text(0));
+      const std::wstring name = fold_case(args.text(0));
       for (const auto& r : all) {
-        if (lower(r.entry ? r.entry->name : r.typed) == name) return r.id;
+        if (fold_case(r.entry ? r.entry->name : r.typed) == name) return r.id;
       }
     } else {
       const long index = args.integer(0);

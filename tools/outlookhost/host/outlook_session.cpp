@@ -28,11 +28,6 @@ namespace mivo::outlookhost {
 
 namespace {
 
-std::wstring lower(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
-
 class application_object final : public dispatch_object {
  public:
   explicit application_object(session& owner)
@@ -89,7 +84,7 @@ class application_object final : public dispatch_object {
         return;
       }
       case 0x110:
-        if (lower(args.text(0)) != L"mapi")
+        if (fold_case(args.text(0)) != L"mapi")
           throw automation_error("GetNamespace accepts only \"MAPI\".");
         out.object(session_.name_space());
         return;
@@ -401,11 +396,11 @@ const directory_entry& session::add_entry(directory_entry::kind kind, const std:
 }
 
 std::optional<directory_entry> session::resolve(const std::wstring& typed) {
-  const std::wstring key = lower(typed);
+  const std::wstring key = fold_case(typed);
   if (key.empty()) return std::nullopt;
-  if (lower(user_.name) == key || lower(user_.smtp) == key) return user_;
+  if (fold_case(user_.name) == key || fold_case(user_.smtp) == key) return user_;
   for (const auto& entry : directory_) {
-    if (lower(entry.name) == key || lower(entry.smtp) == key) return entry;
+    if (fold_case(entry.name) == key || fold_case(entry.smtp) == key) return entry;
   }
   const bool looks_like_address =
       typed.find(L'@') != std::wstring::npos && typed.find(L' ') == std::wstring::npos;

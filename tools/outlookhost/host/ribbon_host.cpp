@@ -40,12 +40,6 @@ double since(clock_type::time_point start) {
   return std::chrono::duration<double, std::milli>(clock_type::now() - start).count();
 }
 
-std::string hex(HRESULT hr) {
-  char text[16];
-  snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
-  return text;
-}
-
 const std::set<std::string>& drawn_controls() {
   static const std::set<std::string> kinds = {"button", "toggleButton", "checkBox", "labelControl",
                                               "separator"};
@@ -299,7 +293,7 @@ ribbon_document* ribbon_host::load(loaded_addin& addin, const std::wstring& ribb
       addin_calls::run("IRibbonExtensibility::GetCustomUI(" + to_utf8(ribbon_id) + ")",
                        [&] { return addin.ribbon()->GetCustomUI(id.get(), xml.put()); });
   if (xml_ms) *xml_ms += since(started);
-  if (FAILED(hr)) problem(document, "GetCustomUI failed with " + hex(hr));
+  if (FAILED(hr)) problem(document, "GetCustomUI failed with " + hex_code(hr));
   if (xml) document.xml.assign(xml.get(), SysStringLen(xml.get()));
   if (document.xml.empty()) return nullptr;
 
@@ -333,7 +327,7 @@ ribbon_document* ribbon_host::load(loaded_addin& addin, const std::wstring& ribb
     else
       problem(document, "line " + std::to_string(use.line) + ": " + use.attribute + "=\"" +
                             use.name + "\": the add-in's IDispatch has no such name (" +
-                            hex(found) + "); Office never calls it");
+                            hex_code(found) + "); Office never calls it");
   }
 
   const std::string& on_load = document.markup.root.attribute("onLoad");
@@ -439,7 +433,7 @@ HRESULT ribbon_host::call(ribbon_document& document, const std::string& name, co
     if (out) *out = std::move(static_cast<com::unique_variant&>(answer));
     return called;
   });
-  if (FAILED(hr)) problem(document, what + " failed with " + hex(hr));
+  if (FAILED(hr)) problem(document, what + " failed with " + hex_code(hr));
   return hr;
 }
 

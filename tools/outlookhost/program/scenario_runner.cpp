@@ -32,22 +32,6 @@ std::string quoted(const std::wstring& text) { return "\"" + to_utf8(text) + "\"
 
 std::string describe_date(double date) { return format_date(date) + " " + format_time(date); }
 
-std::string folder_text(folder_id folder) {
-  switch (folder) {
-    case folder_id::calendar:
-      return "Calendar";
-    case folder_id::deleted_items:
-      return "Deleted Items";
-    case folder_id::inbox:
-      return "Inbox";
-    case folder_id::sent_items:
-      return "Sent Items";
-    case folder_id::outbox:
-      return "Outbox";
-  }
-  return "";
-}
-
 std::string status_text(long status) {
   switch (status) {
     case olNonMeeting:
@@ -133,12 +117,6 @@ std::string indented(const std::string& text, const std::string& prefix) {
   }
   if (!out.empty()) out.pop_back();
   return out;
-}
-
-std::string milliseconds(double value) {
-  char text[32];
-  snprintf(text, sizeof(text), "%.1f ms", value);
-  return text;
 }
 
 }  // namespace
@@ -607,12 +585,12 @@ void scenario_runner::print_startup() {
            to_utf8(addin->class_info().found_in) + ")");
     if (options_.timings && addin->connected()) {
       auto& t = addin->timings();
-      say_("       start-up: load " + milliseconds(t.load) + ", connect " +
-           milliseconds(t.connect) + ", ribbon XML " + milliseconds(t.ribbon_xml) +
-           ", ribbon load " + milliseconds(t.ribbon_load) + ", first visibility pass " +
-           milliseconds(t.visibility) + ", pictures " + milliseconds(t.pictures) +
-           ", OnStartupComplete " + milliseconds(t.startup_complete) + "; total " +
-           milliseconds(t.total()));
+      say_("       start-up: load " + milliseconds_text(t.load) + ", connect " +
+           milliseconds_text(t.connect) + ", ribbon XML " + milliseconds_text(t.ribbon_xml) +
+           ", ribbon load " + milliseconds_text(t.ribbon_load) + ", first visibility pass " +
+           milliseconds_text(t.visibility) + ", pictures " + milliseconds_text(t.pictures) +
+           ", OnStartupComplete " + milliseconds_text(t.startup_complete) + "; total " +
+           milliseconds_text(t.total()));
     }
   }
   if (host_.addins().empty()) say_("     no add-in is registered to load at start-up");
@@ -650,7 +628,7 @@ void scenario_runner::print_item(bool always) {
   std::string text =
       "     item: " +
       std::string(item->is_appointment() ? status_text(f.meeting_status) : "meeting request") +
-      " " + quoted(f.subject) + " in " + folder_text(item->folder()) +
+      " " + quoted(f.subject) + " in " + to_utf8(host_.outlook().folder_name(item->folder())) +
       (item->saved_once() ? (item->dirty() ? ", changed since saved" : ", saved")
                           : ", never saved");
   if (item->inspector() && item->inspector()->shown()) text += ", open";
@@ -695,7 +673,7 @@ void scenario_runner::print_notes() {
   for (const auto& line : host_.take_problems()) say_("     host: " + line);
   if (!options_.timings) return;
   for (const auto& timing : addin_calls::take_timings())
-    say_("     timing: " + timing.what + " " + milliseconds(timing.milliseconds));
+    say_("     timing: " + timing.what + " " + milliseconds_text(timing.milliseconds));
 }
 
 bool scenario_runner::check(const Step& s) {
@@ -781,8 +759,8 @@ bool scenario_runner::check(const Step& s) {
              fail(std::to_string(host_.outlook().open_inspectors().size()) + " windows are open");
     case StepKind::ExpectFolder:
       if (!need_item()) return false;
-      return folder_text(item->folder()) == a[0].text ||
-             fail("the item is in " + folder_text(item->folder()));
+      return to_utf8(host_.outlook().folder_name(item->folder())) == a[0].text ||
+             fail("the item is in " + to_utf8(host_.outlook().folder_name(item->folder())));
     case StepKind::ExpectMessage:
       for (const auto& message : messages_) {
         if (to_utf8(message).find(a[0].text) != std::string::npos) return true;
