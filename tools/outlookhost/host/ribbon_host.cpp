@@ -392,7 +392,9 @@ void ribbon_host::attach(HWND window, IDispatch* context, const std::wstring& ri
 }
 
 void ribbon_host::add_new_documents(HWND window) {
-  view& v = views_[window];
+  auto found = views_.find(window);
+  if (found == views_.end()) return;
+  view& v = found->second;
   for (auto& document : documents_) {
     if (document->ribbon_id != v.ribbon_id) continue;
     if (std::find(v.documents.begin(), v.documents.end(), document.get()) != v.documents.end())
@@ -403,7 +405,13 @@ void ribbon_host::add_new_documents(HWND window) {
 
 void ribbon_host::detach(HWND window) { views_.erase(window); }
 
-std::vector<ribbon_control>& ribbon_host::controls(HWND window) { return views_[window].controls; }
+std::vector<ribbon_control>& ribbon_host::controls(HWND window) {
+  static std::vector<ribbon_control> none;
+  auto found = views_.find(window);
+  if (found != views_.end()) return found->second.controls;
+  none.clear();
+  return none;
+}
 
 const std::wstring& ribbon_host::ribbon_id(HWND window) const {
   static const std::wstring none;
@@ -531,8 +539,9 @@ bool ribbon_host::refresh(HWND window, double* callbacks_ms, double* pictures_ms
 bool ribbon_host::click(HWND window, const ribbon_control& control) {
   const std::string& name = control.node->attribute("onAction");
   if (name.empty()) return false;
-  view& v = views_[window];
-  const auto control_object = make_control(v, control);
+  auto found = views_.find(window);
+  if (found == views_.end()) return false;
+  const auto control_object = make_control(found->second, control);
   call(*control.document, name, "onAction", control.id, com::argument(control_object.get()),
        nullptr);
   return true;

@@ -167,6 +167,20 @@ TEST_F(HostLoad, RibbonMistakesAreReportedAndOnlySchemaErrorsKeepTheMarkupOut) {
     ASSERT_EQ(3u, controls.size());
     EXPECT_TRUE(host.ribbons().shown(host.explorer_window(), controls[2]));
   }
+  // A group the add-in hides takes its controls with it.
+  write(
+      "<customUI xmlns='http://schemas.microsoft.com/office/2009/07/customui'><ribbon><tabs>"
+      "<tab idMso='TabHome'><group id='Test_Shown' label='G' getVisible='GetVisible'>"
+      "<button id='A' label='A'/></group>" +
+      tail.substr(8));
+  {
+    outlook_host host;
+    host.start();
+    const auto& controls = host.ribbons().controls(host.explorer_window());
+    ASSERT_EQ(3u, controls.size());
+    EXPECT_TRUE(controls[2].visible);
+    EXPECT_FALSE(host.ribbons().shown(host.explorer_window(), controls[2]));
+  }
   write(head + "<button id='A'>" + tail);
   {
     outlook_host host;
@@ -174,6 +188,16 @@ TEST_F(HostLoad, RibbonMistakesAreReportedAndOnlySchemaErrorsKeepTheMarkupOut) {
     EXPECT_TRUE(mentions(host.take_problems(), "not well-formed"));
   }
   DeleteFileW(xml_file.c_str());
+}
+
+TEST_F(HostLoad, ExceptionLetOutOfAnAddinCallIsCaughtAndNamed) {
+  keys_.register_for_user();
+  Environment thrown(L"MIVO_TEST_ADDIN_THROW", L"OnConnection");
+  outlook_host host;
+  host.start();
+  EXPECT_FALSE(host.addins()[0]->connected());
+  EXPECT_TRUE(mentions(host.take_problems(),
+                       "let a C++ exception out of _IDTExtensibility2::OnConnection"));
 }
 
 TEST_F(HostLoad, CrashInsideAnAddinCallIsNamedAndEndsTheHost) {

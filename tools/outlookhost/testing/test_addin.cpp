@@ -6,11 +6,13 @@
 // MIVO_TEST_ADDIN_XML names a file whose text is its ribbon XML;
 // MIVO_TEST_ADDIN_CRASH names a call in which it crashes ("OnConnection");
 // MIVO_TEST_ADDIN_FAIL=OnConnection makes OnConnection fail;
-// MIVO_TEST_ADDIN_LEAK=1 keeps a reference to Outlook's Application forever.
+// MIVO_TEST_ADDIN_LEAK=1 keeps a reference to Outlook's Application forever;
+// MIVO_TEST_ADDIN_THROW=OnConnection lets a C++ exception out of it.
 #include <windows.h>
 #include <olectl.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -181,6 +183,7 @@ class connector : public object_root, public _IDTExtensibility2, public IRibbonE
     if (setting("MIVO_TEST_ADDIN_CRASH") == "OnConnection")
       *static_cast<volatile int*>(nullptr) = 1;
     if (setting("MIVO_TEST_ADDIN_LEAK") == "1") application->AddRef();
+    if (setting("MIVO_TEST_ADDIN_THROW") == "OnConnection") throw std::runtime_error("thrown");
     application_connection_.advise(application, kApplicationEvents, application_events_.unknown());
     if (const auto inspectors = as_dispatch(get(application, L"Inspectors")))
       inspectors_connection_.advise(inspectors->get(), kInspectorsEvents,
