@@ -228,8 +228,10 @@ bool scenario_runner::step(const Step& s) {
           if (!password.empty()) dialog.set_text(IDC_MEETING_PASSWORD, password);
           dialog.press(button);
         });
-        answer_notes_.push_back("Please fill in the meeting options (" + s.source.substr(24) +
-                                ").");
+        answer_notes_.push_back(
+            std::string("Please ") + (mute ? "tick mute, " : "") +
+            (password.empty() ? "" : "set the password " + to_utf8(password) + ", ") +
+            "and press " + (button == IDOK ? "OK" : "Cancel") + " in the meeting options.");
         break;
       }
       case StepKind::AnswerSignOut: {

@@ -12,7 +12,6 @@
 namespace mivo::outlookhost {
 namespace {
 
-namespace sched = mivo::scheduler::testing;
 using namespace testing;
 
 class HostEvents : public ::testing::Test {
