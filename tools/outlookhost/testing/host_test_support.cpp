@@ -6,10 +6,13 @@
 
 #include "addin_loader.h"
 #include "com/module.h"
+#include "com/testing/program.h"
 #include "dialog_test_support.h"
+#include "testing/scheduler_test_support.h"
 
 namespace mivo::outlookhost::testing {
 
+namespace kit = mivo::com::testing;
 namespace sched = mivo::scheduler::testing;
 
 namespace {
@@ -25,10 +28,10 @@ HMODULE test_addin() { return GetModuleHandleW(L"test_addin.dll"); }
 
 TestAddinKeys::TestAddinKeys() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    guards_.push_back(std::make_unique<sched::RegistryKeyGuard>(root, classes(kTestProgId)));
-    guards_.push_back(std::make_unique<sched::RegistryKeyGuard>(
+    guards_.push_back(std::make_unique<kit::registry_key_guard>(root, classes(kTestProgId)));
+    guards_.push_back(std::make_unique<kit::registry_key_guard>(
         root, classes(std::wstring(L"CLSID\\") + kTestClsid)));
-    guards_.push_back(std::make_unique<sched::RegistryKeyGuard>(
+    guards_.push_back(std::make_unique<kit::registry_key_guard>(
         root, std::wstring(kAddinsKey) + L"\\" + kTestProgId));
   }
 }
@@ -36,18 +39,18 @@ TestAddinKeys::TestAddinKeys() {
 TestAddinKeys::~TestAddinKeys() = default;
 
 void TestAddinKeys::register_class(HKEY root, const std::wstring& server) {
-  sched::set_string(root, classes(std::wstring(kTestProgId) + L"\\CLSID"), nullptr, kTestClsid);
+  kit::set_string(root, classes(std::wstring(kTestProgId) + L"\\CLSID"), nullptr, kTestClsid);
   const std::wstring server_key =
       classes(std::wstring(L"CLSID\\") + kTestClsid + L"\\InprocServer32");
-  sched::set_string(root, server_key, nullptr, server);
-  sched::set_string(root, server_key, L"ThreadingModel", L"Apartment");
+  kit::set_string(root, server_key, nullptr, server);
+  kit::set_string(root, server_key, L"ThreadingModel", L"Apartment");
 }
 
 void TestAddinKeys::register_addin(HKEY root, DWORD load_behavior) {
   const std::wstring key = std::wstring(kAddinsKey) + L"\\" + kTestProgId;
-  sched::set_raw_value(root, key, L"LoadBehavior", REG_DWORD, &load_behavior,
+  kit::set_raw_value(root, key, L"LoadBehavior", REG_DWORD, &load_behavior,
                        sizeof(load_behavior));
-  sched::set_string(root, key, L"FriendlyName", L"Test add-in");
+  kit::set_string(root, key, L"FriendlyName", L"Test add-in");
 }
 
 void TestAddinKeys::register_for_user() {
@@ -55,7 +58,7 @@ void TestAddinKeys::register_for_user() {
   register_addin(HKEY_CURRENT_USER, 3);
 }
 
-std::wstring test_addin_path() { return sched::bin_folder() + L"\\test_addin.dll"; }
+std::wstring test_addin_path() { return kit::program_folder() + L"\\test_addin.dll"; }
 
 std::string addin_log() {
   HMODULE module = test_addin();
@@ -79,7 +82,7 @@ Environment::~Environment() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
 DWORD run_host(const std::wstring& arguments, std::string& output) {
   const std::wstring file = scheduler::testing::temporary_path(L"host-output");
   const DWORD code =
-      sched::run_program(L"cmd.exe /c \"\"" + sched::bin_folder() + L"\\mivo-outlook.exe\" " +
+      kit::run_program(L"cmd.exe /c \"\"" + kit::program_folder() + L"\\mivo-outlook.exe\" " +
                          arguments + L" > \"" + file + L"\"\"");
   output = sched::read_file(file);
   DeleteFileW(file.c_str());

@@ -11,7 +11,7 @@
 
 #include "com/com_ptr.h"
 #include "com/unique.h"
-#include "testing/scheduler_test_support.h"
+#include "com/testing/registry.h"
 
 namespace mivo::outlookhost::testing {
 
@@ -35,7 +35,7 @@ class TestAddinKeys {
   void register_for_user();
 
  private:
-  std::vector<std::unique_ptr<scheduler::testing::RegistryKeyGuard>> guards_;
+  std::vector<std::unique_ptr<com::testing::registry_key_guard>> guards_;
 };
 
 std::wstring test_addin_path();
