@@ -122,4 +122,13 @@ std::size_t utf16_length(std::string_view utf8) {
   return length;
 }
 
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace mivo

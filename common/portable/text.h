@@ -17,4 +17,8 @@ std::string utf16_to_utf8(std::u16string_view utf16);
 // BSTR of the same text has, which is what users and COM callers count.
 std::size_t utf16_length(std::string_view utf8);
 
+// Equality with the ASCII letters A-Z and a-z taken as the same, every other
+// byte compared as it is: for identifiers, keys and hex strings.
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
+
 }  // namespace mivo

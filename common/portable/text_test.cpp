@@ -55,5 +55,14 @@ TEST(TextConversion, LoneSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(replacement + replacement, utf16_to_utf8(u"\xDE00\xD83D"));  // pair in wrong order
 }
 
+TEST(TextComparison, OnlyAsciiLettersCompareWithoutCase) {
+  EXPECT_TRUE(
+      equal_ignoring_ascii_case("Microsoft.Outlook.Explorer", "microsoft.OUTLOOK.explorer"));
+  EXPECT_TRUE(equal_ignoring_ascii_case("00AbCd", "00aBcD"));
+  EXPECT_FALSE(equal_ignoring_ascii_case("abc", "abcd"));
+  EXPECT_FALSE(equal_ignoring_ascii_case("[", "{"));                // 0x5B and 0x7B are 32 apart
+  EXPECT_FALSE(equal_ignoring_ascii_case("\xC3\x89", "\xC3\xA9"));  // É and é
+}
+
 }  // namespace
 }  // namespace mivo

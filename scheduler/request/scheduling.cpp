@@ -1,6 +1,5 @@
 // Creating, updating and deleting the meeting on the service: the checks,
 // the options dialog, the schedule lookup and what the answer changes.
-#include <cctype>
 
 #include "account/warnings.h"
 #include "meeting_request.h"
@@ -42,19 +41,6 @@ std::string unescape_line_breaks(const std::string& text) {
     }
   }
   return result;
-}
-
-bool equal_ignoring_case(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -179,7 +165,7 @@ MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle
     const std::string start_date = record.start_date_text();
     for (const Json::Value& element : envelope.data) {
       JsonObjectReader conference(element);
-      if (!single || equal_ignoring_case(conference.text("startDate"), start_date)) {
+      if (!single || equal_ignoring_ascii_case(conference.text("startDate"), start_date)) {
         conference_id = conference.text("id");
         readable = !conference.met_wrong_type();
         break;
