@@ -1,0 +1,99 @@
+// What a tracker does for the appointment of one Outlook window: its item's
+// Open, Send and Write events, its window's Close, and the appointment
+// window's three commands. The online meeting lives in three places kept in
+// step here: the scheduler object, the item's "MIVO" user property (the
+// meeting settings record) and the invitation text in the body; the item's
+// "CLOSE" mark says it was sent or saved once with the meeting.
+#pragma once
+
+#include <string>
+
+namespace mivo::addin {
+
+// An HRESULT as the handlers tell them apart: S_OK, S_FALSE, a failure.
+enum class CallResult { ok, declined, failed };
+
+// Property names and meeting states the handlers read and write.
+inline constexpr char kMeetingProperty[] = "MIVO";
+inline constexpr char kClosedProperty[] = "CLOSE";
+inline constexpr int kMeetingCanceled = 5;  // OlMeetingStatus olMeetingCanceled
+
+struct MailBody {
+  std::string body;         // the invitation text
+  std::string description;  // the meeting settings record
+};
+
+// The tracker's scheduler object (IMeetingRequest). Every call answers as
+// "failed" or with nothing once the object is gone.
+class IMeetingScheduler {
+ public:
+  virtual ~IMeetingScheduler() = default;
+  virtual bool held() = 0;
+  virtual CallResult simple_update() = 0;
+  virtual void set_settings(bool item_open, const std::string& settings_record,
+                            const std::string& appointment_record) = 0;
+  virtual CallResult commit() = 0;
+  virtual CallResult remove() = 0;  // Delete
+  virtual MailBody mail_body() = 0;
+  // GetMeetingInfoChangedFlag: true only for S_OK with a non-zero flag.
+  virtual bool changed() = 0;
+  virtual void settings_dialog() = 0;
+};
+
+// The watched item and its window. Every call does nothing, or answers
+// empty, once the item or the window is gone.
+class IAppointmentWindow {
+ public:
+  virtual ~IAppointmentWindow() = default;
+  virtual bool has_item() = 0;
+  virtual bool has_inspector() = 0;
+  // The appointment record; "" without an item.
+  virtual std::string read_record() = 0;
+  virtual std::string user_property(const char* name) = 0;
+  virtual void set_user_property(const char* name, const std::string& text) = 0;
+  virtual int meeting_status() = 0;
+  // Subject and location emptied through the tracker's own settings sink.
+  virtual void clear_subject_and_location() = 0;
+  // The invitation text after the body, marked by the bookmark.
+  virtual void insert_body(const std::string& text) = 0;
+  // The bookmarked text replaced ("" removes it), or inserted when missing.
+  virtual void replace_body(const std::string& text) = 0;
+  // Hands an edit the user has not left yet to Outlook before it is read.
+  virtual void commit_edit_fields() = 0;
+};
+
+class MeetingTracker {
+ public:
+  MeetingTracker(IAppointmentWindow& window, IMeetingScheduler& scheduler)
+      : window_(window), scheduler_(scheduler) {}
+
+  // The item opened in its window: take up the stored meeting, if any.
+  void opened();
+  // Appointment-window commands.
+  void add_meeting();      // Mivo-03_Add
+  void cancel_meeting();   // Mivo-03_Cancel
+  void meeting_options();  // Mivo-03_Setting
+  // The item is being sent; true when the send must be cancelled.
+  bool sending();
+  // The item is being saved (never cancelled).
+  void saving();
+  // The window is closing.
+  void closing();
+
+  bool online_meeting() const { return online_meeting_; }
+  const std::string& meeting_setting() const { return meeting_setting_; }
+
+ private:
+  // The server-side removal; true when the meeting was deleted.
+  bool remove();
+  void remove_and_clean_up();
+  void store_meeting(const std::string& settings_record);
+  bool sent_or_saved();
+
+  IAppointmentWindow& window_;
+  IMeetingScheduler& scheduler_;
+  std::string meeting_setting_;
+  bool online_meeting_ = false;
+};
+
+}  // namespace mivo::addin
