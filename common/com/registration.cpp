@@ -126,28 +126,40 @@ HRESULT unregister_type_library(registration_scope scope) {
              : UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
 }
 
-// Maps HKEY_CLASSES_ROOT onto HKEY_CURRENT_USER\Software\Classes for the
-// registrar and the type library functions while it lives.
-class user_classes_override {
+// Keeps a per-user registration inside the current user's hive while it
+// lives: HKEY_CLASSES_ROOT is mapped onto HKEY_CURRENT_USER\Software\Classes
+// and HKEY_LOCAL_MACHINE onto HKEY_CURRENT_USER itself, so a script's
+// machine-wide keys (an Office add-in's Addins key, say) land in the user's
+// own tree. A user without administrator rights cannot write the machine's
+// keys, and a registration that fails is undone whole.
+class user_hive_override {
  public:
   HRESULT open() {
     RETURN_IF_WIN32_ERROR(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0,
                                           KEY_ALL_ACCESS, nullptr, classes_.put(), nullptr));
+    // A handle of the hive's root of its own: a predefined key cannot stand in
+    // for another.
+    RETURN_IF_WIN32_ERROR(RegOpenCurrentUser(KEY_ALL_ACCESS, user_.put()));
     RETURN_IF_WIN32_ERROR(RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_.get()));
-    active_ = true;
+    classes_active_ = true;
+    RETURN_IF_WIN32_ERROR(RegOverridePredefKey(HKEY_LOCAL_MACHINE, user_.get()));
+    machine_active_ = true;
     return S_OK;
   }
-  ~user_classes_override() {
-    if (active_) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+  ~user_hive_override() {
+    if (machine_active_) RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    if (classes_active_) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
   }
 
  private:
   unique_hkey classes_;
-  bool active_ = false;
+  unique_hkey user_;
+  bool classes_active_ = false;
+  bool machine_active_ = false;
 };
 
 HRESULT apply(const registration& what, registration_scope scope, bool do_register) {
-  user_classes_override redirect;
+  user_hive_override redirect;
   if (scope == registration_scope::user) RETURN_IF_FAILED(redirect.open());
   if (do_register) {
     RETURN_IF_FAILED(run_scripts(what, true));
