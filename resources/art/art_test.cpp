@@ -44,6 +44,12 @@ TEST(Art, CommittedPicturesAreWhatTheGeneratorDraws) {
   EXPECT_EQ(read_committed("about.bmp"), bmp_of(draw_about_banner()))
       << "run the regenerate-art target and commit resources/pictures";
   EXPECT_EQ(read_committed("new_password.bmp"), bmp_of(draw_new_password()));
+  for (RibbonPicture picture : kRibbonPictures) {
+    const Canvas c = draw_ribbon_picture(picture);
+    EXPECT_EQ(read_committed(ribbon_picture_file(picture)),
+              encode_bmp(c.width(), c.height(), c.flatten(kRibbonBackground)))
+        << ribbon_picture_file(picture);
+  }
   for (int frame = 0; frame < kBusyFrames; ++frame) {
     std::vector<Canvas> sizes;
     for (int size : kBusyIconSizes) sizes.push_back(draw_busy_frame(frame, size));

@@ -21,6 +21,11 @@ int main(int argc, char** argv) {
   };
   write_bmp("about.bmp", draw_about_banner());
   write_bmp("new_password.bmp", draw_new_password());
+  for (RibbonPicture picture : kRibbonPictures) {
+    const Canvas c = draw_ribbon_picture(picture);
+    ok &= write_file(dir + "/" + ribbon_picture_file(picture),
+                     encode_bmp(c.width(), c.height(), c.flatten(kRibbonBackground)));
+  }
   for (int frame = 0; frame < kBusyFrames; ++frame) {
     std::vector<Canvas> sizes;
     for (int size : kBusyIconSizes) sizes.push_back(draw_busy_frame(frame, size));

@@ -18,7 +18,87 @@ std::pair<float, float> on_circle(float cx, float cy, float radius, float deg) {
   return {cx + radius * std::sin(rad), cy - radius * std::cos(rad)};
 }
 
+// The white glyphs of the ribbon tiles, on a 32 x 32 grid.
+void draw_camera(Canvas& c, Paint colour) {
+  c.fill(rounded_rect(6, 10, 21, 23, 3), colour);
+  c.fill(triangle(19.5f, 16.5f, 27, 11.5f, 27, 21.5f), colour);
+}
+
+void draw_calendar(Canvas& c, Paint colour, Paint tile) {
+  c.fill(rounded_rect(7, 8, 25, 25, 2.5f), colour);
+  c.fill(rounded_rect(9, 13, 23, 23, 1), tile);
+  c.fill(capsule(11.5f, 6, 11.5f, 9.5f, 1.3f), colour);
+  c.fill(capsule(20.5f, 6, 20.5f, 9.5f, 1.3f), colour);
+  for (int row = 0; row < 2; ++row) {
+    for (int column = 0; column < 3; ++column)
+      c.fill(rounded_rect(11 + column * 4, 15 + row * 4, 13.5f + column * 4, 17.5f + row * 4, 0.5f),
+             colour);
+  }
+}
+
+void draw_globe(Canvas& c, Paint colour) {
+  const float cx = 16, cy = 16, r = 9.5f, w = 1.15f;
+  c.fill(ring(cx, cy, r - 2 * w, r), colour);
+  c.fill(capsule(cx, cy - r + w, cx, cy + r - w, w), colour);
+  c.fill(capsule(cx - r + w, cy, cx + r - w, cy, w), colour);
+  // Two meridians, half ellipses drawn as polylines.
+  std::vector<std::pair<float, float>> left, right;
+  for (int step = 0; step <= 16; ++step) {
+    const float a = (step / 16.0f - 0.5f) * kPi;
+    left.push_back({cx - 4.6f * std::cos(a), cy + (r - w) * std::sin(a)});
+    right.push_back({cx + 4.6f * std::cos(a), cy + (r - w) * std::sin(a)});
+  }
+  c.fill(polyline(left, w), colour);
+  c.fill(polyline(right, w), colour);
+}
+
+void draw_gear(Canvas& c, Paint colour) {
+  const float cx = 16, cy = 16;
+  c.fill(ring(cx, cy, 3.6f, 8.2f), colour);
+  for (int tooth = 0; tooth < 8; ++tooth) {
+    auto [x0, y0] = on_circle(cx, cy, 7.5f, tooth * 45.0f);
+    auto [x1, y1] = on_circle(cx, cy, 10.5f, tooth * 45.0f);
+    c.fill(capsule(x0, y0, x1, y1, 2.1f), colour);
+  }
+}
+
 }  // namespace
+
+const char* ribbon_picture_file(RibbonPicture picture) {
+  switch (picture) {
+    case RibbonPicture::attend_meeting:
+      return "attend_meeting.bmp";
+    case RibbonPicture::schedule_meeting:
+      return "schedule_meeting.bmp";
+    case RibbonPicture::online_meeting:
+      return "online_meeting.bmp";
+    case RibbonPicture::setup_meeting:
+      return "setup_meeting.bmp";
+  }
+  return "";
+}
+
+Canvas draw_ribbon_picture(RibbonPicture picture) {
+  Canvas c(kRibbonPictureSize, kRibbonPictureSize);
+  const Shape tile = rounded_rect(1, 1, 31, 31, 6);
+  c.fill_vertical_gradient(tile, paint(kBrandBlue), paint(kBrandBlueDeep));
+  const Paint glyph = paint(kWhite);
+  switch (picture) {
+    case RibbonPicture::attend_meeting:
+      draw_camera(c, glyph);
+      break;
+    case RibbonPicture::schedule_meeting:
+      draw_calendar(c, glyph, paint(kBrandBlue));
+      break;
+    case RibbonPicture::online_meeting:
+      draw_globe(c, glyph);
+      break;
+    case RibbonPicture::setup_meeting:
+      draw_gear(c, glyph);
+      break;
+  }
+  return c;
+}
 
 Canvas draw_about_banner() {
   Canvas c(352, 88);
