@@ -1,0 +1,61 @@
+// The add-in's sibling libraries.
+#include "addin_module.h"
+
+#include <objbase.h>
+
+#include "com/com_ptr.h"
+#include "com/module.h"
+#include "com/result.h"
+
+namespace mivo::addin {
+
+namespace {
+
+// Both handles are touched on the user-interface thread only.
+HMODULE g_resources = nullptr;
+// Never freed: scheduler objects and the code of their dialogs may outlive
+// any one caller.
+HMODULE g_scheduler = nullptr;
+
+HMODULE load_sibling(const wchar_t* file_name) noexcept try {
+  const std::wstring path = sibling_path(file_name);
+  if (path.empty()) return nullptr;
+  // The full path, and the library's own folder for what it loads in turn.
+  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+} catch (...) {
+  return nullptr;
+}
+
+}  // namespace
+
+std::wstring sibling_path(std::wstring_view file_name) {
+  const std::wstring module_path = com::module::path();
+  const std::wstring::size_type slash = module_path.rfind(L'\\');
+  if (slash == std::wstring::npos) return std::wstring();
+  return module_path.substr(0, slash + 1).append(file_name);
+}
+
+HMODULE resource_library() noexcept {
+  if (!g_resources) g_resources = load_sibling(L"MivoOlkRes64.dll");
+  return g_resources;
+}
+
+void free_resource_library() noexcept {
+  if (g_resources) FreeLibrary(g_resources);
+  g_resources = nullptr;
+}
+
+HRESULT LoadSchedulerObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (!g_scheduler) g_scheduler = load_sibling(L"MivoScheduler64.dll");
+  if (!g_scheduler) return E_NOINTERFACE;
+  if (!GetProcAddress(g_scheduler, "DllGetClassObject")) return E_NOINTERFACE;
+  com::com_ptr<IClassFactory> factory;
+  const HRESULT hr =
+      com::class_object_from_library(g_scheduler, rclsid, IID_IClassFactory, factory.put_void());
+  if (!factory) return hr;
+  return factory->CreateInstance(nullptr, riid, ppv);
+}
+
+}  // namespace mivo::addin

@@ -1,0 +1,30 @@
+// What the add-in module holds for the whole process: the resource library
+// MivoOlkRes64.dll and the scheduler library MivoScheduler64.dll, both
+// loaded from the add-in's own folder by full path.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace mivo::addin {
+
+// The path of `file_name` in the folder of the add-in module; "" when the
+// module's path cannot be read or has no folder. Never cut to a length
+// limit: a cut path could name another file.
+std::wstring sibling_path(std::wstring_view file_name);
+
+// The resource library (ribbon XML and button pictures), loaded on first
+// need; null when it cannot be loaded (the next call tries again).
+HMODULE resource_library() noexcept;
+// Frees the resource library; the next resource_library() loads it again.
+void free_resource_library() noexcept;
+
+// A new scheduler object from MivoScheduler64.dll beside the add-in,
+// through the library's own DllGetClassObject. The library is loaded on the
+// first call that finds it and stays loaded for the life of the process.
+// E_NOINTERFACE when the library or its export is missing.
+HRESULT LoadSchedulerObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept;
+
+}  // namespace mivo::addin

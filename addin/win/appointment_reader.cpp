@@ -1,0 +1,107 @@
+// Outlook's appointment, recipients and recurrence pattern read into the
+// record's values.
+#include "appointment_reader.h"
+
+#include "appointment_record.h"
+#include "com/late_bound.h"
+#include "office_ids.h"
+
+namespace mivo::addin {
+
+namespace {
+
+using com::as_bool;
+using com::as_dispatch;
+using com::as_double;
+using com::as_int;
+using com::as_text;
+using com::call;
+using com::get;
+
+// The SMTP address of an Exchange entry, by its MAPI property tag.
+constexpr wchar_t kSmtpAddressProperty[] = L"http://schemas.microsoft.com/mapi/proptag/0x39FE001E";
+
+std::string text_of(const com::dispatch_result& value) {
+  return as_text(value).value_or(std::string());
+}
+int integer_of(const com::dispatch_result& value) { return static_cast<int>(*as_int(value)); }
+double date_of(const com::dispatch_result& value) { return *as_double(value); }
+
+std::string exchange_address(IDispatch* recipient, IDispatch* entry, IDispatch* name_space) {
+  const std::string entry_id = text_of(get(recipient, L"EntryID"));
+  const int user_type = integer_of(get(entry, L"AddressEntryUserType"));
+  if (user_type == office::olExchangeAgent) {
+    const com::dispatch_result smtp =
+        call(get(entry, L"PropertyAccessor"), L"GetProperty", kSmtpAddressProperty);
+    return smtp.hr() == S_OK ? text_of(smtp) : std::string();
+  }
+  const com::dispatch_result directory_entry = call(name_space, L"GetAddressEntryFromID", entry_id);
+  const wchar_t* const getter = user_type == office::olExchangeDistributionList
+                                    ? L"GetExchangeDistributionList"
+                                    : L"GetExchangeUser";
+  return text_of(get(call(directory_entry, getter), L"PrimarySmtpAddress"));
+}
+
+void read_recipients(IDispatch* item, AppointmentValues& values) {
+  const com::dispatch_result recipients = get(item, L"Recipients");
+  const auto name_space = as_dispatch(call(get(item, L"Application"), L"GetNamespace", "MAPI"));
+  if (FAILED(recipients.hr()) || !name_space) return;
+  const int count = integer_of(get(recipients, L"Count"));
+  // The first recipient is the organiser.
+  for (int i = 2; i <= count; ++i) {
+    const auto recipient = as_dispatch(call(recipients, L"Item", i));
+    if (!recipient) continue;
+    auto [address, name] = ResolveRecipientAddress(recipient->get(), name_space->get());
+    if (!address.empty()) values.recipients.push_back({std::move(address), std::move(name)});
+  }
+}
+
+AppointmentRecurrence read_recurrence(IDispatch* item) {
+  AppointmentRecurrence pattern;
+  pattern.meeting_start = date_of(get(item, L"Start"));
+  const auto found = as_dispatch(call(item, L"GetRecurrencePattern"));
+  if (!found) return pattern;
+  IDispatch* const p = found->get();
+  pattern.day_of_month = integer_of(get(p, L"DayOfMonth"));
+  pattern.day_of_week_mask = integer_of(get(p, L"DayOfWeekMask"));
+  pattern.duration = integer_of(get(p, L"Duration"));
+  pattern.interval = integer_of(get(p, L"Interval"));
+  pattern.month_of_year = integer_of(get(p, L"MonthOfYear"));
+  pattern.no_end_date = as_bool(get(p, L"NoEndDate")).value_or(false);
+  pattern.pattern_end = date_of(get(p, L"PatternEndDate"));
+  pattern.pattern_start = date_of(get(p, L"PatternStartDate"));
+  pattern.recurrence_type = integer_of(get(p, L"RecurrenceType"));
+  pattern.instance = integer_of(get(p, L"Instance"));
+  pattern.occurrences = integer_of(get(p, L"Occurrences"));
+  return pattern;
+}
+
+}  // namespace
+
+std::string ReadAppointmentInfo(IDispatch* item) {
+  if (!item) return std::string();
+  AppointmentValues values;
+  values.subject = text_of(get(item, L"Subject"));
+  values.start = date_of(get(item, L"Start"));
+  values.end = date_of(get(item, L"End"));
+  values.duration = integer_of(get(item, L"Duration"));
+  values.is_recurring = as_bool(get(item, L"IsRecurring")).value_or(false);
+  values.message_class = text_of(get(item, L"MessageClass"));
+  values.recurrence_state = integer_of(get(item, L"RecurrenceState"));
+  read_recipients(item, values);
+  if (values.is_recurring) values.recurrence = read_recurrence(item);
+  return write_appointment_record(values);
+}
+
+std::pair<std::string, std::string> ResolveRecipientAddress(IDispatch* recipient,
+                                                            IDispatch* name_space) {
+  const auto entry = as_dispatch(get(recipient, L"AddressEntry"));
+  if (!entry) return {};
+  IDispatch* const e = entry->get();
+  std::string name = text_of(get(e, L"Name"));
+  // Exchange entries carry an X.500 address; the SMTP one is looked up.
+  if (text_of(get(e, L"Type")) == "EX") return {exchange_address(recipient, e, name_space), name};
+  return {text_of(get(recipient, L"Address")), name};
+}
+
+}  // namespace mivo::addin

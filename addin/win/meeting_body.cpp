@@ -1,0 +1,79 @@
+// The body edits, by name through IDispatch on Word's objects.
+#include "meeting_body.h"
+
+#include "com/late_bound.h"
+#include "office_ids.h"
+#include "portable/text.h"
+
+namespace mivo::addin {
+
+namespace {
+
+using com::as_dispatch;
+using com::as_int;
+using com::as_text;
+using com::call;
+using com::get;
+using com::put;
+
+// The document's whole story, or null when the editor is not a document.
+com::com_ptr<IDispatch> content_of(IDispatch* editor) {
+  if (!editor) return nullptr;
+  com::com_ptr<IUnknown> document;
+  if (FAILED(editor->QueryInterface(office::IID_Document, document.put_void()))) return nullptr;
+  return as_dispatch(get(editor, L"Content")).value_or(nullptr);
+}
+
+long position(const com::dispatch_result& value) { return static_cast<long>(*as_int(value)); }
+
+// Word adds the bookmark where the selection is; it is then moved over the
+// text.
+void add_bookmark(const com::dispatch_result& bookmarks, long start, long end) {
+  const auto bookmark = as_dispatch(call(bookmarks, L"Add", kMeetingBookmark));
+  if (!bookmark) return;
+  put(*bookmark, L"Start", start);
+  put(*bookmark, L"End", end);
+}
+
+}  // namespace
+
+bool InsertMeetingBody(IDispatch* editor, const std::string& text) {
+  const auto range = content_of(editor);
+  if (!range) return false;
+  const com::dispatch_result bookmarks = get(range, L"Bookmarks");
+  if (position(get(range, L"End")) > 1) {
+    for (int i = 0; i < 3; ++i) call(range, L"InsertAfter", L"\r\n");
+  }
+  const long start = position(get(range, L"End"));
+  call(range, L"InsertAfter", text);
+  const long end = position(get(range, L"End"));
+  add_bookmark(bookmarks, start, end);
+  call(range, L"SetRange", start, end);
+  put(range, L"HighlightColorIndex", 0);
+  return true;
+}
+
+void ReplaceMeetingBody(IDispatch* editor, const std::string& text) {
+  const auto range = content_of(editor);
+  if (!range) return;
+  const com::dispatch_result bookmarks = get(range, L"Bookmarks");
+  // Index 0 is no bookmark; Word answers it with an error that is passed over.
+  for (long i = position(get(bookmarks, L"Count")); i >= 0; --i) {
+    const auto bookmark = as_dispatch(call(bookmarks, L"Item", i));
+    if (!bookmark) continue;
+    const std::string name = as_text(get(*bookmark, L"Name")).value_or(std::string());
+    if (!equal_ignoring_ascii_case(name, kMeetingBookmark)) continue;
+    long start = position(get(*bookmark, L"Start"));
+    const long end = position(get(*bookmark, L"End"));
+    if (start > 0) --start;
+    call(range, L"SetRange", start, end);
+    put(range, L"Text", std::string_view(text));
+    const long new_start = position(get(range, L"Start"));
+    const long new_end = position(get(range, L"End"));
+    if (new_start < new_end) add_bookmark(bookmarks, new_start + 1, new_end);
+    return;
+  }
+  InsertMeetingBody(editor, text);
+}
+
+}  // namespace mivo::addin

@@ -1,0 +1,71 @@
+// The tracker list and FindTracker.
+#include "tracker_list.h"
+
+#include <cmath>
+#include <vector>
+
+#include "CMivoItemEvents.h"
+#include "com/late_bound.h"
+#include "office_ids.h"
+
+namespace mivo::addin::tracker_list {
+
+namespace {
+
+// One second in OLE Automation date units (days).
+constexpr double kOneSecond = 1.0 / 86400;
+
+// Touched on the user-interface thread only.
+std::vector<com::com_ptr<CMivoItemEvents>>& trackers() {
+  static auto* list = new std::vector<com::com_ptr<CMivoItemEvents>>();
+  return *list;
+}
+
+bool answers(IUnknown* object, REFIID iid) {
+  com::com_ptr<IUnknown> found;
+  return object && SUCCEEDED(object->QueryInterface(iid, found.put_void()));
+}
+
+}  // namespace
+
+void add(CMivoItemEvents* tracker) { trackers().emplace_back(tracker); }
+
+void remove(CMivoItemEvents* tracker) {
+  auto& list = trackers();
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    if (it->get() == tracker) {
+      // The tracker may go with the list's reference; it leaves the list first.
+      const com::com_ptr<CMivoItemEvents> leaving = std::move(*it);
+      list.erase(std::next(it).base());
+      return;
+    }
+  }
+}
+
+std::size_t size() noexcept { return trackers().size(); }
+
+com::com_ptr<CMivoItemEvents> last() {
+  const auto& list = trackers();
+  return list.empty() ? nullptr : list.back();
+}
+
+com::com_ptr<CMivoItemEvents> find(IDispatch* context) {
+  if (!answers(context, office::IID_Inspector)) return nullptr;
+  const auto item = com::as_dispatch(com::get(context, L"CurrentItem"));
+  if (!item || !answers(item->get(), office::IID_AppointmentItem)) return nullptr;
+  com::com_ptr<IUnknown> identity;
+  context->QueryInterface(IID_IUnknown, identity.put_void());
+  // A copy: a tracker's calls may close windows and change the list.
+  const auto list = trackers();
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    if ((*it)->live() && (*it)->shows(identity.get())) return *it;
+  }
+  // Outlook may hand the ribbon another object for the same window.
+  const double created = com::as_double(com::get(*item, L"CreationTime")).value_or(0);
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    if ((*it)->live() && std::fabs((*it)->creation_time() - created) < kOneSecond) return *it;
+  }
+  return nullptr;
+}
+
+}  // namespace mivo::addin::tracker_list
