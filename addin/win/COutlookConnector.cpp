@@ -218,13 +218,13 @@ void COutlookConnector::run_command(RibbonCommand command, const std::string& id
       if (scheduler->AccountSetting() != S_OK) return;
       sign_in_.signed_in();
       invalidate(id);
-      for (int placement = 0; placement <= 2; ++placement) invalidate(control::sign_out(placement));
+      invalidate_sign_in_buttons();
       return;
     case RibbonCommand::sign_out:
       if (scheduler->CancellationDlg(window) != S_OK) return;
       sign_in_.signed_out();
       invalidate(id);
-      for (int placement = 0; placement <= 2; ++placement) invalidate(control::sign_in(placement));
+      invalidate_sign_in_buttons();
       return;
     case RibbonCommand::about:
       scheduler->AboutDlg(window);
@@ -239,7 +239,8 @@ void COutlookConnector::instant_meeting() {
   if (!scheduler) return;
   if (scheduler->OnLogin() != S_OK) {
     if (scheduler->SimpleUpdate(0) != S_OK) return;
-    signed_in(true);
+    sign_in_.signed_in();
+    invalidate_sign_in_buttons();
   }
   scheduler->StartInstantMeeting(mivo::addin::active_window_argument());
 }
@@ -252,7 +253,10 @@ void COutlookConnector::new_online_meeting() {
   bool display = true;
   if (scheduler && scheduler->OnLogin() != S_OK) {
     display = scheduler->SimpleUpdate(0) == S_OK;
-    if (display) signed_in(false);
+    if (display) {
+      sign_in_.signed_in();
+      invalidate_sign_in_buttons();
+    }
   }
   scheduler.reset();
   if (!display) return;
@@ -268,11 +272,11 @@ void COutlookConnector::new_online_meeting() {
   }
 }
 
-void COutlookConnector::signed_in(bool appointment_buttons) {
-  sign_in_.signed_in();
-  const int last = appointment_buttons ? 3 : 2;
-  for (int placement = 0; placement <= last; ++placement) invalidate(control::sign_in(placement));
-  for (int placement = 0; placement <= last; ++placement) invalidate(control::sign_out(placement));
+void COutlookConnector::invalidate_sign_in_buttons() {
+  // Every placement, not only the clicked one: a sign-in button left shown
+  // beside its sign-out button would sign in a user who already is.
+  for (int placement = 0; placement <= 3; ++placement) invalidate(control::sign_in(placement));
+  for (int placement = 0; placement <= 3; ++placement) invalidate(control::sign_out(placement));
 }
 
 void COutlookConnector::invalidate(const std::string& id) {

@@ -72,8 +72,9 @@ class COutlookConnector : public mivo::com::object_root,
   void run_command(mivo::addin::RibbonCommand command, const std::string& id);
   void new_online_meeting();
   void instant_meeting();
-  // After a sign-in from a command other than the sign-in buttons.
-  void signed_in(bool appointment_buttons);
+  // The sign-in and sign-out buttons of every placement, after the state
+  // changed.
+  void invalidate_sign_in_buttons();
   void invalidate(const std::string& id);
 
   HRESULT on_application_event(DISPID id, const mivo::com::event_args& args);
