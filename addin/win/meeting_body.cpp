@@ -63,6 +63,15 @@ void ReplaceMeetingBody(IDispatch* editor, const std::string& text) {
     if (!bookmark) continue;
     const std::string name = as_text(get(*bookmark, L"Name")).value_or(std::string());
     if (!equal_ignoring_ascii_case(name, kMeetingBookmark)) continue;
+    const std::string marked =
+        as_text(get(get(*bookmark, L"Range"), L"Text")).value_or(std::string());
+    if (marked.find_first_not_of("\r\n") == std::string::npos) {
+      // The user deleted the invitation and the bookmark stayed behind with
+      // no text, or only the body's final paragraph mark: the character
+      // before it is the user's own. The text goes in afresh instead.
+      call(*bookmark, L"Delete");
+      break;
+    }
     long start = position(get(*bookmark, L"Start"));
     const long end = position(get(*bookmark, L"End"));
     if (start > 0) --start;
@@ -70,10 +79,13 @@ void ReplaceMeetingBody(IDispatch* editor, const std::string& text) {
     put(range, L"Text", std::string_view(text));
     const long new_start = position(get(range, L"Start"));
     const long new_end = position(get(range, L"End"));
-    if (new_start < new_end) add_bookmark(bookmarks, new_start + 1, new_end);
+    // No text, no bookmark: Word keeps the final paragraph mark in the range,
+    // which is no meeting text.
+    if (!text.empty() && new_start < new_end) add_bookmark(bookmarks, new_start + 1, new_end);
     return;
   }
-  InsertMeetingBody(editor, text);
+  // Nothing to take away is nothing to put in: no empty lines for no text.
+  if (!text.empty()) InsertMeetingBody(editor, text);
 }
 
 }  // namespace mivo::addin

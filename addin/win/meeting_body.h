@@ -16,9 +16,11 @@ inline constexpr char kMeetingBookmark[] = "MivoMailBody";
 // text) and bookmarks it. False when the editor is not a Word document.
 bool InsertMeetingBody(IDispatch* editor, const std::string& text);
 
-// Replaces the bookmarked text, together with the one character before it,
-// and bookmarks the new text; "" removes text and bookmark. A body without
-// the bookmark (the user deleted the text) gets the text inserted afresh.
+// Replaces the bookmarked text, together with the one character before it
+// (Word's range for text appended to the body starts one character late),
+// and bookmarks the new text; "" removes text and bookmark. A body whose
+// bookmark is gone or empty (the user deleted the text) gets the text
+// inserted afresh, and "" then changes nothing.
 void ReplaceMeetingBody(IDispatch* editor, const std::string& text);
 
 }  // namespace mivo::addin
