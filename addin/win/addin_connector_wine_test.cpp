@@ -19,7 +19,7 @@
 #include "com/testing/expect.h"
 #include "com/unique.h"
 #include "com/wide_text.h"
-#include "testing/scheduler_test_support.h"
+#include "testing/addin_test_support.h"
 
 namespace mivo::addin {
 namespace {
@@ -27,39 +27,6 @@ namespace {
 using com::com_ptr;
 using com::unique_bstr;
 namespace testing = mivo::scheduler::testing;
-
-const wchar_t* const kProduct[] = {L"MivoOutlookPlugin.dll", L"MivoOlkRes64.dll",
-                                   L"MivoScheduler64.dll", L"MivoOlkRes.dll", L"MivoOIURL.dll"};
-
-// A folder of the add-in's files copied from bin. The process keeps what it
-// loads from there, so the folder is left for the prefix to clean.
-class InstallFolder {
- public:
-  // `levels`: "\\a\\b" makes the folder <temp>\\mivo-addin-<pid>\\a\\b.
-  InstallFolder(const std::vector<const wchar_t*>& files, std::wstring levels = L"") {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"mivo-addin-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(long_form(path_).c_str(), nullptr);
-    for (std::size_t next = levels.find(L'\\', 1); !levels.empty(); next = levels.find(L'\\', 1)) {
-      path_ += levels.substr(0, next);
-      CreateDirectoryW(long_form(path_).c_str(), nullptr);
-      levels.erase(0, next);
-    }
-    for (const wchar_t* file : files) {
-      CopyFileW((testing::bin_folder() + L"\\" + file).c_str(), long_form(file_path(file)).c_str(),
-                FALSE);
-    }
-  }
-
-  const std::wstring& path() const { return path_; }
-  std::wstring file_path(const wchar_t* file) const { return path_ + L"\\" + file; }
-
- private:
-  static std::wstring long_form(const std::wstring& path) { return L"\\\\?\\" + path; }
-
-  std::wstring path_;
-};
 
 // The add-in DLL loaded from a folder and its connector, as Outlook makes
 // it through the registered class.
@@ -102,7 +69,7 @@ class Addin {
   com_ptr<IRibbonExtensibility> ribbon;
 };
 
-std::wstring bin_addin() { return testing::bin_folder() + L"\\MivoOutlookPlugin.dll"; }
+std::wstring bin_addin() { return addin::testing::bin_file(L"MivoOutlookPlugin.dll"); }
 
 // The picture drawn 32 x 32 as Office draws a large button's picture.
 std::vector<COLORREF> render(IPicture* picture) {
@@ -196,7 +163,7 @@ TEST_F(ConnectorTest, ButtonPicturesKeepTheirLookThroughOleLoadPicture) {
 }
 
 TEST_F(ConnectorTest, WithoutItsResourceLibraryTheAddinHasNoRibbonAndNoPictures) {
-  const InstallFolder folder({L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll"});
+  const addin::testing::InstallFolder folder({L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll"});
   Addin addin(folder.file_path(L"MivoOutlookPlugin.dll"));
   EXPECT_HR(S_OK, addin.connect());
   EXPECT_EQ(L"", addin.markup(L"Microsoft.Outlook.Explorer"));
@@ -219,7 +186,7 @@ TEST_F(ConnectorTest, AnInstallFolderBeyondMaxPathStillFindsBothSiblings) {
   std::wstring deep;
   for (wchar_t level = L'a'; level <= L'h'; ++level)
     deep += std::wstring(L"\\") + std::wstring(40, level);
-  const InstallFolder folder({std::begin(kProduct), std::end(kProduct)}, deep);
+  const addin::testing::InstallFolder folder(addin::testing::kProductFiles, deep);
   ASSERT_GT(folder.path().size(), 300u);
   Addin addin(folder.file_path(L"MivoOutlookPlugin.dll"));
   EXPECT_NE(L"", addin.markup(L"Microsoft.Outlook.Explorer"));

@@ -1,0 +1,32 @@
+// Install folders for the add-in's tests.
+#include "addin_test_support.h"
+
+namespace mivo::addin::testing {
+
+namespace sched = mivo::scheduler::testing;
+
+namespace {
+
+// Paths past MAX_PATH need the long form for the file functions.
+std::wstring long_form(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+}  // namespace
+
+std::wstring bin_file(const wchar_t* name) { return sched::bin_folder() + L"\\" + name; }
+
+InstallFolder::InstallFolder(const std::vector<const wchar_t*>& files, std::wstring levels) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  path_ = std::wstring(temp) + L"mivo-addin-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(long_form(path_).c_str(), nullptr);
+  while (!levels.empty()) {
+    const std::size_t next = levels.find(L'\\', 1);
+    path_ += levels.substr(0, next);
+    CreateDirectoryW(long_form(path_).c_str(), nullptr);
+    levels.erase(0, next);
+  }
+  for (const wchar_t* file : files)
+    CopyFileW(bin_file(file).c_str(), long_form(file_path(file)).c_str(), FALSE);
+}
+
+}  // namespace mivo::addin::testing

@@ -1,0 +1,35 @@
+// What the add-in's Wine tests share: its files copied into an install
+// folder of the test's choice.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "testing/scheduler_test_support.h"
+
+namespace mivo::addin::testing {
+
+// The installed product's files, as they are in bin.
+inline const std::vector<const wchar_t*> kProductFiles = {
+    L"MivoOutlookPlugin.dll", L"MivoOlkRes64.dll", L"MivoScheduler64.dll", L"MivoOlkRes.dll",
+    L"MivoOIURL.dll"};
+
+std::wstring bin_file(const wchar_t* name);
+
+// A folder <temp>\mivo-addin-<pid><levels> with `files` copied from bin;
+// `levels` ("\a\b") may take it past MAX_PATH. The process keeps what it
+// loads from there, so the folder stays for the prefix to clean.
+class InstallFolder {
+ public:
+  explicit InstallFolder(const std::vector<const wchar_t*>& files, std::wstring levels = L"");
+
+  const std::wstring& path() const { return path_; }
+  std::wstring file_path(const wchar_t* file) const { return path_ + L"\\" + file; }
+
+ private:
+  std::wstring path_;
+};
+
+}  // namespace mivo::addin::testing
