@@ -1,4 +1,4 @@
-// Install folders for the add-in's tests.
+// Install folders and per-user registration for the add-in's tests.
 #include "addin_test_support.h"
 
 namespace mivo::addin::testing {
@@ -9,6 +9,10 @@ namespace {
 
 // Paths past MAX_PATH need the long form for the file functions.
 std::wstring long_form(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+DWORD regsvr32(const std::wstring& options, const std::wstring& dll) {
+  return sched::run_program(L"regsvr32.exe /s " + options + L" \"" + dll + L"\"");
+}
 
 }  // namespace
 
@@ -28,5 +32,10 @@ InstallFolder::InstallFolder(const std::vector<const wchar_t*>& files, std::wstr
   for (const wchar_t* file : files)
     CopyFileW(bin_file(file).c_str(), long_form(file_path(file)).c_str(), FALSE);
 }
+
+UserRegistration::UserRegistration(std::wstring dll)
+    : dll_(std::move(dll)), result_(regsvr32(L"/n /i:user", dll_)) {}
+
+UserRegistration::~UserRegistration() { regsvr32(L"/u /n /i:user", dll_); }
 
 }  // namespace mivo::addin::testing

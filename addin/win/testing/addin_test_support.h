@@ -1,5 +1,6 @@
 // What the add-in's Wine tests share: its files copied into an install
-// folder of the test's choice.
+// folder of the test's choice, and the add-in registered for the current
+// user from a folder, as an installer registers it.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +31,24 @@ class InstallFolder {
 
  private:
   std::wstring path_;
+};
+
+// The add-in at `dll` registered for the current user (regsvr32 /n
+// /i:user) for the object's life; Outlook's Office key is put back after.
+class UserRegistration {
+ public:
+  explicit UserRegistration(std::wstring dll);
+  ~UserRegistration();
+  UserRegistration(const UserRegistration&) = delete;
+  UserRegistration& operator=(const UserRegistration&) = delete;
+
+  // regsvr32's exit code.
+  DWORD result() const { return result_; }
+
+ private:
+  scheduler::testing::RegistryKeyGuard office_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
+  std::wstring dll_;
+  DWORD result_;
 };
 
 }  // namespace mivo::addin::testing

@@ -1,0 +1,115 @@
+// The add-in's stories, each a scenario of addin/scenarios played by the
+// Outlook host (mivo-outlook.exe) with the add-in registered for the user,
+// the reference service behind the scheduler and the dialog robot answering
+// its dialogs. A story passes when its scenario runs to its end; some also
+// look at what the service kept.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host_test_support.h"
+#include "refservice_client.h"
+#include "testing/addin_test_support.h"
+
+namespace mivo::addin {
+namespace {
+
+using testing::bin_file;
+using testing::InstallFolder;
+using testing::UserRegistration;
+
+std::wstring scenario(const wchar_t* name) {
+  return std::wstring(L"\"Z:") + MIVO_ADDIN_SCENARIOS + L"\\" + name + L".scenario\"";
+}
+
+class Story : public ::testing::Test {
+ protected:
+  void SetUp() override { service_.reset(); }
+
+  // Plays the scenario with the add-in installed at `addin`; the host's
+  // report when it does not run to its end.
+  void play(const wchar_t* name, const std::wstring& addin = bin_file(L"MivoOutlookPlugin.dll")) {
+    const UserRegistration registration(addin);
+    ASSERT_EQ(0u, registration.result());
+    const DWORD code = outlookhost::testing::run_host(scenario(name), output_);
+    EXPECT_EQ(0u, code) << output_;
+  }
+
+  refservice::Client service_;
+  scheduler::testing::SettingsKeyGuard settings_;
+  std::string output_;
+};
+
+TEST_F(Story, SigningInOrOutFromOnePlaceUpdatesTheButtonsEverywhere) { play(L"sign-in"); }
+
+TEST_F(Story, ANewOnlineMeetingFromTheMainWindowOpensWithItsInvitation) {
+  play(L"new-meeting-signed-in");
+}
+
+TEST_F(Story, ANewOnlineMeetingSignsInFirstAndACancelledSignInOpensNothing) {
+  play(L"new-meeting-signed-out");
+}
+
+TEST_F(Story, AnOnlineMeetingAddedToAnAppointmentPutsItsInvitationAfterTheBody) {
+  play(L"add-to-appointment");
+}
+
+TEST_F(Story, AnEditedMeetingSendsItsUpdateAndReplacesItsInvitationInPlace) {
+  play(L"edit-and-send");
+}
+
+TEST_F(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
+  Json::Value fault(Json::objectValue);
+  fault["path"] = "/rest/api/conference/schedule";
+  fault["method"] = "PUT";
+  fault["code"] = -1;
+  service_.add_fault(fault);
+  play(L"failed-update");
+}
+
+TEST_F(Story, SavingBeforeSendingTakesTheMeetingOffOnceAndForAll) {
+  play(L"save-without-sending");
+  EXPECT_EQ(0u, service_.meetings().size());
+}
+
+TEST_F(Story, ClosingUnsavedOrSendingACancellationRemovesTheMeeting) {
+  play(L"close-or-cancel");
+  EXPECT_EQ(0u, service_.meetings().size());
+}
+
+TEST_F(Story, CommandsActOnTheirOwnWindowOnly) { play(L"windows"); }
+
+TEST_F(Story, AttendeesOfEveryKindReachTheServiceWithTheirSmtpAddresses) {
+  play(L"recipients");
+  const Json::Value meetings = service_.meetings();
+  ASSERT_EQ(1u, meetings.size());
+  const Json::Value& participants = meetings[0]["record"]["participantList"];
+  ASSERT_EQ(4u, participants.size());
+  const std::pair<const char*, const char*> expected[] = {
+      {"guest@example.com", "Guest"},
+      {"li.lei@example.com", "李雷"},
+      {"rooms@example.com", "Room Booking"},
+      {"design-team@example.com", "Design Team"}};
+  for (Json::ArrayIndex i = 0; i < participants.size(); ++i) {
+    EXPECT_EQ(expected[i].first, participants[i]["mail"].asString());
+    EXPECT_EQ(expected[i].second, participants[i]["name"].asString());
+  }
+}
+
+TEST_F(Story, TurningTheAddinOffAndOnAgainKeepsItsRibbon) { play(L"off-and-on"); }
+
+TEST_F(Story, WithoutTheSchedulerLibraryTheAddinStaysQuiet) {
+  const InstallFolder folder({L"MivoOutlookPlugin.dll", L"MivoOlkRes64.dll"});
+  play(L"without-scheduler", folder.file_path(L"MivoOutlookPlugin.dll"));
+}
+
+TEST_F(Story, WithoutTheResourceLibraryTheAddinHasNoRibbon) {
+  const InstallFolder folder(
+      {L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll", L"MivoOlkRes.dll", L"MivoOIURL.dll"});
+  play(L"without-resources", folder.file_path(L"MivoOutlookPlugin.dll"));
+}
+
+}  // namespace
+}  // namespace mivo::addin
