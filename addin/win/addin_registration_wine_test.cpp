@@ -23,7 +23,7 @@ constexpr wchar_t kConnectorIid[] = L"{DB178AC0-D2D2-415C-8DEA-BFF7ACB1AE2B}";
 constexpr wchar_t kAddinKey[] =
     L"Software\\Microsoft\\Office\\Outlook\\Addins\\MivoOutlookPlugin.OutlookConnector";
 
-std::wstring addin_path() { return testing::bin_folder() + L"\\MivoOutlookPlugin.dll"; }
+std::wstring addin_path() { return testing::program_folder() + L"\\MivoOutlookPlugin.dll"; }
 
 DWORD regsvr32(const std::wstring& options) {
   return testing::run_program(L"regsvr32.exe /s " + options + L" \"" + addin_path() + L"\"");
@@ -145,8 +145,8 @@ class OutlookInstalled {
   }
 
  private:
-  testing::RegistryKeyGuard machine_{HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office"};
-  testing::RegistryKeyGuard user_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
+  testing::registry_key_guard machine_{HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Office"};
+  testing::registry_key_guard user_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
 };
 
 class RegistrationTest : public ::testing::Test {

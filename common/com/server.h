@@ -21,17 +21,23 @@
 
 namespace mivo::com {
 
+// The thread locale the registration scripts run under: the caller's, or the
+// system's default (LCID 2048) with the caller's restored afterwards.
+enum class registration_locale { caller, system };
+
 struct server {
   const class_entry* classes;
   std::size_t class_count;
   // The registration scripts, %APPID% and the embedded type library.
   registration registry;
+  registration_locale locale;
 };
 
 template <std::size_t Classes, std::size_t Scripts>
 server make_server(const class_entry (&classes)[Classes], const UINT (&scripts)[Scripts],
-                   const wchar_t* app_id) noexcept {
-  return server{classes, Classes, registration{scripts, Scripts, app_id, true}};
+                   const wchar_t* app_id,
+                   registration_locale locale = registration_locale::caller) noexcept {
+  return server{classes, Classes, registration{scripts, Scripts, app_id, true}, locale};
 }
 
 // Defined by each server DLL.

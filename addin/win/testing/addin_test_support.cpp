@@ -16,7 +16,9 @@ DWORD regsvr32(const std::wstring& options, const std::wstring& dll) {
 
 }  // namespace
 
-std::wstring bin_file(const wchar_t* name) { return sched::bin_folder() + L"\\" + name; }
+std::wstring bin_file(const wchar_t* name) {
+  return mivo::com::testing::program_folder() + L"\\" + name;
+}
 
 InstallFolder::InstallFolder(const std::vector<const wchar_t*>& files, std::wstring levels) {
   wchar_t temp[MAX_PATH];

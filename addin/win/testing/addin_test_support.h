@@ -46,7 +46,7 @@ class UserRegistration {
   DWORD result() const { return result_; }
 
  private:
-  scheduler::testing::RegistryKeyGuard office_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
+  com::testing::registry_key_guard office_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
   std::wstring dll_;
   DWORD result_;
 };

@@ -58,7 +58,7 @@ void print_figure(const char* what, const std::vector<double>& ms) {
 // The start-up steps of one run of mivo-outlook.exe --timings, by name.
 std::map<std::string, double> startup_steps(const std::wstring& scenario) {
   const std::wstring output = sched::temporary_path(L"startup-output");
-  sched::run_program(L"cmd.exe /c \"\"" + sched::bin_folder() +
+  sched::run_program(L"cmd.exe /c \"\"" + sched::program_folder() +
                      L"\\mivo-outlook.exe\" --timings \"" + scenario + L"\" > \"" + output +
                      L"\"\"");
   const std::string text = sched::read_file(output);
@@ -265,7 +265,7 @@ void measure_windows(outlook_host& outlook_host_) {
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : kDefaultRuns;
   try {
-    const sched::ComApartment com;
+    const sched::com_apartment com;
     const sched::SettingsKeyGuard settings;
     const mivo::addin::testing::UserRegistration registration(
         mivo::addin::testing::bin_file(L"MivoOutlookPlugin.dll"));
