@@ -186,6 +186,19 @@ TEST_F(Registration, UserRegistrationWritesOnlyTheCurrentUsersClasses) {
   EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, classes + L"\\TypeLib\\" + kLibId));
 }
 
+TEST_F(Registration, RegistrarComesFromTheSystemFolderWhateverLiesOnTheSearchPath) {
+  agent_library library;
+  const planted_libraries planted({L"atl"});
+  const auto install = mivo::com::get_proc_address<HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR)>(
+      library.get(), "DllInstall");
+  ASSERT_NE(install, nullptr);
+  const std::wstring classes = L"Software\\Classes";
+  EXPECT_EQ(install(TRUE, L"user"), S_OK);
+  EXPECT_EQ(to_text(script_keys(HKEY_CURRENT_USER, classes)),
+            to_text(expected_script_keys(classes)));
+  EXPECT_EQ(install(FALSE, L"user"), S_OK);
+}
+
 using ComObject = ComInitialised;
 
 TEST_F(ComObject, ClassFactoryRefusesAnOuterObjectAndUnknownClasses) {

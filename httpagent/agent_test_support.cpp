@@ -114,6 +114,33 @@ scoped_setting::~scoped_setting() {
     RegDeleteValueW(key.get(), name_.c_str());
 }
 
+namespace {
+constexpr wchar_t kWineOverrides[] = L"Software\\Wine\\DllOverrides";
+}
+
+planted_libraries::planted_libraries(std::vector<std::wstring> names) : names_(std::move(names)) {
+  com::unique_hkey key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kWineOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      key.put(), nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("Wine's library overrides cannot be set");
+  const wchar_t order[] = L"native,builtin";
+  for (const std::wstring& name : names_)
+    RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                   sizeof(order));
+  const std::wstring dll = agent_dll_path();
+  if (!SetDllDirectoryW((dll.substr(0, dll.rfind(L'\\')) + L"\\planted").c_str()))
+    throw std::runtime_error("the planted folder cannot be put on the search path");
+}
+
+planted_libraries::~planted_libraries() {
+  SetDllDirectoryW(nullptr);
+  com::unique_hkey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kWineOverrides, 0, KEY_SET_VALUE, key.put()) !=
+      ERROR_SUCCESS)
+    return;
+  for (const std::wstring& name : names_) RegDeleteValueW(key.get(), name.c_str());
+}
+
 std::wstring widen(const std::string& text) {
   const std::u16string wide = utf8_to_utf16(text);
   return std::wstring(wide.begin(), wide.end());

@@ -70,6 +70,20 @@ class scoped_setting {
   std::wstring name_;
 };
 
+// bin\planted (libraries named like system libraries, without their exports)
+// on the search path ahead of the system folder, for the object's life. Wine
+// would load its built-in library whatever file the search finds, so it is
+// told to prefer a file for these names while the object lives.
+class planted_libraries {
+ public:
+  explicit planted_libraries(std::vector<std::wstring> names);
+  planted_libraries(const planted_libraries&) = delete;
+  ~planted_libraries();
+
+ private:
+  std::vector<std::wstring> names_;
+};
+
 std::wstring widen(const std::string& text);
 std::string narrow(const std::wstring& text);
 

@@ -1,6 +1,7 @@
 // Loading and freeing MivoOlkRes.dll beside the scheduler module.
 #include "resource_library.h"
 
+#include "com/library.h"
 #include "com/module.h"
 
 namespace mivo::scheduler {
@@ -23,9 +24,7 @@ std::wstring module_folder() {
 void load_resource_library() noexcept {
   free_resource_library();
   try {
-    const std::wstring folder = module_folder();
-    if (folder.empty()) return;
-    g_resources = LoadLibraryW((folder + L"\\MivoOlkRes.dll").c_str());
+    g_resources = mivo::com::load_library_beside(module_folder(), L"MivoOlkRes.dll");
   } catch (...) {
     // Out of memory while building the path: run without the library, as
     // when it is missing.

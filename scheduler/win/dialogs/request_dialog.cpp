@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "com/library.h"
 #include "com/module.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
@@ -14,7 +15,7 @@ namespace mivo::scheduler {
 namespace {
 
 constexpr wchar_t kAgentProgId[] = L"MivoOIURL.MivoOIURLObject";
-constexpr wchar_t kAgentLibrary[] = L"\\MivoOIURL.dll";
+constexpr wchar_t kAgentLibrary[] = L"MivoOIURL.dll";
 constexpr DWORD kAnyServerContext =
     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
@@ -31,8 +32,7 @@ mivo::com::unique_bstr bstr_of(const std::wstring& text) {
 mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& folder) {
   mivo::com::com_ptr<IMivoOIURLObject> agent;
   if (!g_agent_library) {
-    if (folder.empty()) return agent;
-    g_agent_library = LoadLibraryW((folder + kAgentLibrary).c_str());
+    g_agent_library = mivo::com::load_library_beside(folder, kAgentLibrary);
     if (!g_agent_library) return agent;
   }
   mivo::com::com_ptr<IClassFactory> factory;

@@ -9,6 +9,7 @@
 #include "com/unique.h"
 #include "dialog_ports.h"
 #include "dialog_robot.h"
+#include "agent_test_support.h"
 #include "dialog_test_support.h"
 #include "refservice_client.h"
 #include "request_dialog.h"
@@ -246,6 +247,16 @@ TEST_F(RequestDialog, RegisteredAgentServesWhenItsLibraryIsNotBesideTheScheduler
   ASSERT_TRUE(agent.registered());
   const auto by_prog_id = mivo::scheduler::make_transport(kFolderWithoutAgent);
   const std::string response = by_prog_id->send(login(owner.handle()));
+  EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
+}
+
+TEST_F(RequestDialog, AgentImportsComeFromTheSystemFolderWhateverLiesOnTheSearchPath) {
+  ASSERT_EQ(GetModuleHandleW(L"wininet.dll"), nullptr) << "loaded before: nothing to show";
+  std::string response;
+  {
+    const mivo::oiurl::testing::planted_libraries planted({L"wininet"});
+    response = transport->send(login(owner.handle()));
+  }
   EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
 }
 
