@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "agent_test_support.h"
 #include "com/unique.h"
@@ -238,7 +241,7 @@ TEST_F(AgentRequest, RedirectToPlainHttpContinuesOverHttpsWithHostPathAndQuery) 
   fault(R"({"path":"/moved","location":"http://127.0.0.1:)" + std::to_string(tls_port) +
         R"(/target?x=1&y=2"})");
   fault(R"({"path":"/target","body":"arrived"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   get("/moved", sink);
   wait(sink);
@@ -253,7 +256,7 @@ TEST_F(AgentRequest, RedirectToPlainHttpContinuesOverHttpsWithHostPathAndQuery) 
 TEST_F(AgentRequest, RedirectToABarePathStaysOnTheSameServer) {
   fault(R"({"path":"/moved","location":"/target?z=3"})");
   fault(R"({"path":"/target","body":"here"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Get(tls_url("/moved").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -267,7 +270,7 @@ TEST_F(AgentRequest, RedirectToABarePathStaysOnTheSameServer) {
 
 TEST_F(AgentRequest, RedirectLoopEndsAfterTenAttemptsWithTheLastAnswer) {
   fault(R"({"path":"/loop","location":"/loop"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Get(tls_url("/loop").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -290,7 +293,7 @@ TEST_F(AgentRequest, SelfSignedCertificateIsRefusedWithoutAWindow) {
 
 TEST_F(AgentRequest, SelfSignedCertificateIsAcceptedWhenTheAdministratorAllowsIt) {
   fault(R"({"path":"/secret","body":"token"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Post(tls_url("/secret").get(), text("password").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -300,8 +303,11 @@ TEST_F(AgentRequest, SelfSignedCertificateIsAcceptedWhenTheAdministratorAllowsIt
   EXPECT_EQ(service.requests()[0].body, std::string("password") + '\0');
 }
 
-TEST_F(AgentRequest, OtherValuesThanOneDoNotRelaxCertificateChecks) {
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 2);
+TEST_F(AgentRequest, OnlyThePolicyValueOneRelaxesCertificateChecks) {
+  // The user's key is no place for it: any program the user runs can write
+  // there.
+  const auto other_value = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 2);
+  const auto user_value = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Get(tls_url("/x").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -418,6 +424,52 @@ TEST_F(RequestLog, EmptyOrExpandableValueWritesNothing) {
     wait(sink);
   }
   EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Wine serves \\host\share\... from dosdevices\unc\host\share of its prefix,
+// so a share can be made for the test without a network.
+class WineShare {
+ public:
+  WineShare() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!prefix) throw std::runtime_error("not under Wine");
+    std::wstring path = L"Z:" + widen(prefix);
+    for (wchar_t& c : path) {
+      if (c == L'/') c = L'\\';
+    }
+    for (const wchar_t* part : {L"\\dosdevices\\unc", L"\\mivo-log-host", L"\\share"}) {
+      path += part;
+      CreateDirectoryW(path.c_str(), nullptr);
+      created_.push_back(path);
+    }
+  }
+  ~WineShare() {
+    DeleteFileW((created_.back() + L"\\agent.txt").c_str());
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) RemoveDirectoryW(it->c_str());
+  }
+  std::wstring file() const { return created_.back() + L"\\agent.txt"; }
+
+ private:
+  std::vector<std::wstring> created_;
+};
+
+TEST_F(RequestLog, LogOnAShareIsNeverOpened) {
+  const WineShare share;
+  const std::wstring unc = L"\\\\mivo-log-host\\share\\agent.txt";
+  // The share is real: the same path opens when someone else writes it.
+  FILE* probe = _wfopen(unc.c_str(), L"a+");
+  ASSERT_NE(probe, nullptr);
+  fclose(probe);
+  DeleteFileW(share.file().c_str());
+
+  for (const std::wstring& path : {unc, std::wstring(L"//mivo-log-host/share/agent.txt")}) {
+    const auto save = scoped_setting::text(L"SaveUrl", path);
+    recording_sink sink;
+    agent = dll.create();
+    get("/x", sink);
+    wait(sink);
+    EXPECT_EQ(GetFileAttributesW(share.file().c_str()), INVALID_FILE_ATTRIBUTES) << narrow(path);
+  }
 }
 
 TEST_F(AgentRequest, FiveHundredRequestsLeaveNoObjectAndNoHandles) {
