@@ -268,6 +268,40 @@ TEST_F(AgentRequest, RedirectToABarePathStaysOnTheSameServer) {
   EXPECT_EQ(requests[1].target, "/target?z=3");
 }
 
+TEST_F(AgentRequest, RedirectToAnotherHostEndsTheRequestAndSendsNothingThere) {
+  // localhost reaches the same service, so anything sent there is recorded.
+  const int tls_port = service.port() + 1;
+  fault(R"({"path":"/rest/login","location":"http://localhost:)" + std::to_string(tls_port) +
+        R"(/target"})");
+  fault(R"({"path":"/target","body":"arrived"})");
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
+  recording_sink sink;
+  ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(),
+                        text("token:secret").get(), &sink),
+            S_OK);
+  wait(sink);
+  ASSERT_EQ(sink.calls.size(), 1u);
+  EXPECT_EQ(sink.calls[0].type, OIURL_ERROR_OPENREQUEST);
+  const auto requests = service.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/rest/login");
+}
+
+TEST_F(AgentRequest, RedirectWhosePathHoldsAnAddressStaysOnTheSameServer) {
+  fault(R"({"path":"/rest/login","location":"/sso?return=https://localhost/cb"})");
+  fault(R"({"path":"/sso","body":"single sign-on"})");
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
+  recording_sink sink;
+  ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(), nullptr, &sink),
+            S_OK);
+  wait(sink);
+  ASSERT_EQ(sink.calls.size(), 1u);
+  EXPECT_EQ(sink.calls[0].bytes, "single sign-on");
+  const auto requests = service.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].target, "/sso?return=https://localhost/cb");
+}
+
 TEST_F(AgentRequest, RedirectLoopEndsAfterTenAttemptsWithTheLastAnswer) {
   fault(R"({"path":"/loop","location":"/loop"})");
   const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);

@@ -1,6 +1,7 @@
 // The request worker of CMivoOIURLObject: WinINet session, connection and
 // request, the send loop with its error handling, the read loop, redirects
 // and proxy-authentication retries, and the time limit.
+#include <optional>
 #include <vector>
 
 #include "CMivoOIURLObject.h"
@@ -100,7 +101,16 @@ void CMivoOIURLObject::RunRequest() {
       if (!QueryHeader(HTTP_QUERY_LOCATION, location) || location.empty()) break;
       const std::wstring authority = mivo::oiurl::url_authority(
           m_urlParts.host, m_urlParts.port, m_urlParts.scheme == INTERNET_SCHEME_HTTPS);
-      m_bstrURL = mivo::com::make_bstr(mivo::oiurl::redirect_target(location, authority).c_str());
+      const std::optional<std::wstring> next =
+          mivo::oiurl::redirect_target(location, m_urlParts.host, authority);
+      if (!next) {
+        // Nothing goes to another host: the request ends here.
+        CloseHandles();
+        m_bBusy = false;
+        StoreFailure(OIURL_ERROR_OPENREQUEST);
+        return;
+      }
+      m_bstrURL = mivo::com::make_bstr(next->c_str());
       if (++attempts >= kMaxAttempts) break;
       continue;
     }
