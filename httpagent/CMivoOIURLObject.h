@@ -66,9 +66,15 @@ class CMivoOIURLObject : public mivo::com::object_root,
   bool OpenConnection();
   bool OpenRequest();
   void CloseHandles() noexcept;
-  void SendAndReceive(bool send_body);
+  // An answer that outgrew the response limit ends the request at once.
+  // Closing a request handle reads whatever the server still sends (Wine's
+  // WinINet does, to reuse the connection): the caller has its result and
+  // the object is free for another request before that happens.
+  void EndBeforeClosing();
+  // False when the answer was dropped for outgrowing the response limit.
+  bool SendAndReceive(bool send_body);
   bool SendOnce(bool send_body);
-  void ReadResponse();
+  bool ReadResponse();
   send_outcome HandleSendError(bool can_show_dialogs, DWORD error);
   DWORD ShowErrorDialog(DWORD error);
   bool WaitForParentWindow();

@@ -149,6 +149,26 @@ TEST_F(AgentRequest, ResponseOf65540BytesArrivesWhole) {
   EXPECT_TRUE(sink.calls[0].zero_after);
 }
 
+TEST_F(AgentRequest, AnswerOfSixteenMegabytesArrivesWholeAndOneByteMoreIsDropped) {
+  fault(R"({"path":"/limit","body_size":16777216})");
+  fault(R"({"path":"/beyond","body_size":16777217})");
+  recording_sink whole;
+  get("/limit", whole);
+  wait(whole);
+  ASSERT_EQ(whole.calls.size(), 1u);
+  EXPECT_EQ(whole.calls[0].type, OIURL_SUCCESS);
+  EXPECT_EQ(whole.calls[0].length, 16777216);
+
+  agent = dll.create();
+  recording_sink beyond;
+  get("/beyond", beyond);
+  wait(beyond);
+  ASSERT_EQ(beyond.calls.size(), 1u);
+  EXPECT_EQ(beyond.calls[0].type, OIURL_SUCCESS);
+  EXPECT_TRUE(beyond.calls[0].data_null);
+  EXPECT_EQ(beyond.calls[0].length, 0);
+}
+
 TEST_F(AgentRequest, TimeOutOfOneSecondAgainstASlowServerDeliversOnlyTheTimeout) {
   fault(R"({"path":"/slow","delay_ms":5000,"body":"late"})");
   ASSERT_EQ(agent->put_TimeOut(1), S_OK);

@@ -78,7 +78,10 @@ void CMivoOIURLObject::RunRequest() {
     }
     const bool send_body =
         wcscmp(m_bstrVerb.get(), L"POST") == 0 || wcscmp(m_bstrVerb.get(), L"PUT") == 0;
-    SendAndReceive(send_body);
+    if (!SendAndReceive(send_body)) {
+      EndBeforeClosing();
+      return;
+    }
     if (ResultPending() || IsTimedOut() || m_bCancelled) break;
 
     std::wstring status;
@@ -117,6 +120,16 @@ void CMivoOIURLObject::RunRequest() {
     break;
   }
   CloseHandles();
+  m_bBusy = false;
+  StoreFinalResult();
+}
+
+void CMivoOIURLObject::EndBeforeClosing() {
+  // Declared so that the request closes first and the session last.
+  mivo::com::unique_hinternet session = std::move(m_hSession);
+  mivo::com::unique_hinternet connect = std::move(m_hConnect);
+  mivo::com::unique_hinternet request = std::move(m_hRequest);
+  m_bConnected = false;
   m_bBusy = false;
   StoreFinalResult();
 }
@@ -175,15 +188,15 @@ bool CMivoOIURLObject::OpenRequest() {
   return static_cast<bool>(m_hRequest);
 }
 
-void CMivoOIURLObject::SendAndReceive(bool send_body) {
+bool CMivoOIURLObject::SendAndReceive(bool send_body) {
   for (int sends = 1;; ++sends) {
-    if (m_bCancelled || IsTimedOut()) return;
+    if (m_bCancelled || IsTimedOut()) return true;
     if (SendOnce(send_body)) break;
     const DWORD error = GetLastError();
     const bool can_show = IsWindow(m_hParentWnd.load()) != FALSE;
     if (HandleSendError(can_show, error) != send_outcome::resend || sends >= kMaxSends) break;
   }
-  ReadResponse();
+  return ReadResponse();
 }
 
 bool CMivoOIURLObject::SendOnce(bool send_body) {
@@ -204,15 +217,16 @@ bool CMivoOIURLObject::SendOnce(bool send_body) {
                           block.data(), static_cast<DWORD>(count)) != FALSE;
 }
 
-void CMivoOIURLObject::ReadResponse() {
+bool CMivoOIURLObject::ReadResponse() {
   m_response.clear();
   std::vector<unsigned char> chunk(kReadChunk + 1);
   for (;;) {
-    if (m_bCancelled || IsTimedOut()) return;
+    if (m_bCancelled || IsTimedOut()) return true;
     DWORD read = 0;
-    if (!InternetReadFile(m_hRequest.get(), chunk.data(), kReadChunk, &read) || read == 0) return;
-    if (m_bCancelled || IsTimedOut()) return;
-    if (!m_response.append(chunk.data(), read)) return;
+    if (!InternetReadFile(m_hRequest.get(), chunk.data(), kReadChunk, &read) || read == 0)
+      return true;
+    if (m_bCancelled || IsTimedOut()) return true;
+    if (!m_response.append(chunk.data(), read)) return false;
   }
 }
 
