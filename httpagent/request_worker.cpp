@@ -66,13 +66,11 @@ void CMivoOIURLObject::RunRequest() {
   int attempts = 0;
   for (;;) {
     if (!OpenConnection()) {
-      m_bBusy = false;
       StoreFailure(OIURL_ERROR_CONNECT);
       return;
     }
     if (!OpenRequest()) {
       CloseHandles();
-      m_bBusy = false;
       StoreFailure(OIURL_ERROR_OPENREQUEST);
       return;
     }
@@ -82,7 +80,7 @@ void CMivoOIURLObject::RunRequest() {
       EndBeforeClosing();
       return;
     }
-    if (ResultPending() || IsTimedOut() || m_bCancelled) break;
+    if (m_handover.pending() || IsTimedOut() || m_handover.cancelled()) break;
 
     std::wstring status;
     if (!QueryHeader(HTTP_QUERY_STATUS_CODE, status) || proxy_budget < 1) break;
@@ -109,7 +107,6 @@ void CMivoOIURLObject::RunRequest() {
       if (!next) {
         // Nothing goes to another host: the request ends here.
         CloseHandles();
-        m_bBusy = false;
         StoreFailure(OIURL_ERROR_OPENREQUEST);
         return;
       }
@@ -120,7 +117,6 @@ void CMivoOIURLObject::RunRequest() {
     break;
   }
   CloseHandles();
-  m_bBusy = false;
   StoreFinalResult();
 }
 
@@ -130,7 +126,6 @@ void CMivoOIURLObject::EndBeforeClosing() {
   mivo::com::unique_hinternet connect = std::move(m_hConnect);
   mivo::com::unique_hinternet request = std::move(m_hRequest);
   m_bConnected = false;
-  m_bBusy = false;
   StoreFinalResult();
 }
 
@@ -190,7 +185,7 @@ bool CMivoOIURLObject::OpenRequest() {
 
 bool CMivoOIURLObject::SendAndReceive(bool send_body) {
   for (int sends = 1;; ++sends) {
-    if (m_bCancelled || IsTimedOut()) return true;
+    if (m_handover.cancelled() || IsTimedOut()) return true;
     if (SendOnce(send_body)) break;
     const DWORD error = GetLastError();
     const bool can_show = IsWindow(m_hParentWnd.load()) != FALSE;
@@ -221,11 +216,11 @@ bool CMivoOIURLObject::ReadResponse() {
   m_response.clear();
   std::vector<unsigned char> chunk(kReadChunk + 1);
   for (;;) {
-    if (m_bCancelled || IsTimedOut()) return true;
+    if (m_handover.cancelled() || IsTimedOut()) return true;
     DWORD read = 0;
     if (!InternetReadFile(m_hRequest.get(), chunk.data(), kReadChunk, &read) || read == 0)
       return true;
-    if (m_bCancelled || IsTimedOut()) return true;
+    if (m_handover.cancelled() || IsTimedOut()) return true;
     if (!m_response.append(chunk.data(), read)) return false;
   }
 }
