@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <future>
 #include <string>
+#include <thread>
 
 #include "com/unique.h"
 #include "dialog_ports.h"
@@ -15,6 +17,7 @@
 #include "request_dialog.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
+#include "win/wide_text.h"
 
 using mivo::robot::DialogRobot;
 using mivo::scheduler::testing::DialogLook;
@@ -202,6 +205,32 @@ TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
   const RECT frame = inspector.dialogs()[0].frame;
   EXPECT_NEAR((frame.left + frame.right) / 2, (owner_frame.left + owner_frame.right) / 2, 1);
   EXPECT_NEAR((frame.top + frame.bottom) / 2, (owner_frame.top + owner_frame.bottom) / 2, 1);
+}
+
+TEST_F(RequestDialog, DeliveryThatNeverComesEndsTheDialogWithNoAnswer) {
+  // The agent delivers on the thread that loaded its library; that thread
+  // here never pumps messages, so the answer is never delivered.
+  std::promise<void> loaded;
+  std::promise<void> release;
+  std::thread loader([&] {
+    const auto agent = mivo::scheduler::create_agent(mivo::scheduler::module_folder());
+    loaded.set_value();
+    release.get_future().wait();
+  });
+  loaded.get_future().wait();
+
+  DialogRobot robot;
+  robot.expect_dialog(mivo::robot::kCommunicationDialog).wait_closed();
+  mivo::scheduler::CCommunicationDlg dialog(
+      mivo::scheduler::to_wide(service.base_url() + "/rest/login"),
+      mivo::scheduler::to_wide(kLoginBody), L"", L"POST", owner.get(),
+      mivo::scheduler::module_folder(), 3000);
+  dialog.run();
+  EXPECT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(dialog.response(), L"");
+  EXPECT_EQ(service.requests().size(), 1u) << "the request itself went out";
+  release.set_value();
+  loader.join();
 }
 
 // A request is never dropped for want of an owner: the dialog goes on its
