@@ -166,7 +166,6 @@ bool AccountFlows::user_refresh(CMeetingInfo& record) {
     if (!result.succeeded) {
       return true;
     }
-    store_.protect_legacy_password();
     response = result.response;
   }
   // An absent or unreadable answer leaves the record as it was and is no

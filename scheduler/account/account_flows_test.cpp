@@ -385,15 +385,14 @@ TEST_F(AccountFlowsTest, OneCharacterTokenSendsNothingAndSucceeds) {
   EXPECT_THAT(fakes.transport.requests, IsEmpty());
 }
 
-TEST_F(AccountFlowsTest, LegacyPlainPasswordIsProtectedAtTheNextSignIn) {
-  fakes.store.values = {
-      {"mivositename", kSite}, {"mivousername", "alice"}, {"mivopassword", "legacy"}};
-  fakes.transport.respond("POST", kLoginUrl, R"({"code":3})");
-  fakes.transport.respond("POST", kLoginUrl, login_answer("tok"));
-  flows.user_refresh(record);
-  EXPECT_EQ(fakes.store.read("mivopassword"), "legacy");  // refused: not yet
-  EXPECT_EQ(fakes.transport.requests.at(0).body,
-            "{\"password\":\"legacy\",\"username\":\"alice\"}\n");
+TEST_F(AccountFlowsTest, LegacyPlainPasswordIsProtectedAtTheFirstRefreshAlsoWithAToken) {
+  // A signed-in user never signs in again, so waiting for a sign-in would
+  // keep the plain password indefinitely.
+  fakes.store.values = {{"mivositename", kSite},
+                        {"mivousername", "alice"},
+                        {"mivopassword", "legacy"},
+                        {"mivotoken", "tok"}};
+  fakes.transport.respond("GET", kUserInfoUrl, R"({"code":0,"data":{"token":"tok"}})");
   EXPECT_TRUE(flows.user_refresh(record));
   EXPECT_EQ(fakes.store.read("mivopassword"), "dpapi:sealed(legacy)");
   EXPECT_TRUE(flows.has_stored_account());

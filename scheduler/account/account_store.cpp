@@ -23,6 +23,14 @@ StoredAccount AccountStore::read_account() {
   account.user_name = store_.read(setting::kUserName);
   std::string stored = store_.read(setting::kPassword);
   if (!is_protected(stored)) {
+    // A plain password left by an earlier version is protected the first
+    // time it is read, whichever path reads it. When that fails it stays as
+    // it is: removing it would sign the user out.
+    if (!stored.empty()) {
+      if (const std::optional<std::string> sealed = protector_.protect(stored)) {
+        store_.write(setting::kPassword, kProtectedPrefix + *sealed);
+      }
+    }
     account.password = std::move(stored);
     return account;
   }
@@ -54,13 +62,6 @@ void AccountStore::write_password(const std::string& password) {
     return;
   }
   store_.write(setting::kPassword, kProtectedPrefix + *sealed);
-}
-
-void AccountStore::protect_legacy_password() {
-  const std::string stored = store_.read(setting::kPassword);
-  if (!stored.empty() && !is_protected(stored)) {
-    write_password(stored);
-  }
 }
 
 void AccountStore::sign_out() {

@@ -255,19 +255,24 @@ TEST_F(AccountTest, ProtectedPasswordSignsInAgainWhenTheTokenIsGone) {
   EXPECT_EQ(logins[0].body, logins[1].body);
 }
 
-TEST_F(AccountTest, PlainPasswordOfAnEarlierVersionIsProtectedAfterTheNextSignIn) {
+TEST_F(AccountTest, PlainPasswordOfAnEarlierVersionIsProtectedTheFirstTimeItIsRead) {
+  // Signed in with a token: no sign-in would ever come to protect it.
   testing::set_setting("mivositename", service_.base_url());
   testing::set_setting("mivousername", "alice");
   testing::set_setting("mivopassword", "alice-pass");
+  testing::set_setting("mivotoken", "token-of-an-earlier-version");
   EXPECT_EQ(S_OK, request_->OnLogin());
+  EXPECT_EQ("alice-pass", stored_password());
+  EXPECT_TRUE(service_.requests().empty());
 
+  // The protected password signs in as the plain one did.
+  testing::set_setting("mivotoken", "");
   DialogRobot robot;
   EXPECT_EQ(S_OK, request_->SimpleUpdate(0));
   ASSERT_TRUE(robot.wait()) << robot.report();
   const auto logins = requests_to("/rest/login");
   ASSERT_EQ(1u, logins.size());
   EXPECT_NE(std::string::npos, logins[0].body.find("\"password\":\"alice-pass\""));
-  EXPECT_EQ("alice-pass", stored_password());
   // The refresh itself stores no token.
   EXPECT_EQ("", testing::setting("mivotoken"));
 }
