@@ -21,6 +21,11 @@ struct StoredAccount {
   std::string password;
 };
 
+// The stored sign-in token ("mivotoken"); "" when none is stored or the
+// stored one is not well formed (is_well_formed_token): any program the user
+// runs can write it.
+std::string read_stored_token(ISettingsStore& store);
+
 // The account values of the settings store. The password is kept protected
 // for the current user, stored as kProtectedPrefix followed by the
 // protector's text. A value without the prefix is a plain password left by

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "account_flows.h"
+#include "meeting/meeting_info.h"
 
 namespace mivo {
 namespace {
@@ -72,7 +73,12 @@ void AccountStore::sign_out() {
   store_.remove(setting::kToken);
 }
 
-std::string AccountStore::token() { return store_.read(setting::kToken); }
+std::string read_stored_token(ISettingsStore& store) {
+  std::string token = store.read(setting::kToken);
+  return is_well_formed_token(token) ? token : std::string();
+}
+
+std::string AccountStore::token() { return read_stored_token(store_); }
 
 void AccountStore::set_token(const std::string& token) { store_.write(setting::kToken, token); }
 

@@ -34,7 +34,7 @@ Result MeetingRequest::check_for_update() {
   if (site.empty()) {
     site = ui.load_string(IDS_SERVICE_URL);
   }
-  const std::string token = store.read(setting::kToken);
+  const std::string token = read_stored_token(store);
   const std::string installed = store.read(setting::kPluginVersion);
   std::string version;
   if (!token.empty()) {

@@ -43,13 +43,19 @@ TEST_F(VersionCheckTest, SignedInUserIsAskedForBothChannelsInTurn) {
   EXPECT_THAT(fakes.installer.downloads, IsEmpty());
 }
 
-TEST_F(VersionCheckTest, WithoutATokenOnlyTheReleaseChannelIsAsked) {
-  fakes.store.values.erase("mivotoken");
-  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
-  fakes.ui.answers = {msgbox::kNo};
-  request.check_for_update();
-  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
-  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("发现新版本2.0需要升级吗？"));
+TEST_F(VersionCheckTest, WithoutAUsableTokenOnlyTheReleaseChannelIsAsked) {
+  // A stored token with a line break would add a header of its own.
+  for (const char* stored : {"", "tok\r\nX-Injected: 1"}) {
+    SCOPED_TRACE(stored);
+    SignedInRequest fresh;
+    fresh.fakes.store.values["OutlookPluginVersion"] = "1.2.3";
+    fresh.fakes.store.values["mivotoken"] = stored;
+    fresh.fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+    fresh.fakes.ui.answers = {msgbox::kNo};
+    fresh.request.check_for_update();
+    EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
+    EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("发现新版本2.0需要升级吗？"));
+  }
 }
 
 TEST_F(VersionCheckTest, UnreadableReleaseAnswerOffersTheEarlyReleaseVersionAgain) {

@@ -277,6 +277,20 @@ TEST_F(AccountTest, PlainPasswordOfAnEarlierVersionIsProtectedTheFirstTimeItIsRe
   EXPECT_EQ("", testing::setting("mivotoken"));
 }
 
+TEST_F(AccountTest, StoredTokenWithALineBreakAddsNoHeaderToAnyRequest) {
+  testing::set_setting("mivositename", service_.base_url());
+  testing::set_setting("mivousername", "alice");
+  testing::set_setting("mivopassword", "alice-pass");
+  testing::set_setting("mivotoken", "t\r\nX-Injected: yes");
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, request_->SimpleUpdate(0));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  const auto requests = service_.requests();
+  ASSERT_FALSE(requests.empty());
+  for (const auto& request : requests) EXPECT_EQ("", request.header("X-Injected")) << request.path;
+  EXPECT_EQ(1u, requests_to("/rest/login").size()) << "signed in as without a token";
+}
+
 // The meeting options: what the dialog shows, what it refuses and what it
 // stores in the meeting record.
 TEST_F(AccountTest, MeetingOptionsRefuseAnythingButFourDigitsOrNothing) {
