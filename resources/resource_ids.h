@@ -12,6 +12,7 @@
 #define IDD_MULTI_TENANCY 135
 #define IDD_CANCELLATION 136
 #define IDD_COMMUNICATION 172
+#define IDD_DOWNLOAD 181
 
 /* Dialog items (OK = 1 and Cancel = 2 are IDOK and IDCANCEL) */
 #define IDC_ABOUT_PICTURE 1034        /* about box: picture */
@@ -23,6 +24,8 @@
 #define IDC_MEETING_NEW_PASSWORD 1006 /* meeting options: clickable picture */
 #define IDC_TENANCY_LIST 1004         /* organisation chooser: list box */
 #define IDC_COMMUNICATION_BUSY 1065   /* request dialog: busy icon */
+#define IDC_DOWNLOAD_PROGRESS 1070    /* download dialog: progress bar */
+#define IDC_DOWNLOAD_RECEIVED 1071    /* download dialog: bytes received so far */
 
 /* Strings of MivoOlkRes */
 #define IDS_WARNING_CAPTION 107    /* caption of every warning box */
@@ -35,6 +38,7 @@
 #define IDS_SERVICE_URL 114        /* base URL of the meeting service */
 #define IDS_DOWNLOAD_URL 115       /* scheme and host of the installer download */
 #define IDS_MEETING_GONE 116       /* the service no longer has the meeting */
+#define IDS_UPDATE_NOT_VERIFIED 117 /* the downloaded installer failed its signature check */
 
 /* Pictures and icons of MivoOlkRes */
 #define IDB_ABOUT 145
