@@ -48,6 +48,13 @@ class AgentRequest : public ::testing::Test {
   void wait(recording_sink& sink) {
     ASSERT_TRUE(pump_until([&] { return !sink.calls.empty(); })) << "no sink call";
   }
+  // The one call an answer without data makes: success, null data, length 0.
+  static void expect_no_data(const recording_sink& sink) {
+    ASSERT_EQ(sink.calls.size(), 1u);
+    EXPECT_EQ(sink.calls[0].type, OIURL_SUCCESS);
+    EXPECT_TRUE(sink.calls[0].data_null);
+    EXPECT_EQ(sink.calls[0].length, 0);
+  }
 
   Client service;
   agent_library dll;
@@ -124,18 +131,13 @@ TEST_F(AgentRequest, EmptyAnswerAndDroppedConnectionDeliverSuccessWithoutData) {
   recording_sink empty_sink;
   get("/empty", empty_sink);
   wait(empty_sink);
-  ASSERT_EQ(empty_sink.calls.size(), 1u);
-  EXPECT_EQ(empty_sink.calls[0].type, OIURL_SUCCESS);
-  EXPECT_TRUE(empty_sink.calls[0].data_null);
-  EXPECT_EQ(empty_sink.calls[0].length, 0);
+  expect_no_data(empty_sink);
 
   agent = dll.create();
   recording_sink dropped_sink;
   get("/gone", dropped_sink);
   wait(dropped_sink);
-  ASSERT_EQ(dropped_sink.calls.size(), 1u);
-  EXPECT_EQ(dropped_sink.calls[0].type, OIURL_SUCCESS);
-  EXPECT_TRUE(dropped_sink.calls[0].data_null);
+  expect_no_data(dropped_sink);
 }
 
 TEST_F(AgentRequest, ResponseOf65540BytesArrivesWhole) {
@@ -163,10 +165,7 @@ TEST_F(AgentRequest, AnswerOfSixteenMegabytesArrivesWholeAndOneByteMoreIsDropped
   recording_sink beyond;
   get("/beyond", beyond);
   wait(beyond);
-  ASSERT_EQ(beyond.calls.size(), 1u);
-  EXPECT_EQ(beyond.calls[0].type, OIURL_SUCCESS);
-  EXPECT_TRUE(beyond.calls[0].data_null);
-  EXPECT_EQ(beyond.calls[0].length, 0);
+  expect_no_data(beyond);
 }
 
 TEST_F(AgentRequest, TimeOutOfOneSecondAgainstASlowServerDeliversOnlyTheTimeout) {

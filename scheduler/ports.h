@@ -177,8 +177,8 @@ class IInstaller {
   // size limit bound it. The path of the file when the whole download
   // arrived (HTTP 200, every announced byte written, file closed); otherwise
   // nullopt, with any partial file deleted. An answer that announces no
-  // length counts as whole only once verify() accepts it. An owner that is
-  // not a window downloads nothing.
+  // length counts as whole only once verify() accepts it. Without an owner
+  // window (0) the dialog is a top-level window of its own.
   virtual std::optional<std::string> download(const std::string& url, WindowHandle owner) = 0;
   // Whether the package carries a valid Authenticode signature, chaining to
   // a trusted root, of the publisher named at build time.

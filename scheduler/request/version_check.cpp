@@ -69,8 +69,8 @@ bool MeetingRequest::install_update() {
   const WindowHandle owner = active_or_foreground(ui);
   // Only a complete download is ever opened: a partial package would fail
   // half-way through replacing the installed files.
-  const std::optional<std::string> package =
-      installer.download(ui.load_string(IDS_DOWNLOAD_URL) + kInstallerPath, owner);
+  const std::optional<std::string> package = installer.download(
+      ui.load_string(IDS_DOWNLOAD_URL) + kInstallerPath, request_owner(ui, owner));
   if (!package) {
     return false;
   }

@@ -30,8 +30,6 @@ class InternetInstaller final : public IInstaller {
   explicit InternetInstaller(installer_limits limits) : limits_(limits) {}
 
   std::optional<std::string> download(const std::string& url, WindowHandle owner) override {
-    const HWND window = reinterpret_cast<HWND>(owner);
-    if (!IsWindow(window)) return std::nullopt;
     const std::wstring destination = temp_file_path();
     if (destination.empty()) return std::nullopt;
     // A package left by an earlier run is never taken for this one.
@@ -39,7 +37,7 @@ class InternetInstaller final : public IInstaller {
     const auto download = package_download::start(to_wide(url), destination,
                                                   {limits_.max_bytes, limits_.wininet_timeout_ms});
     if (!download) return std::nullopt;
-    CDownloadDlg(window, *download, limits_.deadline_ms).run();
+    CDownloadDlg(reinterpret_cast<HWND>(owner), *download, limits_.deadline_ms).run();
     if (!download->conclude()) return std::nullopt;
     return to_utf8(destination);
   }

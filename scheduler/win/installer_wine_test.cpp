@@ -170,9 +170,15 @@ TEST_F(InstallerTest, StalledHostEndsAtTheDeadlineWithNoFile) {
   EXPECT_TRUE(partial_downloads_gone());
 }
 
-TEST_F(InstallerTest, WithoutAnOwnerWindowNothingIsDownloaded) {
-  EXPECT_EQ(std::nullopt, installer_->download(download_url(), 0));
-  EXPECT_TRUE(service_.requests().empty());
+TEST_F(InstallerTest, WithoutAnOwnerWindowTheDialogIsAWindowOfItsOwn) {
+  service_.set_installer_size(1000);
+  DialogRobot robot;
+  robot.expect_dialog(mivo::robot::kDownloadDialog).wait_closed();
+  const std::optional<std::string> path = installer_->download(download_url(), 0);
+  EXPECT_TRUE(robot.wait()) << robot.report();
+  ASSERT_TRUE(path);
+  EXPECT_EQ(1000, testing::file_size(package_path()));
+  EXPECT_EQ(nullptr, robot.dialogs().at(0).owner);
 }
 
 TEST_F(InstallerTest, AnswerWithoutALengthCountsAsWholeOnlyWhenItsSignatureHolds) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "resource_ids.h"
+#include "win/resource_library.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -22,6 +23,13 @@ CDownloadDlg::CDownloadDlg(HWND owner, download_source& source, DWORD deadline_m
   // template is instantiated.
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
+}
+
+int CDownloadDlg::run() noexcept {
+  const HINSTANCE library = resource_library();
+  if (!library) return -1;
+  return static_cast<int>(
+      mivo::com::dialog::run(library, IDD_DOWNLOAD, IsWindow(owner()) ? owner() : nullptr));
 }
 
 bool CDownloadDlg::on_init_dialog() {

@@ -29,11 +29,17 @@ constexpr UINT kProgressIntervalMs = 100;
 
 // Ends with IDOK when the download finished (whether or not it succeeded),
 // IDCANCEL when the user cancelled (Cancel, Escape or the close box), IDABORT
-// when the deadline passed first; 0 when the owner is not a window. What
-// becomes of an unfinished download is the caller's business.
+// when the deadline passed first. What becomes of an unfinished download is
+// the caller's business.
 class CDownloadDlg final : public scheduler_dialog {
  public:
   CDownloadDlg(HWND owner, download_source& source, DWORD deadline_ms);
+
+  // Unlike the other dialogs it is shown also when the owner is not a
+  // window, as a top-level window of its own: the user asked for the update
+  // and must be able to cancel it. -1 when it cannot be shown (no resource
+  // library).
+  int run() noexcept;
 
  private:
   bool on_init_dialog() override;

@@ -44,6 +44,7 @@ signer() {  # name subject root
 }
 
 sign() {  # signer input output
+  rm -f "$3"  # osslsigncode never overwrites
   osslsigncode sign -certs "$work/$1.chain.pem" -key "$work/$1.key" -h sha256 \
     -n "Mivo Outlook" -in "$2" -out "$3" >/dev/null
 }
