@@ -37,8 +37,14 @@ class InternetInstaller final : public IInstaller {
     const auto download = package_download::start(to_wide(url), destination,
                                                   {limits_.max_bytes, limits_.wininet_timeout_ms});
     if (!download) return std::nullopt;
-    CDownloadDlg(reinterpret_cast<HWND>(owner), *download, limits_.deadline_ms).run();
+    const int ended =
+        CDownloadDlg(reinterpret_cast<HWND>(owner), *download, limits_.deadline_ms).run();
     if (!download->conclude()) return std::nullopt;
+    // Cancelled just as the last bytes came: the user said no all the same.
+    if (ended == IDCANCEL) {
+      DeleteFileW(destination.c_str());
+      return std::nullopt;
+    }
     return to_utf8(destination);
   }
 
