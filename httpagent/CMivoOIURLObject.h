@@ -1,6 +1,6 @@
 // CMivoOIURLObject: the HTTP agent object. One HTTP or HTTPS request at a
 // time runs on a worker thread of its own; the outcome reaches the caller's
-// IMivoOIURLSink on the thread that loaded the module.
+// IMivoOIURLSink on the thread that created the module's first agent.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +44,7 @@ class CMivoOIURLObject : public mivo::com::object_root,
   using thread_creator = HANDLE (*)(LPTHREAD_START_ROUTINE start, void* param);
   static thread_creator CreateWorkerThread;
 
-  // Delivery, on the loading thread only: checks the time limit and hands a
+  // Delivery, on the delivery window's thread only: checks the time limit and hands a
   // stored result to the sink. The caller holds a reference on the object.
   void PollAgent();
 

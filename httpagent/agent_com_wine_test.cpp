@@ -1,250 +1,120 @@
-// MivoOIURL.dll as a COM server under Wine: registration per machine and per
-// user with regsvr32, creation by ProgID, aggregation, IDispatch from the
-// embedded type library, the module's unload answer and the properties.
+// MivoOIURL.dll as a COM server under Wine: the conformance suite every
+// server runs, the delivery window's birth, IDispatch names from the embedded
+// type library, and the properties.
 #include <windows.h>
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
 #include <string>
+#include <thread>
 
 #include "MivoOIURL.h"
 #include "agent_test_support.h"
 #include "com/com_ptr.h"
 #include "com/module.h"
+#include "com/testing/apartment.h"
+#include "com/testing/server_conformance.h"
 #include "com/unique.h"
+#include "com/wide_text.h"
 
 using mivo::com::com_ptr;
 using mivo::com::unique_bstr;
-using mivo::com::unique_hkey;
+using mivo::com::testing::ComServerConformance;
 using namespace mivo::oiurl::testing;
 
 namespace {
 
-constexpr wchar_t kClsid[] = L"{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}";
-constexpr wchar_t kAppId[] = L"{D4D2D3BF-26BD-48AF-BA06-4ABECBC336F2}";
-constexpr wchar_t kLibId[] = L"{91AFD643-E1CD-495C-8CF2-778C620364B4}";
-
-// Runs a program of the Wine prefix and returns its exit code.
-DWORD run(const std::wstring& command_line) {
-  std::wstring line = command_line;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return static_cast<DWORD>(-1);
-  mivo::com::unique_handle thread(process.hThread);
-  mivo::com::unique_handle handle(process.hProcess);
-  WaitForSingleObject(handle.get(), INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(handle.get(), &code);
-  return code;
+mivo::com::testing::server_description agent_description() {
+  return {L"MivoOIURL.dll",
+          CLSID_MivoOIURLObject,
+          IID_IMivoOIURLObject,
+          L"MivoOIURLObject Class",
+          L"MivoOIURL.MivoOIURLObject",
+          L"MivoOIURL.MivoOIURLObject.1",
+          L"Both",
+          {0xD4D2D3BF, 0x26BD, 0x48AF, {0xBA, 0x06, 0x4A, 0xBE, 0xCB, 0xC3, 0x36, 0xF2}},
+          L"MivoOIURL",
+          L"MivoOIURL.DLL",
+          true,
+          LIBID_MivoOIURLLib,
+          L"MivoOIURL 1.0 Type Library",
+          {IID_IMivoOIURLObject},
+          false,
+          {}};
 }
 
-DWORD regsvr32(const std::wstring& options) {
-  return run(L"regsvr32.exe /s " + options + L" \"" + agent_dll_path() + L"\"");
-}
+INSTANTIATE_TEST_SUITE_P(MivoOIURL, ComServerConformance, ::testing::Values(agent_description()));
 
-// Every key, value name and value below root\path as "path|name=value"
-// lines (the key itself as "path|"), so that a subtree compares as a set.
-void dump(HKEY root, const std::wstring& path, std::set<std::wstring>& out) {
-  unique_hkey key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
-  out.insert(path + L"|");
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD name_size = 256;
-    wchar_t data[1024] = {};
-    DWORD data_size = sizeof(data) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegEnumValueW(key.get(), i, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                      &data_size) != ERROR_SUCCESS)
-      break;
-    out.insert(path + L"|" + (name_size ? name : L"@") + L"=" + (type == REG_SZ ? data : L"?"));
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD name_size = 256;
-    if (RegEnumKeyExW(key.get(), i, name, &name_size, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    dump(root, path + L"\\" + name, out);
-  }
-}
-
-// The keys the two registration scripts write, below a classes root.
-std::set<std::wstring> script_keys(HKEY root, const std::wstring& classes) {
-  std::set<std::wstring> keys;
-  dump(root, classes + L"\\MivoOIURL.MivoOIURLObject", keys);
-  dump(root, classes + L"\\MivoOIURL.MivoOIURLObject.1", keys);
-  dump(root, classes + L"\\CLSID\\" + kClsid, keys);
-  dump(root, classes + L"\\AppID\\" + kAppId, keys);
-  dump(root, classes + L"\\AppID\\MivoOIURL.DLL", keys);
-  return keys;
-}
-
-std::set<std::wstring> expected_script_keys(const std::wstring& c) {
-  const std::wstring clsid = c + L"\\CLSID\\" + kClsid;
-  const std::wstring module = agent_dll_path();
-  return {
-      c + L"\\MivoOIURL.MivoOIURLObject|",
-      c + L"\\MivoOIURL.MivoOIURLObject|@=MivoOIURLObject Class",
-      c + L"\\MivoOIURL.MivoOIURLObject\\CLSID|",
-      c + L"\\MivoOIURL.MivoOIURLObject\\CLSID|@=" + kClsid,
-      c + L"\\MivoOIURL.MivoOIURLObject\\CurVer|",
-      c + L"\\MivoOIURL.MivoOIURLObject\\CurVer|@=MivoOIURL.MivoOIURLObject.1",
-      c + L"\\MivoOIURL.MivoOIURLObject.1|",
-      c + L"\\MivoOIURL.MivoOIURLObject.1|@=MivoOIURLObject Class",
-      c + L"\\MivoOIURL.MivoOIURLObject.1\\CLSID|",
-      c + L"\\MivoOIURL.MivoOIURLObject.1\\CLSID|@=" + kClsid,
-      clsid + L"|",
-      clsid + L"|@=MivoOIURLObject Class",
-      clsid + L"|AppID=" + kAppId,
-      clsid + L"\\ProgID|",
-      clsid + L"\\ProgID|@=MivoOIURL.MivoOIURLObject.1",
-      clsid + L"\\VersionIndependentProgID|",
-      clsid + L"\\VersionIndependentProgID|@=MivoOIURL.MivoOIURLObject",
-      clsid + L"\\Programmable|",
-      clsid + L"\\InprocServer32|",
-      clsid + L"\\InprocServer32|@=" + module,
-      clsid + L"\\InprocServer32|ThreadingModel=Both",
-      clsid + L"\\TypeLib|",
-      clsid + L"\\TypeLib|@=" + kLibId,
-      c + L"\\AppID\\" + kAppId + L"|",
-      c + L"\\AppID\\" + kAppId + L"|@=MivoOIURL",
-      c + L"\\AppID\\MivoOIURL.DLL|",
-      c + L"\\AppID\\MivoOIURL.DLL|AppID=" + kAppId,
-  };
-}
-
-bool key_exists(HKEY root, const std::wstring& path) {
-  unique_hkey key;
-  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-std::wstring to_text(const std::set<std::wstring>& keys) {
-  std::wstring text;
-  for (const auto& k : keys) text += k + L"\n";
-  return text;
-}
-
-class ComInitialised : public ::testing::Test {
+class ComObject : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  }
-  void TearDown() override { CoUninitialize(); }
+  mivo::com::testing::com_apartment com_;
 };
 
-using Registration = ComInitialised;
+HWND delivery_window() {
+  return FindWindowExW(HWND_MESSAGE, nullptr, L"MivoOIURLDelivery", nullptr);
+}
 
-TEST_F(Registration, MachineRegistrationWritesExactlyTheScriptsAndUnregistrationKeepsAppID) {
-  const std::wstring classes = L"Software\\Classes";
-  ASSERT_EQ(regsvr32(L"/u"), 0u);
-  ASSERT_EQ(regsvr32(L""), 0u);
-  EXPECT_EQ(to_text(script_keys(HKEY_LOCAL_MACHINE, classes)),
-            to_text(expected_script_keys(classes)));
-  EXPECT_TRUE(
-      key_exists(HKEY_LOCAL_MACHINE, classes + L"\\TypeLib\\" + kLibId + L"\\1.0\\0\\win64"));
+TEST_F(ComObject, DeliveryWindowComesWithTheFirstObjectOnItsThreadAndKeepsTheModule) {
+  HMODULE library = LoadLibraryW(agent_dll_path().c_str());
+  ASSERT_NE(nullptr, library);
+  EXPECT_EQ(nullptr, delivery_window());
 
-  // Created by ProgID through the registry, as the scheduler does.
-  CLSID clsid = {};
-  ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"MivoOIURL.MivoOIURLObject", &clsid));
-  EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_MivoOIURLObject));
+  com_ptr<IClassFactory> factory;
+  ASSERT_HRESULT_SUCCEEDED(mivo::com::class_object_from_library(
+      library, CLSID_MivoOIURLObject, IID_IClassFactory, factory.put_void()));
   com_ptr<IMivoOIURLObject> agent;
   ASSERT_HRESULT_SUCCEEDED(
-      CoCreateInstance(clsid, nullptr, 0x17, IID_IMivoOIURLObject, agent.put_void()));
-  LONG timeout = 0;
-  EXPECT_HRESULT_SUCCEEDED(agent->get_TimeOut(&timeout));
-  EXPECT_EQ(timeout, 30);
+      factory->CreateInstance(nullptr, IID_IMivoOIURLObject, agent.put_void()));
+  const HWND window = delivery_window();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(window, nullptr));
+
+  // Its window procedure and timer live in the module: the host's last
+  // FreeLibrary does not unload it.
   agent.reset();
-
-  ASSERT_EQ(regsvr32(L"/u"), 0u);
-  EXPECT_TRUE(script_keys(HKEY_LOCAL_MACHINE, classes).empty());
-  EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, classes + L"\\AppID"));
-  EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, classes + L"\\TypeLib\\" + kLibId));
+  factory.reset();
+  EXPECT_EQ(S_OK,
+            mivo::com::get_proc_address<HRESULT(STDAPICALLTYPE*)()>(library, "DllCanUnloadNow")());
+  FreeLibrary(library);
+  EXPECT_EQ(library, GetModuleHandleW(L"MivoOIURL.dll"));
+  EXPECT_TRUE(IsWindow(window));
 }
 
-TEST_F(Registration, UserRegistrationWritesOnlyTheCurrentUsersClasses) {
-  const std::wstring classes = L"Software\\Classes";
-  ASSERT_EQ(regsvr32(L"/u"), 0u);
-  ASSERT_EQ(regsvr32(L"/u /n /i:user"), 0u);
-  ASSERT_EQ(regsvr32(L"/n /i:USER"), 0u);
-  EXPECT_EQ(to_text(script_keys(HKEY_CURRENT_USER, classes)),
-            to_text(expected_script_keys(classes)));
-  EXPECT_TRUE(script_keys(HKEY_LOCAL_MACHINE, classes).empty());
-  EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, classes + L"\\TypeLib\\" + kLibId));
-  EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, classes + L"\\TypeLib\\" + kLibId));
+TEST_F(ComObject, DeliveryWindowIsMadeAgainWhenItsThreadHasEnded) {
+  const agent_library dll;
+  std::thread first([&] { dll.create(); });
+  first.join();
+  // The window went with the thread that made it.
+  EXPECT_EQ(nullptr, delivery_window());
 
-  // Wine's HKEY_CLASSES_ROOT does not merge the user's classes, so creation
-  // by ProgID is checked with the machine registration only.
-  ASSERT_EQ(regsvr32(L"/u /n /i:user"), 0u);
-  EXPECT_TRUE(script_keys(HKEY_CURRENT_USER, classes).empty());
-  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, classes + L"\\TypeLib\\" + kLibId));
+  const com_ptr<IMivoOIURLObject> agent = dll.create();
+  const HWND window = delivery_window();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(window, nullptr));
+  // Results reach this thread again (nothing listens on the discard port).
+  recording_sink sink;
+  const unique_bstr url = mivo::com::make_bstr(L"http://127.0.0.1:9/");
+  ASSERT_EQ(S_OK, agent->Get(url.get(), nullptr, &sink));
+  ASSERT_TRUE(pump_until([&] { return !sink.calls.empty(); }));
+  EXPECT_EQ(GetCurrentThreadId(), sink.calls[0].thread_id);
 }
 
-TEST_F(Registration, RegistrarComesFromTheSystemFolderWhateverLiesOnTheSearchPath) {
-  agent_library library;
+TEST_F(ComObject, RegistrarComesFromTheSystemFolderWhateverLiesOnTheSearchPath) {
+  const agent_library library;
   const planted_libraries planted({L"atl"});
   const auto install = mivo::com::get_proc_address<HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR)>(
       library.get(), "DllInstall");
   ASSERT_NE(install, nullptr);
-  const std::wstring classes = L"Software\\Classes";
-  EXPECT_EQ(install(TRUE, L"user"), S_OK);
-  EXPECT_EQ(to_text(script_keys(HKEY_CURRENT_USER, classes)),
-            to_text(expected_script_keys(classes)));
+  const std::wstring server = std::wstring(L"Software\\Classes\\CLSID\\") +
+                              L"{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}\\InprocServer32";
+  ASSERT_EQ(install(TRUE, L"user"), S_OK);
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = sizeof(path);
+  EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, server.c_str(), nullptr, RRF_RT_REG_SZ,
+                                        nullptr, path, &size));
+  EXPECT_EQ(agent_dll_path(), path);
   EXPECT_EQ(install(FALSE, L"user"), S_OK);
-}
-
-using ComObject = ComInitialised;
-
-TEST_F(ComObject, ClassFactoryRefusesAnOuterObjectAndUnknownClasses) {
-  agent_library dll;
-  com_ptr<IClassFactory> factory;
-  ASSERT_HRESULT_SUCCEEDED(mivo::com::class_object_from_library(
-      dll.get(), CLSID_MivoOIURLObject, IID_IClassFactory, factory.put_void()));
-  com_ptr<IUnknown> outer = dll.create().query<IUnknown>();
-  void* out = reinterpret_cast<void*>(0xdeadbeef);
-  EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IUnknown, &out), CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(out, nullptr);
-
-  com_ptr<IClassFactory> other;
-  EXPECT_EQ(mivo::com::class_object_from_library(dll.get(), IID_IMivoOIURLObject, IID_IClassFactory,
-                                                 other.put_void()),
-            CLASS_E_CLASSNOTAVAILABLE);
-}
-
-TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity) {
-  agent_library dll;
-  com_ptr<IMivoOIURLObject> agent = dll.create();
-  com_ptr<IUnknown> unknown = agent.query<IUnknown>();
-  com_ptr<IDispatch> dispatch = agent.query<IDispatch>();
-  EXPECT_EQ(dispatch.query<IUnknown>(), unknown);
-  EXPECT_EQ(static_cast<void*>(dispatch.get()), static_cast<void*>(agent.get()));
-  void* sink = reinterpret_cast<void*>(0xdeadbeef);
-  EXPECT_EQ(agent->QueryInterface(IID_IMivoOIURLSink, &sink), E_NOINTERFACE);
-  EXPECT_EQ(sink, nullptr);
-  EXPECT_FALSE(agent.try_query<IClassFactory>());
-}
-
-TEST_F(ComObject, DllCanUnloadNowWhileAnObjectLivesAndAfter) {
-  agent_library dll;
-  EXPECT_EQ(dll.can_unload_now(), S_OK);
-  com_ptr<IMivoOIURLObject> agent = dll.create();
-  EXPECT_EQ(dll.can_unload_now(), S_FALSE);
-  agent.reset();
-  EXPECT_EQ(dll.can_unload_now(), S_OK);
-
-  com_ptr<IClassFactory> factory;
-  ASSERT_HRESULT_SUCCEEDED(mivo::com::class_object_from_library(
-      dll.get(), CLSID_MivoOIURLObject, IID_IClassFactory, factory.put_void()));
-  factory->LockServer(TRUE);
-  EXPECT_EQ(dll.can_unload_now(), S_FALSE);
-  factory->LockServer(FALSE);
-  EXPECT_EQ(dll.can_unload_now(), S_OK);
 }
 
 TEST_F(ComObject, DispatchByNameUsesTheTypeLibrary) {
@@ -305,7 +175,7 @@ TEST_F(ComObject, TypeLibraryDescribesTheAgent) {
     BSTR doc = nullptr;
     library->GetDocumentation(index, &name, &doc, nullptr, nullptr);
     unique_bstr owned_name(name), owned_doc(doc);
-    return narrow(doc ? doc : L"") + "/" + narrow(name ? name : L"");
+    return mivo::com::to_utf8(doc ? doc : L"") + "/" + mivo::com::to_utf8(name ? name : L"");
   };
   EXPECT_EQ(help(-1), "MivoOIURL 1.0 Type Library/MivoOIURLLib");
 
@@ -324,7 +194,7 @@ TEST_F(ComObject, TypeLibraryDescribesTheAgent) {
   ASSERT_HRESULT_SUCCEEDED(
       coclass->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr));
   unique_bstr owned(doc);
-  EXPECT_EQ(narrow(doc), "MivoOIURLObject Class");
+  EXPECT_EQ(mivo::com::to_utf8(doc), "MivoOIURLObject Class");
 }
 
 TEST_F(ComObject, PropertiesKeepTheirValuesAsDocumented) {

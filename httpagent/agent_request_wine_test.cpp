@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "agent_test_support.h"
+#include "com/wide_text.h"
 #include "com/unique.h"
 #include "json_text.h"
 #include "refservice_client.h"
@@ -34,9 +35,7 @@ class AgentRequest : public ::testing::Test {
     agent = dll.create();
   }
 
-  unique_bstr text(const std::string& utf8) {
-    return unique_bstr(SysAllocString(widen(utf8).c_str()));
-  }
+  unique_bstr text(const std::string& utf8) { return mivo::com::bstr_from_utf8(utf8); }
   unique_bstr url(const std::string& target) { return text(service.base_url() + target); }
   unique_bstr tls_url(const std::string& target) { return text(service.tls_base_url() + target); }
   void fault(const std::string& json) { service.add_fault(*parse_json(json)); }
@@ -486,7 +485,7 @@ class WineShare {
   WineShare() {
     const char* prefix = std::getenv("WINEPREFIX");
     if (!prefix) throw std::runtime_error("not under Wine");
-    std::wstring path = L"Z:" + widen(prefix);
+    std::wstring path = L"Z:" + mivo::com::to_wide(prefix);
     for (wchar_t& c : path) {
       if (c == L'/') c = L'\\';
     }
@@ -521,7 +520,8 @@ TEST_F(RequestLog, LogOnAShareIsNeverOpened) {
     agent = dll.create();
     get("/x", sink);
     wait(sink);
-    EXPECT_EQ(GetFileAttributesW(share.file().c_str()), INVALID_FILE_ATTRIBUTES) << narrow(path);
+    EXPECT_EQ(GetFileAttributesW(share.file().c_str()), INVALID_FILE_ATTRIBUTES)
+        << mivo::com::to_utf8(path);
   }
 }
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "com/unique.h"
+#include "com/wide_text.h"
 #include "local_path.h"
-#include "portable/text.h"
 
 namespace mivo::oiurl {
 namespace {
@@ -30,11 +30,6 @@ bool is_local_file_path(const std::wstring& path) {
   if (!is_local_absolute_path(path)) return false;
   const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
   return GetDriveTypeW(root) != DRIVE_REMOTE;
-}
-
-std::string to_utf8(const wchar_t* text) {
-  if (!text) return std::string();
-  return mivo::utf16_to_utf8(reinterpret_cast<const char16_t*>(text));
 }
 
 }  // namespace
@@ -75,7 +70,8 @@ bool allow_untrusted_certificates() {
 void append_request_log(const wchar_t* verb, const wchar_t* url) noexcept try {
   const std::wstring path = request_log_path();
   if (path.empty()) return;
-  std::string line = to_utf8(verb) + ' ' + to_utf8(url);
+  std::string line =
+      mivo::com::to_utf8(verb ? verb : L"") + ' ' + mivo::com::to_utf8(url ? url : L"");
   // One request, one line, whatever the URL holds.
   for (char& c : line) {
     if (c == '\r' || c == '\n') c = ' ';

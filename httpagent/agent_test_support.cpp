@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "com/module.h"
+#include "com/testing/program.h"
 #include "com/result.h"
-#include "portable/text.h"
 
 namespace mivo::oiurl::testing {
 
@@ -53,13 +53,7 @@ void pump_for(DWORD milliseconds) {
   pump_until([&] { return GetTickCount() - start >= milliseconds; }, milliseconds + 1000);
 }
 
-std::wstring agent_dll_path() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  folder.resize(folder.find_last_of(L'\\') + 1);
-  return folder + L"MivoOIURL.dll";
-}
+std::wstring agent_dll_path() { return com::testing::program_folder() + L"\\MivoOIURL.dll"; }
 
 agent_library::agent_library() : module_(LoadLibraryW(agent_dll_path().c_str())) {
   if (!module_) throw std::runtime_error("MivoOIURL.dll cannot be loaded");
@@ -149,15 +143,6 @@ planted_libraries::~planted_libraries() {
       ERROR_SUCCESS)
     return;
   for (const std::wstring& name : names_) RegDeleteValueW(key.get(), name.c_str());
-}
-
-std::wstring widen(const std::string& text) {
-  const std::u16string wide = utf8_to_utf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string narrow(const std::wstring& text) {
-  return utf16_to_utf8(std::u16string(text.begin(), text.end()));
 }
 
 }  // namespace mivo::oiurl::testing

@@ -91,7 +91,4 @@ class planted_libraries {
   std::vector<std::wstring> names_;
 };
 
-std::wstring widen(const std::string& text);
-std::string narrow(const std::wstring& text);
-
 }  // namespace mivo::oiurl::testing

@@ -20,10 +20,7 @@ HANDLE refuse_thread(LPTHREAD_START_ROUTINE, void*) {
 
 class WorkerThread : public ::testing::Test {
  protected:
-  void SetUp() override {
-    mivo::oiurl::start_delivery();
-    ASSERT_HRESULT_SUCCEEDED(mivo::com::make_instance(agent));
-  }
+  void SetUp() override { ASSERT_HRESULT_SUCCEEDED(mivo::com::make_instance(agent)); }
   void TearDown() override { CMivoOIURLObject::CreateWorkerThread = original; }
 
   com_ptr<CMivoOIURLObject> agent;

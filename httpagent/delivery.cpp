@@ -1,6 +1,8 @@
-// Delivery of agent results on the loading thread through a message-only
-// window: a timer tick every second (time limits) and a posted message
-// whenever a worker stores a result (no wait for the next tick).
+// Delivery of agent results through a message-only window on the thread
+// that created the first agent: a timer tick every second (time limits) and
+// a posted message whenever a worker stores a result (no wait for the next
+// tick). The window is made with that agent, not when the module is loaded:
+// nothing that makes a window or a timer may run under the loader lock.
 #include "delivery.h"
 
 #include <windows.h>
@@ -25,7 +27,10 @@ constexpr wchar_t kWindowClass[] = L"MivoOIURLDelivery";
 // references and calls sinks outside the lock.
 std::mutex g_lock;
 std::vector<CMivoOIURLObject*>* g_liveAgents = nullptr;
-HWND g_window = nullptr;
+// Made once by the first agent's thread (again if that thread ended);
+// read by workers when they post a wake-up.
+std::mutex g_windowLock;
+std::atomic<HWND> g_window{nullptr};
 std::atomic<bool> g_wakePosted{false};
 
 std::vector<CMivoOIURLObject*>& live_agents() {
@@ -69,30 +74,35 @@ LRESULT CALLBACK DeliveryWindowProc(HWND window, UINT message, WPARAM wparam, LP
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-}  // namespace
-
+// Makes the delivery window on the calling thread unless one lives.
 void start_delivery() noexcept {
-  if (g_window) return;
-  // The window procedure and the timer live in this module, so it must stay
-  // loaded for the life of the process (as its callers expect anyway).
-  HMODULE pinned = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                     reinterpret_cast<LPCWSTR>(&DeliveryWindowProc), &pinned);
+  const HWND current = g_window.load();
+  if (current && IsWindow(current)) return;
+  std::lock_guard<std::mutex> guard(g_windowLock);
+  const HWND again = g_window.load();
+  if (again && IsWindow(again)) return;
+  // The window procedure and the timer live in this module, so it stays
+  // loaded for the rest of the process once they exist.
+  mivo::com::module::keep_loaded();
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = DeliveryWindowProc;
   window_class.hInstance = mivo::com::module::handle();
   window_class.lpszClassName = kWindowClass;
+  // Registered once; a second registration fails harmlessly.
   RegisterClassExW(&window_class);
-  // Created while the module is attached because only then is the loading
-  // thread known; user32 is already initialised for a module loaded at run
-  // time.
-  g_window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             mivo::com::module::handle(), nullptr);
-  if (g_window) SetTimer(g_window, kPollTimer, kPollIntervalMs, nullptr);
+  const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      mivo::com::module::handle(), nullptr);
+  if (window) SetTimer(window, kPollTimer, kPollIntervalMs, nullptr);
+  // A wake-up posted to a window that is gone was never handled.
+  g_wakePosted = false;
+  g_window = window;
 }
 
+}  // namespace
+
 void add_live_agent(CMivoOIURLObject* agent) {
+  start_delivery();
   std::lock_guard<std::mutex> guard(g_lock);
   live_agents().push_back(agent);
 }
@@ -109,9 +119,10 @@ void remove_live_agent(CMivoOIURLObject* agent) noexcept {
 }
 
 void wake_delivery() noexcept {
-  if (!g_window) return;
+  const HWND window = g_window.load();
+  if (!window) return;
   // One pending wake-up serves every result stored before it is handled.
-  if (!g_wakePosted.exchange(true) && !PostMessageW(g_window, kWakeMessage, 0, 0))
+  if (!g_wakePosted.exchange(true) && !PostMessageW(window, kWakeMessage, 0, 0))
     g_wakePosted = false;
 }
 

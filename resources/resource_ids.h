@@ -2,8 +2,7 @@
 // library) and MivoOlkRes64.dll (the add-in's). Shared by the code that asks
 // for a resource and by the .rc scripts that define it, so it holds nothing
 // but #define lines (the resource compiler reads it too).
-#ifndef MIVO_RESOURCE_IDS_H
-#define MIVO_RESOURCE_IDS_H
+#pragma once
 
 /* Dialog templates of MivoOlkRes */
 #define IDD_ABOUT 110
@@ -28,16 +27,16 @@
 #define IDC_DOWNLOAD_RECEIVED 1071    /* download dialog: bytes received so far */
 
 /* Strings of MivoOlkRes */
-#define IDS_WARNING_CAPTION 107    /* caption of every warning box */
-#define IDS_NO_ANSWER 108          /* the service did not answer */
-#define IDS_SIGNIN_REFUSED 109     /* sign-in or organisation change refused */
-#define IDS_SCHEDULE_REFUSED 110   /* the service refused the schedule (-602) */
-#define IDS_DEFAULT_SUBJECT 111    /* suffix of the default meeting subject */
-#define IDS_RECURRENCE_REFUSED 112 /* the recurrence is not accepted */
-#define IDS_SUBJECT_TOO_LONG 113   /* the subject is longer than 64 characters */
-#define IDS_SERVICE_URL 114        /* base URL of the meeting service */
-#define IDS_DOWNLOAD_URL 115       /* scheme and host of the installer download */
-#define IDS_MEETING_GONE 116       /* the service no longer has the meeting */
+#define IDS_WARNING_CAPTION 107     /* caption of every warning box */
+#define IDS_NO_ANSWER 108           /* the service did not answer */
+#define IDS_SIGNIN_REFUSED 109      /* sign-in or organisation change refused */
+#define IDS_SCHEDULE_REFUSED 110    /* the service refused the schedule (-602) */
+#define IDS_DEFAULT_SUBJECT 111     /* suffix of the default meeting subject */
+#define IDS_RECURRENCE_REFUSED 112  /* the recurrence is not accepted */
+#define IDS_SUBJECT_TOO_LONG 113    /* the subject is longer than 64 characters */
+#define IDS_SERVICE_URL 114         /* base URL of the meeting service */
+#define IDS_DOWNLOAD_URL 115        /* scheme and host of the installer download */
+#define IDS_MEETING_GONE 116        /* the service no longer has the meeting */
 #define IDS_UPDATE_NOT_VERIFIED 117 /* the downloaded installer failed its signature check */
 
 /* Pictures and icons of MivoOlkRes */
@@ -53,5 +52,3 @@
 #define IDB_SCHEDULE_MEETING 140
 #define IDB_ONLINE_MEETING 141
 #define IDB_SETUP_MEETING 142
-
-#endif

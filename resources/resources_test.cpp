@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "com/testing/owner_window.h"
 #include "dialog_robot.h"
 #include "resource_ids.h"
 #include "test_dialogs.h"
@@ -17,22 +18,6 @@
 using namespace mivo::robot;
 
 namespace {
-
-// The window the dialogs are owned by, as Outlook's window would own them.
-class OwnerWindow {
- public:
-  OwnerWindow() {
-    window_ = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                              400, 300, nullptr, nullptr, nullptr, nullptr);
-  }
-  ~OwnerWindow() { DestroyWindow(window_); }
-  OwnerWindow(const OwnerWindow&) = delete;
-  OwnerWindow& operator=(const OwnerWindow&) = delete;
-  HWND get() const { return window_; }
-
- private:
-  HWND window_;
-};
 
 // A template instantiated without showing it, to look at its controls.
 class CreatedDialog {
@@ -182,10 +167,10 @@ TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
       face.lfHeight = -13;
       face.lfWeight = FW_NORMAL;
     }
-    unique_gdi_object font(CreateFontIndirectW(&face));
+    mivo::com::unique_gdi_object font(CreateFontIndirectW(&face));
     WindowDc window_dc(dialog.get());
     HDC dc = window_dc.get();
-    SelectedObject selected(dc, font.get());
+    mivo::com::gdi_selection selected(dc, font.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int cjk_width = metrics.tmHeight - metrics.tmInternalLeading;  // one em
@@ -218,15 +203,16 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     int id, width, height;
   } kBitmaps[] = {{IDB_ABOUT, 352, 88}, {IDB_NEW_PASSWORD, 22, 22}};
   for (const auto& expected : kBitmaps) {
-    unique_gdi_object bitmap(LoadImageW(resource_library(), MAKEINTRESOURCEW(expected.id),
-                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    mivo::com::unique_gdi_object bitmap(LoadImageW(resource_library(),
+                                                   MAKEINTRESOURCEW(expected.id), IMAGE_BITMAP, 0,
+                                                   0, LR_CREATEDIBSECTION));
     ASSERT_TRUE(bitmap) << "bitmap " << expected.id;
     DIBSECTION dib{};
     ASSERT_EQ(GetObjectW(bitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
     EXPECT_EQ(dib.dsBm.bmWidth, expected.width);
     EXPECT_EQ(dib.dsBm.bmHeight, expected.height);
-    unique_hdc dc(CreateCompatibleDC(nullptr));
-    SelectedObject selected(dc.get(), bitmap.get());
+    mivo::com::unique_hdc dc(CreateCompatibleDC(nullptr));
+    mivo::com::gdi_selection selected(dc.get(), bitmap.get());
     EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
     EXPECT_EQ(GetPixel(dc.get(), 0, expected.height - 1), RGB(240, 240, 240))
         << "bitmap " << expected.id;
@@ -241,7 +227,7 @@ TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
       ASSERT_TRUE(icon) << "icon " << id << " at " << size;
       ICONINFO info{};
       ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-      unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
+      mivo::com::unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
       BITMAP colour{};
       GetObjectW(colour_bitmap.get(), sizeof(colour), &colour);
       EXPECT_EQ(colour.bmWidth, size) << "icon " << id;
@@ -255,7 +241,7 @@ TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
 // ---- each template in a real modal loop, driven by the robot ----
 
 TEST_F(ResourceLibrary, AccountDialogTakesUserNameAndPassword) {
-  OwnerWindow owner;
+  const mivo::com::testing::owner_window owner;
   DialogRobot robot;
   robot.expect_dialog(kAccountDialog)
       .set_text(IDC_ACCOUNT_USERNAME, L"张三@mivo")
@@ -370,7 +356,7 @@ TEST_F(ResourceLibrary, RequestDialogIsRecordedUntilItEndsItself) {
 }
 
 TEST_F(ResourceLibrary, WarningBoxesShowTheLibrarysTextsAndAreAnswered) {
-  OwnerWindow owner;
+  const mivo::com::testing::owner_window owner;
   DialogRobot robot;
   robot.expect_message_box().read_text().answer(IDOK);
   robot.expect_message_box().answer(IDNO);

@@ -16,6 +16,8 @@ inline void delete_gdi_object(HGDIOBJ object) noexcept { DeleteObject(object); }
 using unique_hfont = unique_any<traits::null_invalid<HFONT, &traits::delete_gdi_object>>;
 using unique_hbitmap = unique_any<traits::null_invalid<HBITMAP, &traits::delete_gdi_object>>;
 using unique_hdc = unique_any<traits::null_invalid<HDC, &::DeleteDC>>;
+// Any GDI object (what LoadImageW returns, for one).
+using unique_gdi_object = unique_any<traits::null_invalid<HGDIOBJ, &traits::delete_gdi_object>>;
 
 // One object (bitmap, font, pen, brush; not a region) selected into a
 // device context. The object that was selected before is put back when the

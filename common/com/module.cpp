@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "library.h"
 #include "result.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -28,6 +29,27 @@ std::wstring module::path() {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::wstring module::folder() {
+  const std::wstring full = path();
+  const std::wstring::size_type slash = full.rfind(L'\\');
+  if (slash == std::wstring::npos) return std::wstring();
+  return full.substr(0, slash);
+}
+
+HMODULE module::load_sibling(const wchar_t* file_name) noexcept try {
+  if (!file_name) return nullptr;
+  return load_library_beside(folder(), file_name);
+} catch (...) {
+  // Out of memory while making the path: as if the library were missing.
+  return nullptr;
+}
+
+void module::keep_loaded() noexcept {
+  HMODULE pinned = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(handle()), &pinned);
 }
 
 void module::object_created() noexcept { ++g_objects; }

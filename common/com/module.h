@@ -16,6 +16,17 @@ class module {
   static HMODULE handle() noexcept;
   // Full path of that module; empty when it cannot be read.
   static std::wstring path();
+  // Folder of that module, without a trailing backslash; empty when the
+  // path cannot be read or has no backslash.
+  static std::wstring folder();
+  // A library beside this module, loaded by its full path (its own
+  // dependencies are looked for in its folder first); null when it is
+  // missing or the path cannot be made. Never call it under the loader lock.
+  static HMODULE load_sibling(const wchar_t* file_name) noexcept;
+  // Keeps this module loaded for the rest of the process, whatever its
+  // host frees: for code that leaves a window procedure, a timer callback or
+  // a library it loaded behind.
+  static void keep_loaded() noexcept;
 
   static void object_created() noexcept;
   static void object_destroyed() noexcept;

@@ -53,7 +53,7 @@ class registrar {
  public:
   HRESULT open() {
     atl_.reset(load_system_library(L"atl.dll"));
-    RETURN_IF_WIN32_BOOL_FALSE(atl_);
+    RETURN_LAST_ERROR_IF(!atl_);
     com_ptr<IClassFactory> factory;
     RETURN_IF_FAILED(class_object_from_library(atl_.get(), CLSID_Registrar, IID_IClassFactory,
                                                factory.put_void()));

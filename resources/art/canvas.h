@@ -2,8 +2,7 @@
 // shapes given as inside-tests are sampled 8 x 8 times per pixel and blended
 // over the canvas, which is written as a 24-bit BMP on a flat background or
 // as 32-bit icon images with alpha.
-#ifndef MIVO_ART_CANVAS_H
-#define MIVO_ART_CANVAS_H
+#pragma once
 
 #include <cstdint>
 #include <functional>
@@ -81,5 +80,3 @@ std::vector<std::uint8_t> encode_ico(const std::vector<const Canvas*>& images);
 bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace mivo::art
-
-#endif

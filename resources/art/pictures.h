@@ -1,8 +1,7 @@
 // The pictures of the scheduler's resource library, drawn from simple shapes:
 // the about-box banner (bitmap 145), the "new password" glyph (bitmap 146) and
 // the eight frames of the busy spinner (icons 173 to 180).
-#ifndef MIVO_ART_PICTURES_H
-#define MIVO_ART_PICTURES_H
+#pragma once
 
 #include "canvas.h"
 
@@ -22,5 +21,3 @@ Canvas draw_new_password();
 Canvas draw_busy_frame(int frame, int size);
 
 }  // namespace mivo::art
-
-#endif

@@ -13,17 +13,20 @@ void show_warning(IUserInterface& ui, WindowHandle owner, int string_id) {
   show_warning(ui, owner, ui.load_string(string_id));
 }
 
+namespace {
+WindowHandle own_foreground_window(IUserInterface& ui) {
+  const WindowHandle foreground = ui.foreground_window();
+  return ui.is_window(foreground) && ui.belongs_to_this_process(foreground) ? foreground : 0;
+}
+}  // namespace
+
 WindowHandle active_or_foreground(IUserInterface& ui) {
   const WindowHandle active = ui.active_window();
-  return ui.is_window(active) ? active : ui.foreground_window();
+  return ui.is_window(active) ? active : own_foreground_window(ui);
 }
 
 WindowHandle request_owner(IUserInterface& ui, WindowHandle chosen) {
-  if (ui.is_window(chosen)) {
-    return chosen;
-  }
-  const WindowHandle foreground = ui.foreground_window();
-  return ui.is_window(foreground) && ui.belongs_to_this_process(foreground) ? foreground : 0;
+  return ui.is_window(chosen) ? chosen : own_foreground_window(ui);
 }
 
 }  // namespace mivo

@@ -12,8 +12,10 @@ void show_warning(IUserInterface& ui, WindowHandle owner, const std::string& tex
 // The same with a string of the resource library as its text.
 void show_warning(IUserInterface& ui, WindowHandle owner, int string_id);
 
-// The active window, or the foreground window when none is active: the owner
-// of calls that must not fail just because the host has no active window.
+// The active window, or the foreground window when none is active and that
+// one is the host's own, else none (0): the owner of calls that must not fail
+// just because the host has no active window. Another program's window is
+// never an owner: a modal dialog would disable it.
 WindowHandle active_or_foreground(IUserInterface& ui);
 
 // The owner of a request dialog, and of the warnings that tell why its

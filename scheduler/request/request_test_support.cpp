@@ -1,23 +1,7 @@
 // The request tests' fixture.
 #include "request_test_support.h"
 
-#include "portable/json.h"
-
 namespace mivo::testing {
-
-std::string Appointment::json() const {
-  Json::Value record(Json::objectValue);
-  record["Subject"] = subject;
-  record["Start"] = start;
-  record["OrStart"] = first_start;
-  record["Duration"] = duration;
-  record["recurrenceState"] = recurrence_state;
-  std::string text = write_json(record);
-  if (!recurring.empty()) {
-    text.insert(text.rfind('}'), "," + recurring);
-  }
-  return text;
-}
 
 SignedInRequest::SignedInRequest() : request(fakes.take()) {
   fakes.store.values = {{"mivositename", kSite},

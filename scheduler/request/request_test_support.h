@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fake_ports.h"
+#include "meeting/appointment_record.h"
 #include "meeting_request.h"
 
 namespace mivo::testing {
@@ -15,15 +16,14 @@ namespace mivo::testing {
 constexpr const char* kSite = "https://m.test";     // the stored mivositename
 constexpr double kMarch15At10 = 45366 + 10.0 / 24;  // 2024-03-15 10:00
 
-struct Appointment {
-  std::string subject = "Planning";
-  double start = kMarch15At10;
-  double first_start = kMarch15At10;
-  int duration = 30;
-  int recurrence_state = 0;
-  std::string recurring;  // the "IsRecurring" and "Recurring" members, or ""
-
-  std::string json() const;
+// The appointment as the tests' add-in sees it: "Planning" for 30 minutes.
+struct Appointment : AppointmentRecord {
+  Appointment() {
+    subject = "Planning";
+    start = kMarch15At10;
+    duration = 30;
+  }
+  std::string json() const { return write_appointment_record(*this); }
 };
 
 inline std::string url(const std::string& path) { return kSite + path; }

@@ -97,7 +97,7 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
     return false;
   }
   if (!ui.is_window(parent)) {
-    parent = ui.foreground_window();
+    parent = active_or_foreground(ui);
   }
   if (record.meeting_key.empty() && ui.run_meeting_setting(parent, record) != msgbox::kOk) {
     return false;

@@ -46,7 +46,9 @@ TEST_F(SchedulingTest, CommitWithoutASinkFailsWithoutSending) {
 
 TEST_F(SchedulingTest, RefusedRecurrenceWarnsTheCallersWindow) {
   Appointment monthly;
-  monthly.recurring = R"("IsRecurring":1,"Recurring":{"RecurrenceType":2,"Interval":1})";
+  monthly.recurrence = AppointmentRecurrence{};
+  monthly.recurrence->type = 2;
+  monthly.recurrence->interval = 1;
   load(monthly);
   EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
   ASSERT_EQ(fakes.ui.messages.size(), 1u);
@@ -452,8 +454,8 @@ TEST_F(SchedulingTest, RequestsWithoutAnActiveWindowAreStillSent) {
     EXPECT_THAT(service.calls(), ElementsAre("GET " + lookup_url, "PUT " + kSaveUrl,
                                              "GET " + lookup_url, "DELETE " + delete_url));
     EXPECT_EQ(service.requests[0].owner, owner);
-    // The save keeps the foreground window, whoever's it is.
-    EXPECT_EQ(service.requests[1].owner, foreground);
+    // The save too: another program's window is never an owner.
+    EXPECT_EQ(service.requests[1].owner, owner);
     EXPECT_EQ(service.requests[2].owner, owner);
     EXPECT_EQ(service.requests[3].owner, owner);
 

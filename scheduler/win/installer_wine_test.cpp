@@ -10,16 +10,18 @@
 
 #include <thread>
 
+#include "com/testing/owner_window.h"
+#include "com/wide_text.h"
 #include "dialog_robot.h"
 #include "dialog_test_support.h"
 #include "refservice_client.h"
 #include "resource_library.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
 
+using mivo::com::to_utf8;
 using mivo::robot::DialogRobot;
 
 std::wstring package_path() { return testing::installer_package_path(); }
@@ -74,7 +76,6 @@ class OneShotServer {
 
 class InstallerTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { load_resource_library(); }
   void SetUp() override {
     ASSERT_TRUE(resource_library());
     service_.reset();
@@ -107,7 +108,7 @@ class InstallerTest : public ::testing::Test {
   }
 
   mivo::refservice::Client service_;
-  testing::OwnerWindow owner_;
+  mivo::com::testing::owner_window owner_;
   // Short limits, so that the deadline and an abandoned worker come soon.
   std::unique_ptr<IInstaller> installer_ = make_installer({64 * 1024, 1500, 2000});
 };
@@ -119,10 +120,11 @@ TEST_F(InstallerTest, WholeDownloadArrivesByteForByteBehindTheProgressDialog) {
 
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kDownloadDialog).wait_closed();
-  const std::optional<std::string> path = installer_->download(download_url(), owner_.handle());
+  const std::optional<std::string> path =
+      installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get()));
   EXPECT_TRUE(robot.wait()) << robot.report();
   ASSERT_TRUE(path);
-  EXPECT_EQ(package_path(), to_wide(*path));
+  EXPECT_EQ(package_path(), mivo::com::to_wide(*path));
   EXPECT_EQ(content, testing::read_file(package_path()));
   EXPECT_EQ(owner_.get(), robot.dialogs().at(0).owner);
   EXPECT_TRUE(testing::partial_downloads().empty());
@@ -135,17 +137,20 @@ TEST_F(InstallerTest, WholeDownloadArrivesByteForByteBehindTheProgressDialog) {
 TEST_F(InstallerTest, BodyCutShortOfItsLengthDeletesThePartialFile) {
   OneShotServer server("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n" +
                        std::string(450, 'x'));
-  EXPECT_EQ(std::nullopt, installer_->download(one_shot_url(server), owner_.handle()));
+  EXPECT_EQ(std::nullopt, installer_->download(one_shot_url(server),
+                                               reinterpret_cast<WindowHandle>(owner_.get())));
   EXPECT_EQ(-1, testing::file_size(package_path()));
   EXPECT_TRUE(partial_downloads_gone());
 }
 
 TEST_F(InstallerTest, AnswerOverTheSizeLimitIsRefusedWithOrWithoutALength) {
   service_.set_installer_size(64 * 1024 + 1);
-  EXPECT_EQ(std::nullopt, installer_->download(download_url(), owner_.handle()));
+  EXPECT_EQ(std::nullopt,
+            installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get())));
   OneShotServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
                        std::string(64 * 1024 + 1, 'x'));
-  EXPECT_EQ(std::nullopt, installer_->download(one_shot_url(server), owner_.handle()));
+  EXPECT_EQ(std::nullopt, installer_->download(one_shot_url(server),
+                                               reinterpret_cast<WindowHandle>(owner_.get())));
   EXPECT_EQ(-1, testing::file_size(package_path()));
   EXPECT_TRUE(partial_downloads_gone());
 }
@@ -154,7 +159,8 @@ TEST_F(InstallerTest, CancelEndsAStalledDownloadAtOnceAndLeavesNoFile) {
   add_download_fault("delay_ms", 20000);
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kDownloadDialog).press(IDCANCEL);
-  EXPECT_EQ(std::nullopt, installer_->download(download_url(), owner_.handle()));
+  EXPECT_EQ(std::nullopt,
+            installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get())));
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(-1, testing::file_size(package_path()));
   EXPECT_TRUE(partial_downloads_gone());
@@ -164,7 +170,8 @@ TEST_F(InstallerTest, StalledHostEndsAtTheDeadlineWithNoFile) {
   add_download_fault("delay_ms", 20000);
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kDownloadDialog).wait_closed();
-  EXPECT_EQ(std::nullopt, installer_->download(download_url(), owner_.handle()));
+  EXPECT_EQ(std::nullopt,
+            installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get())));
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(-1, testing::file_size(package_path()));
   EXPECT_TRUE(partial_downloads_gone());
@@ -188,7 +195,7 @@ TEST_F(InstallerTest, AnswerWithoutALengthCountsAsWholeOnlyWhenItsSignatureHolds
     SCOPED_TRACE(sent);
     OneShotServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + package.substr(0, sent));
     const std::optional<std::string> path =
-        installer_->download(one_shot_url(server), owner_.handle());
+        installer_->download(one_shot_url(server), reinterpret_cast<WindowHandle>(owner_.get()));
     ASSERT_TRUE(path) << "nothing told the download that the answer was cut short";
     EXPECT_EQ(sent == package.size(), installer_->verify(*path));
   }
@@ -198,7 +205,8 @@ TEST_F(InstallerTest, OnlyThePublishersPackageVerifiesAndDiscardDeletesIt) {
   const testing::TrustedTestRoot root;
   for (const wchar_t* name : {L"signed.msi", L"other-publisher.msi"}) {
     service_.set_installer_content(testing::read_file(testing::update_package(name)));
-    const std::optional<std::string> path = installer_->download(download_url(), owner_.handle());
+    const std::optional<std::string> path =
+        installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get()));
     ASSERT_TRUE(path) << to_utf8(name);
     EXPECT_EQ(std::wstring(name) == L"signed.msi", installer_->verify(*path)) << to_utf8(name);
     installer_->discard(*path);

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "resource_library.h"
+#include "com/module.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -15,13 +15,13 @@ using testing::LaunchRecords;
 
 class LauncherTest : public ::testing::Test {
  protected:
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   LaunchRecords records_;
   std::unique_ptr<ILauncher> launcher_ = make_launcher();
 };
 
 TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeepsTheDirectory) {
-  testing::RegistryKeyGuard https(HKEY_CLASSES_ROOT, L"https");
+  testing::registry_key_guard https(HKEY_CLASSES_ROOT, L"https");
   testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
                       L"\"" + testing::recorder_path() + L"\" \"%1\"");
   wchar_t temp[MAX_PATH + 1] = {};
@@ -38,7 +38,9 @@ TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeep
   const auto launches = records_.collect();
   ASSERT_EQ(1u, launches.size());
   EXPECT_NE(std::string::npos, launches[0].command_line.find("https://127.0.0.1:1/meet/?YWN0aW9u"));
-  EXPECT_EQ(_wcsicmp(module_folder().c_str(), to_wide(launches[0].directory).c_str()), 0)
+  EXPECT_EQ(_wcsicmp(mivo::com::module::folder().c_str(),
+                     mivo::com::to_wide(launches[0].directory).c_str()),
+            0)
       << launches[0].directory;
 }
 

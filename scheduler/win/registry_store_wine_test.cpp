@@ -144,7 +144,7 @@ TEST_F(RegistryStoreTest, PortKeepsNonAsciiTextThroughUtf16) {
 
 TEST(RegistryClassesRootTest, ReadsTheDefaultValueOfAClassesRootKey) {
   const std::wstring path = L"MivoSchedulerTestProtocol\\shell\\open\\command";
-  testing::RegistryKeyGuard guard(HKEY_CLASSES_ROOT, L"MivoSchedulerTestProtocol");
+  testing::registry_key_guard guard(HKEY_CLASSES_ROOT, L"MivoSchedulerTestProtocol");
   const auto store = make_registry_store();
   EXPECT_EQ("", store->read_classes_root("MivoSchedulerTestProtocol\\shell\\open\\command"));
 

@@ -16,7 +16,7 @@
 #include "resource_ids.h"
 #include "dialog_test_support.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -65,10 +65,10 @@ class AccountTest : public ::testing::Test {
     return make_credential_protector()->unprotect(stored.substr(prefix.size())).value_or("damaged");
   }
 
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   mivo::refservice::Client service_;
-  testing::OwnerWindow window_;
+  testing::owner_window window_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
 };
 
@@ -337,12 +337,22 @@ TEST_F(AccountTest, MeetingOptionsRefuseAnythingButFourDigitsOrNothing) {
   BSTR record = nullptr;
   ASSERT_EQ(S_OK, request_->GetMailBody(nullptr, &record));
   const unique_bstr owned(record);
-  EXPECT_NE(std::string::npos, bstr_to_utf8(record).find("\"enterMeetMute\":false"));
+  EXPECT_NE(std::string::npos, mivo::com::bstr_to_utf8(record).find("\"enterMeetMute\":false"));
 
   DialogRobot cancelled;
   cancelled.expect_dialog(mivo::robot::kMeetingDialog).press(IDCANCEL);
   EXPECT_EQ(E_FAIL, request_->SettingsDoModal(0));
   ASSERT_TRUE(cancelled.wait()) << cancelled.report();
+}
+
+TEST_F(AccountTest, ResourceLibraryWaitsForTheFirstDialogNotForTheSchedulersLoading) {
+  // The scheduler is loaded and an object made; nothing needed resources yet.
+  EXPECT_EQ(nullptr, GetModuleHandleW(L"MivoOlkRes.dll"));
+  DialogRobot confirmed;
+  confirmed.expect_dialog(mivo::robot::kAboutDialog).press(IDOK);
+  EXPECT_EQ(S_OK, request_->AboutDlg(0));
+  ASSERT_TRUE(confirmed.wait()) << confirmed.report();
+  EXPECT_NE(nullptr, GetModuleHandleW(L"MivoOlkRes.dll"));
 }
 
 TEST_F(AccountTest, AboutIgnoresEscapeAndFailsWhenClosedFromItsTitleBar) {
@@ -362,7 +372,7 @@ TEST_F(AccountTest, AboutIgnoresEscapeAndFailsWhenClosedFromItsTitleBar) {
 // No window of the thread is active: nothing is shown, nothing confirmed.
 class NoActiveWindowTest : public ::testing::Test {
  protected:
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
 };

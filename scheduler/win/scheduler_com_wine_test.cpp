@@ -1,6 +1,6 @@
-// The scheduler DLL as COM servers are used: registration with regsvr32,
-// creation by ProgID, aggregation, IDispatch from the type library, the
-// module's unload answer, and the object's own state (sink, records).
+// The scheduler DLL as a COM server: the conformance suite every server runs
+// (registration, creation, aggregation, unloading, identity), the names and
+// results of IDispatch, and the object's own state (sink, records).
 #include <windows.h>
 #include <objbase.h>
 
@@ -10,256 +10,47 @@
 #include <string>
 
 #include "com/com_ptr.h"
-#include "com/module.h"
+#include "com/testing/counted_dispatch.h"
+#include "com/testing/server_conformance.h"
 #include "com/unique.h"
+#include "com/wide_text.h"
 #include "registry_store.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
 
 using mivo::com::com_ptr;
 using mivo::com::unique_bstr;
-using testing::RegistryKeyGuard;
+using mivo::com::testing::ComServerConformance;
 
-constexpr wchar_t kClsid[] = L"{5CA02B27-5ADC-454E-BF57-C3693B6D4E64}";
-constexpr wchar_t kAppId[] = L"{C68D264A-7EE1-4270-B5C4-09F06597B0B1}";
-constexpr wchar_t kLibId[] = L"{036C8E69-2E30-4990-BACF-C871238A6DE2}";
-constexpr wchar_t kRequestIid[] = L"{04178C67-98D8-45C2-8D10-33C204831CF9}";
-constexpr wchar_t kSinkIid[] = L"{2FEA9C10-1F98-4C8D-8F86-0A8AF64FE646}";
-
-std::wstring scheduler_path() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(testing::scheduler_library(), path, MAX_PATH);
-  return path;
+mivo::com::testing::server_description scheduler_description() {
+  return {MIVO_SCHEDULER_DLL_NAME,
+          CLSID_MeetingRequest,
+          IID_IMeetingRequest,
+          L"MeetingRequest Class",
+          L"MivoScheduler.MeetingRequest",
+          L"MivoScheduler.MeetingRequest.1",
+          L"Apartment",
+          {0xC68D264A, 0x7EE1, 0x4270, {0xB5, 0xC4, 0x09, 0xF0, 0x65, 0x97, 0xB0, 0xB1}},
+          L"MivoScheduler",
+          L"MivoScheduler.DLL",
+          false,
+          LIBID_MivoSchedulerLib,
+          L"MivoScheduler 1.0 Type Library",
+          {IID_IMeetingRequest, IID_ISettingsSink},
+          true,
+          {}};
 }
 
-// Runs regsvr32 silently with `options` on the scheduler DLL; its exit code.
-DWORD regsvr32(const std::wstring& options) {
-  return testing::run_program(L"regsvr32.exe /s " + options + L" \"" + scheduler_path() + L"\"");
-}
-
-std::set<std::wstring> subkeys(HKEY root, const std::wstring& path) {
-  std::set<std::wstring> names;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    names.insert(std::wstring(name, length));
-  }
-  RegCloseKey(key);
-  return names;
-}
-
-// The registration of one classes root: HKLM\Software\Classes (machine) or
-// HKCU\Software\Classes (per user). Every key it writes is saved first and
-// put back afterwards.
-class RegistrationTest : public ::testing::Test {
- public:
-  struct Classes {
-    HKEY root;
-    std::wstring base;  // "Software\\Classes\\"
-    std::wstring key(const std::wstring& path) const { return base + path; }
-  };
-
- protected:
-  static std::vector<std::wstring> written_keys() {
-    return {L"MivoScheduler.MeetingRequest.1",
-            L"MivoScheduler.MeetingRequest",
-            std::wstring(L"CLSID\\") + kClsid,
-            std::wstring(L"AppID\\") + kAppId,
-            L"AppID\\MivoScheduler.DLL",
-            std::wstring(L"TypeLib\\") + kLibId,
-            std::wstring(L"Interface\\") + kRequestIid,
-            std::wstring(L"Interface\\") + kSinkIid};
-  }
-
-  void SetUp() override {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-      for (const auto& path : written_keys())
-        guards_.push_back(std::make_unique<RegistryKeyGuard>(root, L"Software\\Classes\\" + path));
-    }
-  }
-
-  void expect_registered(const Classes& c) {
-    EXPECT_EQ(L"MeetingRequest Class",
-              testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest.1"), nullptr));
-    EXPECT_EQ(kClsid, testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest.1\\CLSID"),
-                                            nullptr));
-    EXPECT_EQ(std::set<std::wstring>{L"CLSID"},
-              subkeys(c.root, c.key(L"MivoScheduler.MeetingRequest.1")));
-    EXPECT_EQ(L"MeetingRequest Class",
-              testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest"), nullptr));
-    EXPECT_EQ(kClsid, testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest\\CLSID"),
-                                            nullptr));
-    EXPECT_EQ(
-        L"MivoScheduler.MeetingRequest.1",
-        testing::string_value(c.root, c.key(L"MivoScheduler.MeetingRequest\\CurVer"), nullptr));
-
-    const std::wstring clsid = c.key(std::wstring(L"CLSID\\") + kClsid);
-    EXPECT_EQ(L"MeetingRequest Class", testing::string_value(c.root, clsid, nullptr));
-    EXPECT_EQ((std::set<std::wstring>{L"InprocServer32", L"ProgID", L"Programmable", L"TypeLib",
-                                      L"VersionIndependentProgID"}),
-              subkeys(c.root, clsid));
-    EXPECT_EQ(std::vector<std::wstring>{L""}, testing::value_names(c.root, clsid));
-    EXPECT_EQ(L"MivoScheduler.MeetingRequest.1",
-              testing::string_value(c.root, clsid + L"\\ProgID", nullptr));
-    EXPECT_EQ(L"MivoScheduler.MeetingRequest",
-              testing::string_value(c.root, clsid + L"\\VersionIndependentProgID", nullptr));
-    EXPECT_EQ(
-        0, _wcsicmp(scheduler_path().c_str(),
-                    testing::string_value(c.root, clsid + L"\\InprocServer32", nullptr).c_str()));
-    EXPECT_EQ(L"Apartment",
-              testing::string_value(c.root, clsid + L"\\InprocServer32", L"ThreadingModel"));
-    EXPECT_EQ(kLibId, testing::string_value(c.root, clsid + L"\\TypeLib", nullptr));
-
-    const std::wstring app_id = c.key(std::wstring(L"AppID\\") + kAppId);
-    EXPECT_EQ(L"MivoScheduler", testing::string_value(c.root, app_id, nullptr));
-    EXPECT_EQ(kAppId, testing::string_value(c.root, c.key(L"AppID\\MivoScheduler.DLL"), L"AppID"));
-
-    const std::wstring library = c.key(std::wstring(L"TypeLib\\") + kLibId + L"\\1.0");
-    EXPECT_EQ(L"MivoScheduler 1.0 Type Library", testing::string_value(c.root, library, nullptr));
-    EXPECT_EQ(0, _wcsicmp(scheduler_path().c_str(),
-                          testing::string_value(c.root, library + L"\\0\\win64", nullptr).c_str()));
-    EXPECT_EQ(kLibId, testing::string_value(
-                          c.root, c.key(std::wstring(L"Interface\\") + kRequestIid + L"\\TypeLib"),
-                          nullptr));
-    EXPECT_EQ(kLibId,
-              testing::string_value(
-                  c.root, c.key(std::wstring(L"Interface\\") + kSinkIid + L"\\TypeLib"), nullptr));
-  }
-
-  void expect_unregistered(const Classes& c) {
-    for (const auto& path : written_keys())
-      EXPECT_FALSE(testing::key_exists(c.root, c.key(path))) << to_utf8(path);
-    EXPECT_TRUE(testing::key_exists(c.root, c.key(L"AppID")));
-    EXPECT_TRUE(testing::key_exists(c.root, c.key(L"CLSID")));
-  }
-
-  std::vector<std::unique_ptr<RegistryKeyGuard>> guards_;
-};
-
-const RegistrationTest::Classes kMachine{HKEY_LOCAL_MACHINE, L"Software\\Classes\\"};
-const RegistrationTest::Classes kUser{HKEY_CURRENT_USER, L"Software\\Classes\\"};
-
-TEST_F(RegistrationTest, MachineRegistrationWritesTheScriptsAndTheTypeLibraryAndUndoesThem) {
-  ASSERT_EQ(0u, regsvr32(L""));
-  expect_registered(kMachine);
-  EXPECT_FALSE(testing::key_exists(kUser.root, kUser.key(std::wstring(L"CLSID\\") + kClsid)));
-
-  ASSERT_EQ(0u, regsvr32(L"/u"));
-  expect_unregistered(kMachine);
-}
-
-TEST_F(RegistrationTest, PerUserRegistrationStaysInTheUsersClasses) {
-  ASSERT_EQ(0u, regsvr32(L"/n /i:user"));
-  expect_registered(kUser);
-  EXPECT_FALSE(testing::key_exists(kMachine.root, kMachine.key(std::wstring(L"CLSID\\") + kClsid)));
-
-  ASSERT_EQ(0u, regsvr32(L"/u /n /i:user"));
-  expect_unregistered(kUser);
-}
-
-TEST_F(RegistrationTest, RegisteredClassIsCreatedByEitherProgId) {
-  testing::ComApartment com;
-  testing::SettingsKeyGuard settings;
-  ASSERT_EQ(0u, regsvr32(L""));
-  for (const wchar_t* prog_id :
-       {L"MivoScheduler.MeetingRequest", L"MivoScheduler.MeetingRequest.1"}) {
-    CLSID clsid{};
-    ASSERT_EQ(S_OK, CLSIDFromProgID(prog_id, &clsid));
-    EXPECT_TRUE(IsEqualCLSID(CLSID_MeetingRequest, clsid));
-    com_ptr<IMeetingRequest> request;
-    ASSERT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IMeetingRequest,
-                                     request.put_void()));
-    EXPECT_EQ(S_FALSE, request->OnLogin());
-  }
-  regsvr32(L"/u");
-}
-
-using DllCanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
-
-HRESULT can_unload_now() {
-  const auto can_unload = mivo::com::get_proc_address<DllCanUnloadNowFn>(
-      testing::scheduler_library(), "DllCanUnloadNow");
-  return can_unload ? can_unload() : E_FAIL;
-}
-
-com_ptr<IClassFactory> class_factory() {
-  com_ptr<IClassFactory> factory;
-  THROW_IF_FAILED(mivo::com::class_object_from_library(
-      testing::scheduler_library(), CLSID_MeetingRequest, IID_IClassFactory, factory.put_void()));
-  return factory;
-}
+INSTANTIATE_TEST_SUITE_P(MivoScheduler, ComServerConformance,
+                         ::testing::Values(scheduler_description()));
 
 class ObjectTest : public ::testing::Test {
  protected:
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
 };
-
-TEST_F(ObjectTest, ModuleStaysWhileAnObjectOrALockLives) {
-  EXPECT_EQ(S_OK, can_unload_now());
-  {
-    const com_ptr<IMeetingRequest> request = testing::create_meeting_request();
-    EXPECT_EQ(S_FALSE, can_unload_now());
-  }
-  EXPECT_EQ(S_OK, can_unload_now());
-  const com_ptr<IClassFactory> factory = class_factory();
-  factory->LockServer(TRUE);
-  EXPECT_EQ(S_FALSE, can_unload_now());
-  factory->LockServer(FALSE);
-  EXPECT_EQ(S_OK, can_unload_now());
-}
-
-// An outer object that aggregates a meeting request and answers every other
-// interface through it.
-class Outer final : public IUnknown {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown)) {
-      *out = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return inner ? inner->QueryInterface(iid, out) : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
-  STDMETHODIMP_(ULONG) Release() override { return --references; }
-
-  ULONG references = 1;
-  com_ptr<IUnknown> inner;
-};
-
-TEST_F(ObjectTest, AggregatedObjectDelegatesItsIdentityAndCountToTheOuterObject) {
-  const com_ptr<IClassFactory> factory = class_factory();
-  Outer outer;
-  com_ptr<IMeetingRequest> refused;
-  EXPECT_EQ(CLASS_E_NOAGGREGATION,
-            factory->CreateInstance(&outer, IID_IMeetingRequest, refused.put_void()));
-  ASSERT_EQ(S_OK, factory->CreateInstance(&outer, IID_IUnknown, outer.inner.put_void()));
-  EXPECT_EQ(1u, outer.references);
-
-  {
-    com_ptr<IMeetingRequest> request;
-    ASSERT_EQ(S_OK, outer.QueryInterface(IID_IMeetingRequest, request.put_void()));
-    EXPECT_EQ(2u, outer.references);
-    com_ptr<IUnknown> identity;
-    ASSERT_EQ(S_OK, request->QueryInterface(IID_IUnknown, identity.put_void()));
-    EXPECT_EQ(static_cast<IUnknown*>(&outer), identity.get());
-    com_ptr<IDispatch> dispatch;
-    EXPECT_EQ(S_OK, request->QueryInterface(IID_IDispatch, dispatch.put_void()));
-    EXPECT_EQ(S_FALSE, request->OnLogin());
-  }
-  EXPECT_EQ(1u, outer.references);
-  EXPECT_EQ(S_FALSE, can_unload_now());
-  outer.inner.reset();
-  EXPECT_EQ(S_OK, can_unload_now());
-}
 
 TEST_F(ObjectTest, DispatchAnswersFromTheEmbeddedTypeLibrary) {
   const com_ptr<IMeetingRequest> request = testing::create_meeting_request();
@@ -346,7 +137,7 @@ TEST_F(SinkTest, NullOrUnsuitableSinkLeavesNoneHeld) {
   EXPECT_EQ(E_FAIL, request_->Advise(SINK_SETTINGS, nullptr));
   EXPECT_EQ(0u, sink_.references);
 
-  Outer not_a_sink;
+  mivo::com::testing::counted_dispatch not_a_sink;
   EXPECT_EQ(E_FAIL, request_->Advise(SINK_SETTINGS, &not_a_sink));
   EXPECT_EQ(S_FALSE, request_->UnAdvise(SINK_SETTINGS));
 }
@@ -417,14 +208,14 @@ TEST_F(RecordsTest, MailBodyIsNullBeforeASaveAndTheSettingsRecordCarriesTheStore
   ASSERT_EQ(S_OK, request_->GetMailBody(&body, &description));
   const unique_bstr owned_description(description);
   EXPECT_EQ(nullptr, body);
-  const std::string record = bstr_to_utf8(description);
+  const std::string record = mivo::com::bstr_to_utf8(description);
   EXPECT_NE(std::string::npos, record.find("\"MeetingKey\":\"8810020001\"")) << record;
   EXPECT_NE(std::string::npos, record.find("\"MailAddr\":\"bob@example.com\"")) << record;
 
   BSTR only = nullptr;
   EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, &only));
   const unique_bstr owned_only(only);
-  EXPECT_EQ(record, bstr_to_utf8(only));
+  EXPECT_EQ(record, mivo::com::bstr_to_utf8(only));
   EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, nullptr));
 }
 

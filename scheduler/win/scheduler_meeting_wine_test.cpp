@@ -20,7 +20,7 @@
 #include "resource_ids.h"
 #include "dialog_test_support.h"
 #include "testing/scheduler_test_support.h"
-#include "wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -103,7 +103,7 @@ class MeetingTest : public ::testing::Test {
     BSTR body = nullptr;
     EXPECT_EQ(S_OK, request_->GetMailBody(&body, nullptr));
     const unique_bstr owned(body);
-    return body ? bstr_to_utf8(body) : "(null)";
+    return body ? mivo::com::bstr_to_utf8(body) : "(null)";
   }
 
   Json::Value settings_record() {
@@ -111,7 +111,7 @@ class MeetingTest : public ::testing::Test {
     EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, &text));
     const unique_bstr owned(text);
     Json::Value record;
-    Json::Reader().parse(bstr_to_utf8(text), record);
+    Json::Reader().parse(mivo::com::bstr_to_utf8(text), record);
     return record;
   }
 
@@ -136,11 +136,11 @@ class MeetingTest : public ::testing::Test {
     service_.add_fault(fault);
   }
 
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   mivo::refservice::Client service_;
   std::string token_;
-  testing::OwnerWindow window_;
+  testing::owner_window window_;
   testing::TestSettingsSink sink_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
 };
@@ -231,9 +231,9 @@ TEST_F(CommitTest, NewMeetingIsCreatedAndWritesBackSubjectLocationAndInvitation)
   const std::string key = settings_record()["MeetingKey"].asString();
   ASSERT_FALSE(key.empty());
   EXPECT_EQ(1u, service_.meetings().size());
-  EXPECT_EQ((std::vector<std::wstring>{L"GetSubject", L"GetSubject", L"SetSubject Planning",
-                                       L"GetLocation",
-                                       L"SetLocation " + to_wide(service_.base_url() + "/" + key)}),
+  EXPECT_EQ((std::vector<std::wstring>{
+                L"GetSubject", L"GetSubject", L"SetSubject Planning", L"GetLocation",
+                L"SetLocation " + mivo::com::to_wide(service_.base_url() + "/" + key)}),
             sink_.calls);
   const std::string body = mail_body();
   EXPECT_EQ(0u, body.find("Alice Walker 邀请您参加视频会议\n会议主题：Planning\n")) << body;
@@ -474,8 +474,8 @@ class InstantMeetingTest : public MeetingTest {
     return query.replace(t + 3, end - t - 3, "<t>");
   }
 
-  testing::RegistryKeyGuard client_{HKEY_CLASSES_ROOT, L"darselVantor"};
-  testing::RegistryKeyGuard browser_{HKEY_CLASSES_ROOT, L"https"};
+  testing::registry_key_guard client_{HKEY_CLASSES_ROOT, L"darselVantor"};
+  testing::registry_key_guard browser_{HKEY_CLASSES_ROOT, L"https"};
   LaunchRecords records_;
 };
 
@@ -491,9 +491,10 @@ TEST_F(InstantMeetingTest, DesktopClientGetsTheLaunchParametersAndNoBrowserOpens
 }
 
 TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
-  for (const std::wstring& command : {L"\"" + testing::bin_folder() + L"\\no_client.exe\" \"%1\"",
-                                      testing::recorder_path() + L" %1", std::wstring(L"")}) {
-    SCOPED_TRACE(to_utf8(command));
+  for (const std::wstring& command :
+       {L"\"" + testing::program_folder() + L"\\no_client.exe\" \"%1\"",
+        testing::recorder_path() + L" %1", std::wstring(L"")}) {
+    SCOPED_TRACE(mivo::com::to_utf8(command));
     if (command.empty())
       RegDeleteTreeW(HKEY_CLASSES_ROOT, L"darselVantor");
     else
@@ -506,8 +507,8 @@ TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
         "&token=" +
             token_,
         without_clock(browser_query(launches.back())));
-    EXPECT_EQ(0,
-              _wcsicmp(testing::bin_folder().c_str(), to_wide(launches.back().directory).c_str()));
+    EXPECT_EQ(0, _wcsicmp(testing::program_folder().c_str(),
+                          mivo::com::to_wide(launches.back().directory).c_str()));
     records_.clear();
   }
 }
@@ -545,7 +546,7 @@ class UpdateTest : public MeetingTest {
   }
 
   static DWORD run_update_host() {
-    return testing::run_program(L"\"" + testing::bin_folder() + L"\\update_host.exe\"");
+    return testing::run_program(L"\"" + testing::program_folder() + L"\\update_host.exe\"");
   }
 };
 
@@ -594,8 +595,8 @@ class PackageAssociation {
   }
 
  private:
-  testing::RegistryKeyGuard extension_{HKEY_CLASSES_ROOT, L".msi"};
-  testing::RegistryKeyGuard package_class_{HKEY_CLASSES_ROOT, L"MivoTestPackage"};
+  testing::registry_key_guard extension_{HKEY_CLASSES_ROOT, L".msi"};
+  testing::registry_key_guard package_class_{HKEY_CLASSES_ROOT, L"MivoTestPackage"};
 };
 
 TEST_F(UpdateTest, ConfirmedUpdateDownloadsVerifiesOpensThePackageAndEndsTheHost) {
@@ -611,7 +612,7 @@ TEST_F(UpdateTest, ConfirmedUpdateDownloadsVerifiesOpensThePackageAndEndsTheHost
   EXPECT_EQ(content, testing::read_file(package_path()));
   const auto launches = records.collect();
   ASSERT_EQ(1u, launches.size());
-  EXPECT_NE(std::string::npos, launches[0].command_line.find(to_utf8(package_path())))
+  EXPECT_NE(std::string::npos, launches[0].command_line.find(mivo::com::to_utf8(package_path())))
       << launches[0].command_line;
   EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3",
                                       "GET /download/outlookplugin/VantorOutlookPluginSetup.msi"}),

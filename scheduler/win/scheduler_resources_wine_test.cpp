@@ -35,7 +35,7 @@ HMODULE scheduler_without_resources() {
     DeleteFileW((folder + L"\\MivoOlkRes.dll").c_str());
     for (const wchar_t* name : {MIVO_SCHEDULER_DLL_NAME, L"MivoOIURL.dll"}) {
       const std::wstring file = std::wstring(L"\\") + name;
-      if (!CopyFileW((testing::bin_folder() + file).c_str(), (folder + file).c_str(), FALSE))
+      if (!CopyFileW((testing::program_folder() + file).c_str(), (folder + file).c_str(), FALSE))
         return HMODULE{};
     }
     return LoadLibraryW((folder + L"\\" MIVO_SCHEDULER_DLL_NAME).c_str());
@@ -61,9 +61,9 @@ std::wstring host_string(int id) {
 }
 
 TEST(MissingResourceLibrary, NothingOfTheHostIsShownAndNothingIsSent) {
-  testing::ComApartment com;
+  testing::com_apartment com;
   testing::SettingsKeyGuard settings;
-  testing::OwnerWindow owner;
+  testing::owner_window owner;
   mivo::refservice::Client service;
   service.reset();
   // What the scheduler would find if it asked its host instead.

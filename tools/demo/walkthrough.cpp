@@ -22,15 +22,15 @@
 #include "testing/scheduler_test_support.h"
 #include "walkthrough_text.h"
 #include "win/resource_library.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace {
 
 using mivo::com::com_ptr;
+using mivo::com::to_utf8;
+using mivo::com::to_wide;
 using mivo::com::unique_bstr;
 using mivo::robot::DialogRobot;
-using mivo::scheduler::to_utf8;
-using mivo::scheduler::to_wide;
 namespace testing = mivo::scheduler::testing;
 
 // Long enough for a slow machine to show a dialog, short enough that a
@@ -133,9 +133,9 @@ class Walkthrough {
  private:
   void prepare() {
     heading("Setting the scene");
-    mivo::scheduler::load_resource_library();
-    require(mivo::scheduler::resource_library() != nullptr,
-            "MivoOlkRes.dll is not beside the program (" + to_utf8(testing::bin_folder()) + ")");
+    require(
+        mivo::scheduler::resource_library() != nullptr,
+        "MivoOlkRes.dll is not beside the program (" + to_utf8(testing::program_folder()) + ")");
     const std::string site = mivo::scheduler::make_user_interface()->load_string(IDS_SERVICE_URL);
     require(site == service_.base_url(),
             "MivoOlkRes.dll points at " + site + ", but the reference service is expected at " +
@@ -163,7 +163,7 @@ class Walkthrough {
     say(interactive_ ? "You answer the dialogs yourself."
                      : "The dialog robot answers every dialog.");
     request_ = testing::create_meeting_request();
-    say("The scheduler object comes from " + to_utf8(testing::bin_folder()) +
+    say("The scheduler object comes from " + to_utf8(testing::program_folder()) +
         "\\MivoScheduler64.dll through its DllGetClassObject, as the add-in creates it.");
   }
 
@@ -269,7 +269,7 @@ class Walkthrough {
         hresult_text(request_->GetMailBody(body.put(), settings.put())));
     print_invitation(body.get());
     const auto settings_record =
-        mivo::refservice::parse_json(mivo::scheduler::bstr_to_utf8(settings.get()));
+        mivo::refservice::parse_json(mivo::com::bstr_to_utf8(settings.get()));
     require(settings_record.has_value(), "GetMailBody gave no meeting settings record");
     meeting_key_ = (*settings_record)["MeetingKey"].asString();
     require(!meeting_key_.empty(), "the meeting settings record has no meeting key");
@@ -339,8 +339,8 @@ class Walkthrough {
     heading("4. Start an instant meeting (StartInstantMeeting)");
     // No desktop client, and https opened by the launch recorder instead of
     // a browser; both keys are put back as they were.
-    testing::RegistryKeyGuard client(HKEY_CLASSES_ROOT, L"darselVantor");
-    testing::RegistryKeyGuard browser(HKEY_CLASSES_ROOT, L"https");
+    testing::registry_key_guard client(HKEY_CLASSES_ROOT, L"darselVantor");
+    testing::registry_key_guard browser(HKEY_CLASSES_ROOT, L"https");
     testing::set_string(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
                         L"\"" + testing::recorder_path() + L"\" \"%1\"");
     testing::LaunchRecords launches;
@@ -427,7 +427,7 @@ class Walkthrough {
 
   HRESULT load(bool item_open, const std::string& appointment_record) {
     const unique_bstr empty = mivo::com::make_bstr(L"");
-    const unique_bstr record = mivo::com::make_bstr(to_wide(appointment_record).c_str());
+    const unique_bstr record = mivo::com::bstr_from_utf8(appointment_record);
     return request_->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, empty.get(),
                                  record.get());
   }
@@ -437,7 +437,7 @@ class Walkthrough {
   void print_invitation(BSTR body) {
     require(body != nullptr, "GetMailBody gave no invitation text");
     say("  the invitation, for the appointment body:");
-    for (const auto& line : mivo::demo::split(mivo::scheduler::bstr_to_utf8(body), '\n'))
+    for (const auto& line : mivo::demo::split(mivo::com::bstr_to_utf8(body), '\n'))
       say("      " + line);
   }
 
@@ -458,10 +458,10 @@ class Walkthrough {
   }
 
   const bool interactive_;
-  testing::ComApartment com_;
+  testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
   mivo::refservice::Client service_;
-  testing::OwnerWindow window_{RECT{60, 40, 1000, 700}};
+  testing::owner_window window_{RECT{60, 40, 1000, 700}};
   testing::TestSettingsSink sink_;
   com_ptr<IMeetingRequest> request_;
   mivo::demo::Appointment appointment_;

@@ -1,23 +1,20 @@
 // Appointment record, dates and readable request records for the walkthrough.
 #include "walkthrough_text.h"
 
-#include <json/value.h>
-
 #include <cstdio>
 
 #include "base64_decode.h"
 #include "headers.h"
 #include "json_text.h"
-#include "portable/json.h"
+#include "meeting/appointment_record.h"
 
 namespace mivo::demo {
 
 namespace {
 
 constexpr double kMinutesPerDay = 24.0 * 60.0;
-// Outlook's message class of an appointment, cut to the 13 characters the
-// add-in keeps.
-constexpr const char* kAppointmentClass = "IPM.Appointme";
+// Outlook's message class of an appointment.
+constexpr const char* kAppointmentClass = "IPM.Appointment";
 constexpr std::size_t kPasswordPreviewLength = 24;
 constexpr const char* kProtectedPrefix = "dpapi:";
 
@@ -46,23 +43,16 @@ std::string body_line(const std::string& raw) {
 }  // namespace
 
 std::string appointment_record(const Appointment& appointment) {
-  Json::Value record(Json::objectValue);
-  record["Subject"] = appointment.subject;
-  record["OrStart"] = appointment.start;
-  record["Start"] = appointment.start;
-  record["End"] = appointment.start + appointment.duration_minutes / kMinutesPerDay;
-  record["Duration"] = appointment.duration_minutes;
-  record["IsRecurring"] = 0;
-  record["MsgClass"] = kAppointmentClass;
-  record["recurrenceState"] = 0;
-  Json::Value& recipients = record["Recipients"] = Json::Value(Json::arrayValue);
-  for (std::size_t i = 1; i < appointment.recipients.size(); ++i) {
-    Json::Value entry(Json::objectValue);
-    entry["MailAddr"] = appointment.recipients[i].address;
-    entry["Name"] = appointment.recipients[i].name;
-    recipients.append(entry);
-  }
-  return mivo::write_json(record);
+  AppointmentRecord record;
+  record.subject = appointment.subject;
+  record.start = appointment.start;
+  record.end = appointment.start + appointment.duration_minutes / kMinutesPerDay;
+  record.duration = appointment.duration_minutes;
+  record.message_class = kAppointmentClass;
+  for (std::size_t i = 1; i < appointment.recipients.size(); ++i)
+    record.recipients.push_back(
+        {appointment.recipients[i].address, appointment.recipients[i].name});
+  return write_appointment_record(record);
 }
 
 std::optional<double> next_day_at(const SystemTime& today, int hour, int minute) {

@@ -26,8 +26,8 @@ struct Appointment {
   std::vector<Recipient> recipients;
 };
 
-// The appointment record the add-in hands to SetSettings: compact JSON with
-// non-ASCII text escaped, the organiser left out of "Recipients".
+// The appointment record the add-in hands to SetSettings, the organiser left
+// out of "Recipients".
 std::string appointment_record(const Appointment& appointment);
 
 // The day after `today` at hour:minute, as an OLE Automation date (month and

@@ -19,13 +19,13 @@ constexpr wchar_t kBrowserCommand[] = L"https\\shell\\open\\command";
 constexpr wchar_t kClientCommand[] = L"darselVantor\\shell\\open\\command";
 
 DWORD run_walkthrough() {
-  return testing::run_program(L"\"" + testing::bin_folder() + L"\\mivo-walkthrough.exe\"");
+  return testing::run_program(L"\"" + testing::program_folder() + L"\\mivo-walkthrough.exe\"");
 }
 
 TEST(Walkthrough, RunsEndToEndAndPutsBackTheKeysItChanges) {
   testing::SettingsKeyGuard settings;
-  testing::RegistryKeyGuard client(HKEY_CLASSES_ROOT, L"darselVantor");
-  testing::RegistryKeyGuard browser(HKEY_CLASSES_ROOT, L"https");
+  testing::registry_key_guard client(HKEY_CLASSES_ROOT, L"darselVantor");
+  testing::registry_key_guard browser(HKEY_CLASSES_ROOT, L"https");
   testing::set_setting("mivousername", "someone else");
   testing::set_string(HKEY_CLASSES_ROOT, kBrowserCommand, nullptr, L"browser.exe \"%1\"");
   testing::set_string(HKEY_CLASSES_ROOT, kClientCommand, nullptr, L"client.exe \"%1\"");

@@ -16,8 +16,7 @@
 // The robot never waits forever: a step whose window does not come within
 // the patience given at construction is recorded as a failure, and the robot
 // then closes every window the test thread shows, so the flow returns.
-#ifndef MIVO_DIALOG_ROBOT_H
-#define MIVO_DIALOG_ROBOT_H
+#pragma once
 
 #include <windows.h>
 
@@ -200,5 +199,3 @@ class DialogRobot {
 };
 
 }  // namespace mivo::robot
-
-#endif

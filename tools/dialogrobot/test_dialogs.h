@@ -1,8 +1,7 @@
 // Test support for the resource library's dialogs: MivoOlkRes.dll loaded
 // from beside the test program, and a minimal dialog procedure that ends on
 // OK and Cancel and records what it was told and what the controls held.
-#ifndef MIVO_ROBOT_TEST_DIALOGS_H
-#define MIVO_ROBOT_TEST_DIALOGS_H
+#pragma once
 
 #include <windows.h>
 
@@ -38,5 +37,3 @@ INT_PTR run_dialog(int template_id, HWND owner, DialogLog& log);
 std::wstring load_string(UINT id);
 
 }  // namespace mivo::robot
-
-#endif

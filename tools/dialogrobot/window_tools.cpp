@@ -139,7 +139,7 @@ bool save_window_picture(HWND window, const std::wstring& bmp_path) {
 
   WindowDc source(window);
   if (!source.get()) return false;
-  unique_hdc memory(CreateCompatibleDC(source.get()));
+  com::unique_hdc memory(CreateCompatibleDC(source.get()));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -148,11 +148,11 @@ bool save_window_picture(HWND window, const std::wstring& bmp_path) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  unique_gdi_object bitmap(
+  com::unique_gdi_object bitmap(
       CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory || !bitmap || !bits) return false;
   {
-    SelectedObject selected(memory.get(), bitmap.get());
+    com::gdi_selection selected(memory.get(), bitmap.get());
     if (!BitBlt(memory.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY)) return false;
     GdiFlush();
   }

@@ -1,24 +1,16 @@
 // Reading the windows of another thread of this process without ever
 // blocking on it for long, and saving a picture of a window.
-#ifndef MIVO_ROBOT_WINDOW_TOOLS_H
-#define MIVO_ROBOT_WINDOW_TOOLS_H
+#pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "com/unique.h"
+#include "com/gdi.h"
 #include "dialog_robot.h"
 
 namespace mivo::robot {
-
-namespace traits {
-inline void delete_gdi_object(HGDIOBJ object) noexcept { DeleteObject(object); }
-}  // namespace traits
-using unique_hdc = com::unique_any<com::traits::null_invalid<HDC, &::DeleteDC>>;
-using unique_gdi_object =
-    com::unique_any<com::traits::null_invalid<HGDIOBJ, &traits::delete_gdi_object>>;
 
 // The whole-window device context of a window, released with it.
 class WindowDc {
@@ -34,19 +26,6 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
-};
-
-// An object selected into a device context until the end of the scope.
-class SelectedObject {
- public:
-  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~SelectedObject() { SelectObject(dc_, previous_); }
-  SelectedObject(const SelectedObject&) = delete;
-  SelectedObject& operator=(const SelectedObject&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
 };
 
 // Sent messages give up after this long (a thread that stopped pumping).
@@ -66,5 +45,3 @@ ControlState control_state(HWND control);
 bool save_window_picture(HWND window, const std::wstring& bmp_path);
 
 }  // namespace mivo::robot
-
-#endif

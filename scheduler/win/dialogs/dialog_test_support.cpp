@@ -1,5 +1,4 @@
-// Owner window, initialisation inspector and picture reading for the dialog
-// tests.
+// Initialisation inspector and picture reading for the dialog tests.
 #include "dialog_test_support.h"
 
 #include <cstdio>
@@ -8,23 +7,10 @@
 namespace mivo::scheduler::testing {
 namespace {
 
-constexpr wchar_t kOwnerClass[] = L"MivoDialogTestOwner";
 // EM_GETCUEBANNER
 constexpr UINT kGetCueBanner = 0x1502;
 
 InitInspector* g_inspector = nullptr;
-
-ATOM register_owner_class() {
-  static const ATOM atom = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kOwnerClass;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    return RegisterClassW(&wc);
-  }();
-  return atom;
-}
 
 bool font_of(HWND window, LOGFONTW& font) {
   const auto handle = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
@@ -52,20 +38,6 @@ BOOL CALLBACK look_at_control(HWND control, LPARAM lparam) {
 }
 
 }  // namespace
-
-OwnerWindow::OwnerWindow(RECT placement) {
-  register_owner_class();
-  window_ = CreateWindowExW(0, kOwnerClass, L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                            placement.left, placement.top, placement.right - placement.left,
-                            placement.bottom - placement.top, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-  SetForegroundWindow(window_);
-  SetActiveWindow(window_);
-}
-
-OwnerWindow::~OwnerWindow() {
-  if (window_) DestroyWindow(window_);
-}
 
 const ControlLook* DialogLook::control(int id) const {
   for (const ControlLook& look : controls) {

@@ -1,5 +1,6 @@
-// What the dialog tests share: an owner window on the test thread, and a
-// look at each dialog the moment its initialisation has finished.
+// What the dialog tests share (besides com/testing's owner window): a look
+// at each dialog the moment its initialisation has finished, and the BMP
+// pictures the robot saves.
 #pragma once
 
 #include <windows.h>
@@ -8,26 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "com/testing/owner_window.h"
 #include "ports.h"
 
 namespace mivo::scheduler::testing {
 
-// A visible, active top-level window of the test thread to own dialogs.
-class OwnerWindow {
- public:
-  explicit OwnerWindow(RECT placement = RECT{200, 150, 900, 650});
-  ~OwnerWindow();
-  OwnerWindow(const OwnerWindow&) = delete;
-  OwnerWindow& operator=(const OwnerWindow&) = delete;
+using namespace mivo::com::testing;
 
-  HWND get() const noexcept { return window_; }
-  mivo::WindowHandle handle() const noexcept {
-    return reinterpret_cast<mivo::WindowHandle>(window_);
-  }
-
- private:
-  HWND window_ = nullptr;
-};
+// The scheduler's port type for a window of the test.
+inline mivo::WindowHandle window_handle(HWND window) noexcept {
+  return reinterpret_cast<mivo::WindowHandle>(window);
+}
 
 // A control as the dialog's initialisation left it.
 struct ControlLook {

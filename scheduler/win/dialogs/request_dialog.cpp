@@ -9,7 +9,7 @@
 #include "com/module.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -62,7 +62,7 @@ std::wstring response_text(oiurl_return_type type, const unsigned char* data, lo
   // ends the text as well.
   const std::string_view bytes(reinterpret_cast<const char*>(data),
                                static_cast<std::size_t>(length));
-  return to_wide(bytes.substr(0, bytes.find('\0')));
+  return mivo::com::to_wide(bytes.substr(0, bytes.find('\0')));
 }
 
 CTickDlg::CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,

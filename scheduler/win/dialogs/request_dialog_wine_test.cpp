@@ -16,13 +16,15 @@
 #include "refservice_client.h"
 #include "request_dialog.h"
 #include "resource_ids.h"
+#include "com/module.h"
 #include "win/resource_library.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
+using mivo::com::testing::owner_window;
 using mivo::robot::DialogRobot;
 using mivo::scheduler::testing::DialogLook;
 using mivo::scheduler::testing::InitInspector;
-using mivo::scheduler::testing::OwnerWindow;
+using mivo::scheduler::testing::window_handle;
 
 namespace {
 
@@ -32,10 +34,7 @@ const wchar_t kFolderWithoutAgent[] = L"C:\\windows\\mivo-no-agent-here";
 
 class RequestDialog : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    mivo::scheduler::load_resource_library();
-  }
+  static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
   void SetUp() override {
     ASSERT_TRUE(mivo::scheduler::resource_library());
     service.reset();
@@ -52,7 +51,7 @@ class RequestDialog : public testing::Test {
   }
 
   mivo::refservice::Client service;
-  OwnerWindow owner;
+  owner_window owner;
   std::unique_ptr<mivo::ITransport> transport = mivo::scheduler::make_transport();
 };
 
@@ -66,7 +65,7 @@ Json::Value parse(const std::string& text) {
 class UserRegisteredAgent {
  public:
   UserRegisteredAgent() {
-    library_.reset(LoadLibraryW((mivo::scheduler::module_folder() + L"\\MivoOIURL.dll").c_str()));
+    library_.reset(LoadLibraryW((mivo::com::module::folder() + L"\\MivoOIURL.dll").c_str()));
     if (const auto install = installer()) registered_ = SUCCEEDED(install(TRUE, L"user"));
   }
   ~UserRegisteredAgent() {
@@ -89,7 +88,7 @@ class UserRegisteredAgent {
 
 TEST_F(RequestDialog, PostReturnsTheAnswerAndSendsTheBodyWithItsTerminator) {
   DialogRobot robot;
-  const std::string response = transport->send(login(owner.handle()));
+  const std::string response = transport->send(login(window_handle(owner.get())));
   EXPECT_TRUE(robot.wait()) << robot.report();
 
   const Json::Value answer = parse(response);
@@ -108,7 +107,7 @@ TEST_F(RequestDialog, PostReturnsTheAnswerAndSendsTheBodyWithItsTerminator) {
 
 TEST_F(RequestDialog, GetPutAndDeleteReachTheServiceWithTheirHeader) {
   const std::string schedule = service.base_url() + "/rest/api/conference/schedule";
-  const mivo::WindowHandle window = owner.handle();
+  const mivo::WindowHandle window = window_handle(owner.get());
   const std::string got = transport->send(
       {service.base_url() + "/rest/api/conference/user/info", "", "token:abc", "GET", window});
   const std::string put = transport->send({schedule, "{}", "token:def", "PUT", window});
@@ -134,18 +133,18 @@ TEST_F(RequestDialog, GetPutAndDeleteReachTheServiceWithTheirHeader) {
 
 TEST_F(RequestDialog, NonAsciiAnswerComesBackAsTheSameText) {
   add_fault("/rest/login", "body", "{\"msg\":\"密码错误 ✓\"}");
-  EXPECT_EQ(transport->send(login(owner.handle())), "{\"msg\":\"密码错误 ✓\"}");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "{\"msg\":\"密码错误 ✓\"}");
 }
 
 TEST_F(RequestDialog, OneByteBodyIsNoAnswer) {
   add_fault("/rest/login", "body", "x");
-  EXPECT_EQ(transport->send(login(owner.handle())), "");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "");
   EXPECT_EQ(service.requests().size(), 1u);
 }
 
 TEST_F(RequestDialog, BodyIsCutAtItsFirstZeroByte) {
   add_fault("/rest/login", "body", std::string("{\"code\":0}\0{\"code\":1}", 21));
-  EXPECT_EQ(transport->send(login(owner.handle())), "{\"code\":0}");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "{\"code\":0}");
 }
 
 TEST_F(RequestDialog, HttpErrorStatusStillReturnsItsBody) {
@@ -154,25 +153,26 @@ TEST_F(RequestDialog, HttpErrorStatusStillReturnsItsBody) {
   fault["status"] = 500;
   fault["body"] = "{\"code\":-500}";
   service.add_fault(fault);
-  EXPECT_EQ(transport->send(login(owner.handle())), "{\"code\":-500}");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "{\"code\":-500}");
 }
 
 TEST_F(RequestDialog, DroppedConnectionIsNoAnswer) {
   add_fault("/rest/login", "drop", true);
-  EXPECT_EQ(transport->send(login(owner.handle())), "");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "");
   EXPECT_EQ(service.requests().size(), 1u);
 }
 
 TEST_F(RequestDialog, AgentErrorIsNoAnswer) {
   // A URL WinINet cannot split: the agent reports a connection error.
-  EXPECT_EQ(transport->send({"http://[::1/rest/login", kLoginBody, "", "POST", owner.handle()}),
+  EXPECT_EQ(transport->send(
+                {"http://[::1/rest/login", kLoginBody, "", "POST", window_handle(owner.get())}),
             "");
 }
 
 // Slow: the agent's own 30-second limit is the one that ends the wait.
 TEST_F(RequestDialog, TimedOutRequestIsNoAnswer) {
   add_fault("/rest/login", "delay_ms", 40000);
-  EXPECT_EQ(transport->send(login(owner.handle())), "");
+  EXPECT_EQ(transport->send(login(window_handle(owner.get()))), "");
 }
 
 TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
@@ -185,7 +185,7 @@ TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
       .press(IDOK)
       .press(IDCANCEL)
       .wait_closed();
-  const std::string response = transport->send(login(owner.handle()));
+  const std::string response = transport->send(login(window_handle(owner.get())));
   EXPECT_TRUE(robot.wait()) << robot.report();
   // Had anything ended the dialog early, the request would have been
   // cancelled and nothing would have come back.
@@ -213,7 +213,7 @@ TEST_F(RequestDialog, DeliveryThatNeverComesEndsTheDialogWithNoAnswer) {
   std::promise<void> loaded;
   std::promise<void> release;
   std::thread loader([&] {
-    const auto agent = mivo::scheduler::create_agent(mivo::scheduler::module_folder());
+    const auto agent = mivo::scheduler::create_agent(mivo::com::module::folder());
     loaded.set_value();
     release.get_future().wait();
   });
@@ -221,10 +221,9 @@ TEST_F(RequestDialog, DeliveryThatNeverComesEndsTheDialogWithNoAnswer) {
 
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kCommunicationDialog).wait_closed();
-  mivo::scheduler::CCommunicationDlg dialog(
-      mivo::scheduler::to_wide(service.base_url() + "/rest/login"),
-      mivo::scheduler::to_wide(kLoginBody), L"", L"POST", owner.get(),
-      mivo::scheduler::module_folder(), 3000);
+  mivo::scheduler::CCommunicationDlg dialog(mivo::com::to_wide(service.base_url() + "/rest/login"),
+                                            mivo::com::to_wide(kLoginBody), L"", L"POST",
+                                            owner.get(), mivo::com::module::folder(), 3000);
   dialog.run();
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(dialog.response(), L"");
@@ -265,7 +264,7 @@ TEST_F(RequestDialog, WithoutTheAgentTheDialogClosesAtOnceWithNoAnswer) {
       << "the agent is registered";
   DialogRobot robot;
   const auto without_agent = mivo::scheduler::make_transport(kFolderWithoutAgent);
-  EXPECT_EQ(without_agent->send(login(owner.handle())), "");
+  EXPECT_EQ(without_agent->send(login(window_handle(owner.get()))), "");
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(robot.dialogs().size(), 1u);
   EXPECT_TRUE(service.requests().empty());
@@ -275,7 +274,7 @@ TEST_F(RequestDialog, RegisteredAgentServesWhenItsLibraryIsNotBesideTheScheduler
   UserRegisteredAgent agent;
   ASSERT_TRUE(agent.registered());
   const auto by_prog_id = mivo::scheduler::make_transport(kFolderWithoutAgent);
-  const std::string response = by_prog_id->send(login(owner.handle()));
+  const std::string response = by_prog_id->send(login(window_handle(owner.get())));
   EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
 }
 
@@ -284,19 +283,19 @@ TEST_F(RequestDialog, AgentImportsComeFromTheSystemFolderWhateverLiesOnTheSearch
   std::string response;
   {
     const mivo::oiurl::testing::planted_libraries planted({L"wininet"});
-    response = transport->send(login(owner.handle()));
+    response = transport->send(login(window_handle(owner.get())));
   }
   EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
 }
 
 TEST_F(RequestDialog, UnknownMethodOrShortUrlEndsAtOnceWithoutSending) {
-  EXPECT_EQ(
-      transport->send({service.base_url() + "/rest/login", kLoginBody, "", "post", owner.handle()}),
-      "");
-  EXPECT_EQ(transport->send(
-                {service.base_url() + "/rest/login", kLoginBody, "", "PATCH", owner.handle()}),
+  EXPECT_EQ(transport->send({service.base_url() + "/rest/login", kLoginBody, "", "post",
+                             window_handle(owner.get())}),
             "");
-  EXPECT_EQ(transport->send({"http://x", "", "", "GET", owner.handle()}), "");
+  EXPECT_EQ(transport->send({service.base_url() + "/rest/login", kLoginBody, "", "PATCH",
+                             window_handle(owner.get())}),
+            "");
+  EXPECT_EQ(transport->send({"http://x", "", "", "GET", window_handle(owner.get())}), "");
   EXPECT_TRUE(service.requests().empty());
 }
 

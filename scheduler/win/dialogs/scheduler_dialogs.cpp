@@ -8,7 +8,7 @@
 #include "ports.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -105,7 +105,7 @@ CMeetingSetting::CMeetingSetting(HWND owner, mivo::CMeetingInfo& record) noexcep
     : scheduler_dialog(IDD_MEETING_SETTING, owner), record_(record) {}
 
 bool CMeetingSetting::on_init_dialog() {
-  const std::wstring cue = to_wide(mivo::kMeetingPasswordCue);
+  const std::wstring cue = mivo::com::to_wide(mivo::kMeetingPasswordCue);
   SendDlgItemMessageW(window(), IDC_MEETING_PASSWORD, kSetCueBanner, FALSE,
                       reinterpret_cast<LPARAM>(cue.c_str()));
   // Participants enter muted unless the organiser says otherwise, whatever
@@ -133,11 +133,12 @@ bool CMeetingSetting::on_command(int id, int code, HWND control) {
 
 void CMeetingSetting::on_ok() {
   const bool mute = IsDlgButtonChecked(window(), IDC_MEETING_MUTE) == BST_CHECKED;
-  if (mivo::apply_meeting_options(record_, mute, to_utf8(item_text(IDC_MEETING_PASSWORD)))) {
+  if (mivo::apply_meeting_options(record_, mute,
+                                  mivo::com::to_utf8(item_text(IDC_MEETING_PASSWORD)))) {
     end(IDOK);
     return;
   }
-  const std::wstring text = to_wide(mivo::kMeetingPasswordRefused);
+  const std::wstring text = mivo::com::to_wide(mivo::kMeetingPasswordRefused);
   const std::wstring caption = resource_string(IDS_WARNING_CAPTION);
   MessageBoxW(window(), text.c_str(), caption.c_str(), mivo::msgbox::kWarning);
   put_new_password();
@@ -145,7 +146,7 @@ void CMeetingSetting::on_ok() {
 
 void CMeetingSetting::put_new_password() {
   const std::wstring password =
-      to_wide(mivo::new_meeting_password(static_cast<unsigned>(GetTickCount())));
+      mivo::com::to_wide(mivo::new_meeting_password(static_cast<unsigned>(GetTickCount())));
   SetDlgItemTextW(window(), IDC_MEETING_PASSWORD, password.c_str());
 }
 

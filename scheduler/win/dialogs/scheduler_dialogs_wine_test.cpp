@@ -13,22 +13,22 @@
 #include "meeting/meeting_info.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
+using mivo::com::testing::owner_window;
 using mivo::robot::DialogRobot;
 using mivo::scheduler::testing::DialogLook;
 using mivo::scheduler::testing::InitInspector;
-using mivo::scheduler::testing::OwnerWindow;
 using mivo::scheduler::testing::Picture;
+using mivo::scheduler::testing::window_handle;
 
 namespace {
 
 class SchedulerDialogs : public testing::Test {
  protected:
-  static void SetUpTestSuite() { mivo::scheduler::load_resource_library(); }
   void SetUp() override { ASSERT_TRUE(mivo::scheduler::resource_library()); }
 
-  OwnerWindow owner;
+  owner_window owner;
   std::unique_ptr<mivo::IUserInterface> ui = mivo::scheduler::make_user_interface();
 };
 
@@ -61,14 +61,14 @@ LONG centre_y(const RECT& r) { return (r.top + r.bottom) / 2; }
 TEST_F(SchedulerDialogs, AboutEndsWithOkButIgnoresEscapeAndCancel) {
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAboutDialog).escape().press(IDCANCEL).press(IDOK);
-  EXPECT_EQ(ui->run_about(owner.handle()), 1);
+  EXPECT_EQ(ui->run_about(window_handle(owner.get())), 1);
   EXPECT_TRUE(robot.wait()) << robot.report();
 }
 
 TEST_F(SchedulerDialogs, AboutClosedFromItsTitleBarEndsWithZero) {
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAboutDialog).close_box();
-  EXPECT_EQ(ui->run_about(owner.handle()), 0);
+  EXPECT_EQ(ui->run_about(window_handle(owner.get())), 0);
   EXPECT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(robot.dialogs().size(), 1u);
   EXPECT_EQ(robot.dialogs()[0].owner, owner.get());
@@ -91,7 +91,7 @@ TEST_F(SchedulerDialogs, AccountDialogShowsTheServiceReadOnlyAndStaysOpenUntilTh
       .read(IDC_ACCOUNT_PASSWORD)
       .press(IDOK);
   const int result = ui->run_account_setting(
-      owner.handle(), "https://会议.example:8443",
+      window_handle(owner.get()), "https://会议.example:8443",
       [&](mivo::WindowHandle dialog, const std::string& user_name, const std::string& password) {
         calls.push_back({dialog, user_name, password});
         const HWND site = GetDlgItem(reinterpret_cast<HWND>(dialog), IDC_ACCOUNT_SITE);
@@ -126,8 +126,8 @@ TEST_F(SchedulerDialogs, AccountDialogCancelAndCloseBoxEndWithTwoWithoutSigningI
       .press(IDCANCEL)
       .wait_closed();
   robot.expect_dialog(mivo::robot::kAccountDialog).close_box();
-  EXPECT_EQ(ui->run_account_setting(owner.handle(), "", sign_in), 2);
-  EXPECT_EQ(ui->run_account_setting(owner.handle(), "", sign_in), 2);
+  EXPECT_EQ(ui->run_account_setting(window_handle(owner.get()), "", sign_in), 2);
+  EXPECT_EQ(ui->run_account_setting(window_handle(owner.get()), "", sign_in), 2);
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(calls, 0);
 }
@@ -146,7 +146,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsRefuseALetterAndFiveDigitsWithAMessageAnd
   robot.expect_message_box().answer(IDOK);
   robot.expect_dialog(mivo::robot::kMeetingDialog).read(IDC_MEETING_PASSWORD).press(IDCANCEL);
 
-  EXPECT_EQ(ui->run_meeting_setting(owner.handle(), record), 2);
+  EXPECT_EQ(ui->run_meeting_setting(window_handle(owner.get()), record), 2);
   ASSERT_TRUE(robot.wait()) << robot.report();
 
   const std::wstring after_letter = robot.result(2).controls.at(IDC_MEETING_PASSWORD).text;
@@ -156,7 +156,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsRefuseALetterAndFiveDigitsWithAMessageAnd
 
   const auto boxes = robot.message_boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  const std::wstring caption = mivo::scheduler::to_wide(ui->load_string(IDS_WARNING_CAPTION));
+  const std::wstring caption = mivo::com::to_wide(ui->load_string(IDS_WARNING_CAPTION));
   for (const auto& box : boxes) {
     EXPECT_EQ(box.text, L"密码必须为4位数字");
     EXPECT_EQ(box.caption, caption);
@@ -178,7 +178,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsStartCheckedAndEmptyWhateverTheRecordHold
       .read(IDC_MEETING_MUTE)
       .read(IDC_MEETING_PASSWORD)
       .press(IDOK);
-  EXPECT_EQ(ui->run_meeting_setting(owner.handle(), record), 1);
+  EXPECT_EQ(ui->run_meeting_setting(window_handle(owner.get()), record), 1);
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_TRUE(robot.result(0).controls.at(IDC_MEETING_MUTE).checked);
   EXPECT_EQ(robot.result(0).controls.at(IDC_MEETING_PASSWORD).text, L"");
@@ -199,7 +199,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsStoreFourDigitsAndAnUncheckedBox) {
       .check(IDC_MEETING_MUTE, false)
       .set_text(IDC_MEETING_PASSWORD, L"0042")
       .press(IDOK);
-  EXPECT_EQ(ui->run_meeting_setting(owner.handle(), record), 1);
+  EXPECT_EQ(ui->run_meeting_setting(window_handle(owner.get()), record), 1);
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(record.password, "0042");
   EXPECT_FALSE(record.mute_on_entry);
@@ -212,7 +212,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsPictureClickPutsANewPasswordInTheField) {
       .click(IDC_MEETING_NEW_PASSWORD)
       .read(IDC_MEETING_PASSWORD)
       .close_box();
-  EXPECT_EQ(ui->run_meeting_setting(owner.handle(), record), 2);
+  EXPECT_EQ(ui->run_meeting_setting(window_handle(owner.get()), record), 2);
   ASSERT_TRUE(robot.wait()) << robot.report();
   const std::wstring password = robot.result(0).controls.at(IDC_MEETING_PASSWORD).text;
   EXPECT_TRUE(is_new_password(password)) << password;
@@ -227,7 +227,7 @@ TEST_F(SchedulerDialogs, ChooserListsTheNamesInTheGivenOrderAndReportsTheSelecti
       .select_text(IDC_TENANCY_LIST, L"研发中心")
       .press(IDOK);
   const int result =
-      ui->run_multi_tenancy(owner.handle(), {"Zeta Works", "研发中心", "Beta Labs"},
+      ui->run_multi_tenancy(window_handle(owner.get()), {"Zeta Works", "研发中心", "Beta Labs"},
                             [&](mivo::WindowHandle dialog, const std::optional<std::string>& name) {
                               chosen.emplace_back(dialog, name);
                             });
@@ -246,7 +246,7 @@ TEST_F(SchedulerDialogs, ChooserOkWithNothingSelectedEndsWithOneAndReportsNoName
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kTenancyDialog).read(IDC_TENANCY_LIST).press(IDOK);
   const int result = ui->run_multi_tenancy(
-      owner.handle(), {},
+      window_handle(owner.get()), {},
       [&](auto, const std::optional<std::string>& name) { chosen.push_back(name); });
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(result, 1);
@@ -261,8 +261,8 @@ TEST_F(SchedulerDialogs, ChooserCancelAndCloseBoxEndWithTwoAndReportNothing) {
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kTenancyDialog).press(IDCANCEL).wait_closed();
   robot.expect_dialog(mivo::robot::kTenancyDialog).close_box();
-  EXPECT_EQ(ui->run_multi_tenancy(owner.handle(), {"a", "b"}, count), 2);
-  EXPECT_EQ(ui->run_multi_tenancy(owner.handle(), {"a", "b"}, count), 2);
+  EXPECT_EQ(ui->run_multi_tenancy(window_handle(owner.get()), {"a", "b"}, count), 2);
+  EXPECT_EQ(ui->run_multi_tenancy(window_handle(owner.get()), {"a", "b"}, count), 2);
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(chosen, 0);
 }
@@ -274,15 +274,15 @@ TEST_F(SchedulerDialogs, SignOutConfirmationRunsTheSignOutOnlyOnOk) {
   robot.expect_dialog(mivo::robot::kCancellationDialog).press(IDCANCEL).wait_closed();
   robot.expect_dialog(mivo::robot::kCancellationDialog).close_box().wait_closed();
   robot.expect_dialog(mivo::robot::kCancellationDialog).press(IDOK);
-  EXPECT_EQ(ui->run_cancellation(owner.handle(), sign_out), 2);
-  EXPECT_EQ(ui->run_cancellation(owner.handle(), sign_out), 2);
+  EXPECT_EQ(ui->run_cancellation(window_handle(owner.get()), sign_out), 2);
+  EXPECT_EQ(ui->run_cancellation(window_handle(owner.get()), sign_out), 2);
   EXPECT_EQ(confirmed, 0);
-  EXPECT_EQ(ui->run_cancellation(owner.handle(), sign_out), 1);
+  EXPECT_EQ(ui->run_cancellation(window_handle(owner.get()), sign_out), 1);
   EXPECT_TRUE(robot.wait()) << robot.report();
   EXPECT_EQ(confirmed, 1);
 }
 
-TEST_F(SchedulerDialogs, NothingIsShownWithoutAnOwnerWindow) {
+TEST_F(SchedulerDialogs, NothingIsShownWithoutAnowner_window) {
   HWND gone =
       CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   DestroyWindow(gone);
@@ -305,7 +305,7 @@ TEST_F(SchedulerDialogs, NothingIsShownWithoutAnOwnerWindow) {
 }
 
 TEST_F(SchedulerDialogs, OnlyTheProgramsOwnWindowsBelongToIt) {
-  EXPECT_TRUE(ui->belongs_to_this_process(owner.handle()));
+  EXPECT_TRUE(ui->belongs_to_this_process(window_handle(owner.get())));
   // The desktop window is the system's.
   EXPECT_FALSE(
       ui->belongs_to_this_process(reinterpret_cast<mivo::WindowHandle>(GetDesktopWindow())));
@@ -328,11 +328,11 @@ TEST_F(SchedulerDialogs, DialogsAndEveryControlGetTheThirteenPixelFont) {
   robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDCANCEL).wait_closed();
   robot.expect_dialog(mivo::robot::kTenancyDialog).press(IDCANCEL).wait_closed();
   robot.expect_dialog(mivo::robot::kCancellationDialog).press(IDCANCEL);
-  ui->run_about(owner.handle());
-  ui->run_account_setting(owner.handle(), "", [](auto, auto&, auto&) { return false; });
-  ui->run_meeting_setting(owner.handle(), record);
-  ui->run_multi_tenancy(owner.handle(), {"a"}, [](auto, auto&) {});
-  ui->run_cancellation(owner.handle(), [] {});
+  ui->run_about(window_handle(owner.get()));
+  ui->run_account_setting(window_handle(owner.get()), "", [](auto, auto&, auto&) { return false; });
+  ui->run_meeting_setting(window_handle(owner.get()), record);
+  ui->run_multi_tenancy(window_handle(owner.get()), {"a"}, [](auto, auto&) {});
+  ui->run_cancellation(window_handle(owner.get()), [] {});
   ASSERT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(inspector.dialogs().size(), 5u);
 
@@ -361,7 +361,7 @@ TEST_F(SchedulerDialogs, DialogIsCentredOverAVisibleOwner) {
   InitInspector inspector;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kCancellationDialog).press(IDCANCEL);
-  ui->run_cancellation(owner.handle(), [] {});
+  ui->run_cancellation(window_handle(owner.get()), [] {});
   ASSERT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(inspector.dialogs().size(), 1u);
   RECT owner_frame{};
@@ -379,7 +379,7 @@ TEST_F(SchedulerDialogs, DialogStaysInsideTheWorkAreaWhenTheOwnerHangsOverItsEdg
   InitInspector inspector;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAboutDialog).press(IDOK);
-  ui->run_about(owner.handle());
+  ui->run_about(window_handle(owner.get()));
   ASSERT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(inspector.dialogs().size(), 1u);
   const DialogLook& look = inspector.dialogs()[0];
@@ -394,7 +394,7 @@ TEST_F(SchedulerDialogs, DialogIsCentredInTheWorkAreaWhenTheOwnerIsMinimised) {
   InitInspector inspector;
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAccountDialog).press(IDCANCEL);
-  ui->run_account_setting(owner.handle(), "", [](auto, auto&, auto&) { return false; });
+  ui->run_account_setting(window_handle(owner.get()), "", [](auto, auto&, auto&) { return false; });
   ASSERT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(inspector.dialogs().size(), 1u);
   const DialogLook& look = inspector.dialogs()[0];
@@ -443,8 +443,8 @@ TEST_F(DialogPictures, PicturesArePaintedOnTheDialogColour) {
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAboutDialog).save_picture(about).press(IDOK).wait_closed();
   robot.expect_dialog(mivo::robot::kMeetingDialog).save_picture(options).press(IDCANCEL);
-  ui->run_about(owner.handle());
-  ui->run_meeting_setting(owner.handle(), record);
+  ui->run_about(window_handle(owner.get()));
+  ui->run_meeting_setting(window_handle(owner.get()), record);
   ASSERT_TRUE(robot.wait()) << robot.report();
   ASSERT_EQ(inspector.dialogs().size(), 2u);
 

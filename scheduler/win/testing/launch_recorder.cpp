@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
-using mivo::scheduler::to_utf8;
+using mivo::com::to_utf8;
 
 int wmain() {
   wchar_t folder[MAX_PATH] = {};

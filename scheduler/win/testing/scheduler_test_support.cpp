@@ -12,153 +12,25 @@
 #include "com/module.h"
 #include "win/installer.h"
 #include "win/registry_store.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace mivo::scheduler::testing {
 
 using mivo::com::unique_handle;
 using mivo::com::unique_hkey;
 
-std::wstring bin_folder() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.rfind(L'\\'));
-}
+std::wstring recorder_path() { return program_folder() + L"\\launch_recorder.exe"; }
 
-std::wstring recorder_path() { return bin_folder() + L"\\launch_recorder.exe"; }
-
-struct RegistryKeyGuard::Tree {
-  struct Value {
-    std::wstring name;
-    DWORD type;
-    std::vector<BYTE> data;
-  };
-  std::vector<Value> values;
-  std::vector<std::pair<std::wstring, Tree>> keys;
-};
-
-namespace {
-
-RegistryKeyGuard::Tree read_tree(HKEY key) {
-  RegistryKeyGuard::Tree tree;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[16384];
-    DWORD name_length = 16384;
-    DWORD type = 0;
-    DWORD bytes = 0;
-    if (RegEnumValueW(key, i, name, &name_length, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
-      break;
-    std::vector<BYTE> data(bytes);
-    name_length = 16384;
-    RegEnumValueW(key, i, name, &name_length, nullptr, &type, data.data(), &bytes);
-    data.resize(bytes);
-    tree.values.push_back({std::wstring(name, name_length), type, std::move(data)});
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD name_length = 256;
-    if (RegEnumKeyExW(key, i, name, &name_length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    unique_hkey child;
-    if (RegOpenKeyExW(key, name, 0, KEY_READ, child.put()) == ERROR_SUCCESS)
-      tree.keys.emplace_back(std::wstring(name, name_length), read_tree(child.get()));
-  }
-  return tree;
-}
-
-void write_tree(HKEY key, const RegistryKeyGuard::Tree& tree) {
-  for (const auto& value : tree.values) {
-    RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
-                   static_cast<DWORD>(value.data.size()));
-  }
-  for (const auto& [name, child_tree] : tree.keys) {
-    unique_hkey child;
-    if (RegCreateKeyExW(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, child.put(),
-                        nullptr) == ERROR_SUCCESS)
-      write_tree(child.get(), child_tree);
-  }
-}
-
-}  // namespace
-
-RegistryKeyGuard::RegistryKeyGuard(HKEY root, std::wstring path)
-    : root_(root), path_(std::move(path)) {
-  unique_hkey key;
-  if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
-    saved_ = std::make_unique<Tree>(read_tree(key.get()));
-    key.reset();
-    RegDeleteTreeW(root_, path_.c_str());
-  }
-}
-
-RegistryKeyGuard::~RegistryKeyGuard() {
-  RegDeleteTreeW(root_, path_.c_str());
-  if (!saved_) return;
-  unique_hkey key;
-  if (RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                      nullptr) == ERROR_SUCCESS)
-    write_tree(key.get(), *saved_);
-}
-
-SettingsKeyGuard::SettingsKeyGuard() : RegistryKeyGuard(HKEY_CURRENT_USER, kSettingsKey) {}
-
-bool key_exists(HKEY root, const std::wstring& path) {
-  unique_hkey key;
-  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-bool value_exists(HKEY root, const std::wstring& path, const wchar_t* name) {
-  return RegGetValueW(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS;
-}
-
-std::wstring string_value(HKEY root, const std::wstring& path, const wchar_t* name) {
-  unique_hkey key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return L"";
-  DWORD bytes = 0;
-  if (RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
-    return L"";
-  std::wstring text(bytes / sizeof(wchar_t), L'\0');
-  RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &bytes);
-  text.resize(bytes / sizeof(wchar_t));
-  while (!text.empty() && text.back() == L'\0') text.pop_back();
-  return text;
-}
-
-void set_raw_value(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type,
-                   const void* data, DWORD bytes) {
-  unique_hkey key;
-  if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                      nullptr) != ERROR_SUCCESS)
-    throw std::runtime_error("cannot create a test key");
-  if (RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), bytes) !=
-      ERROR_SUCCESS)
-    throw std::runtime_error("cannot set a test value");
-}
-
-void set_string(HKEY root, const std::wstring& path, const wchar_t* name,
-                const std::wstring& text) {
-  set_raw_value(root, path, name, REG_SZ, text.c_str(),
-                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-std::vector<std::wstring> value_names(HKEY root, const std::wstring& path) {
-  std::vector<std::wstring> names;
-  unique_hkey key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
-  for (const auto& value : read_tree(key.get()).values) names.push_back(value.name);
-  std::sort(names.begin(), names.end());
-  return names;
-}
+SettingsKeyGuard::SettingsKeyGuard() : registry_key_guard(HKEY_CURRENT_USER, kSettingsKey) {}
 
 std::string setting(const char* name) {
-  return to_utf8(string_value(HKEY_CURRENT_USER, kSettingsKey, to_wide(name).c_str()));
+  return mivo::com::to_utf8(
+      string_value(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str()));
 }
 
 void set_setting(const char* name, const std::string& value) {
-  set_string(HKEY_CURRENT_USER, kSettingsKey, to_wide(name).c_str(), to_wide(value));
+  set_string(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str(),
+             mivo::com::to_wide(value));
 }
 
 LaunchRecords::LaunchRecords() {
@@ -247,16 +119,9 @@ std::string argument_after_program(const std::string& command_line) {
   return command_line.substr(start);
 }
 
-ComApartment::ComApartment() {
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-    throw std::runtime_error("CoInitializeEx failed");
-}
-
-ComApartment::~ComApartment() { CoUninitialize(); }
-
 HMODULE scheduler_library() {
   static const HMODULE library =
-      LoadLibraryW((bin_folder() + L"\\" MIVO_SCHEDULER_DLL_NAME).c_str());
+      LoadLibraryW((program_folder() + L"\\" MIVO_SCHEDULER_DLL_NAME).c_str());
   if (!library) throw std::runtime_error("the scheduler DLL cannot be loaded from bin");
   return library;
 }
@@ -313,7 +178,7 @@ std::wstring installer_package_path() {
 }
 
 std::wstring update_package(const std::wstring& name) {
-  return bin_folder() + L"\\update-packages\\" + name;
+  return mivo::com::testing::program_folder() + L"\\update-packages\\" + name;
 }
 
 std::vector<std::wstring> partial_downloads() {
@@ -368,21 +233,6 @@ TrustedTestRoot::~TrustedTestRoot() {
 bool running_on_wine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
-DWORD run_program(std::wstring command_line) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return static_cast<DWORD>(-1);
-  const unique_handle process_handle(process.hProcess);
-  const unique_handle thread_handle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  return code;
 }
 
 long long file_size(const std::wstring& path) {

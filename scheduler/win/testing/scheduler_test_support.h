@@ -1,6 +1,6 @@
-// Helpers of the scheduler's Wine tests: the bin folder, registry keys put
-// back as they were, the launch recorder's records, the scheduler DLL loaded
-// from bin, and COM for the test's thread.
+// Helpers of the scheduler's Wine tests: the settings key put back as it was,
+// the launch recorder's records, the scheduler DLL loaded from bin, and a
+// settings sink; with everything of com/testing.
 #pragma once
 
 #include <windows.h>
@@ -11,49 +11,24 @@
 
 #include "MivoScheduler.h"
 #include "com/com_ptr.h"
+#include "com/testing/apartment.h"
+#include "com/testing/program.h"
+#include "com/testing/registry.h"
 #include "com/unique.h"
 
 namespace mivo::scheduler::testing {
 
-// Folder of the running test program (bin/), without a trailing backslash.
-std::wstring bin_folder();
+// The scheduler's tests use the test support every COM server shares under
+// the same name.
+using namespace mivo::com::testing;
+
 std::wstring recorder_path();  // bin\launch_recorder.exe
 
-// Saves a registry key with everything below it, deletes it, and on
-// destruction deletes whatever the test left there and puts the saved tree
-// back. A key that did not exist is simply removed again.
-class RegistryKeyGuard {
- public:
-  RegistryKeyGuard(HKEY root, std::wstring path);
-  ~RegistryKeyGuard();
-  RegistryKeyGuard(const RegistryKeyGuard&) = delete;
-  RegistryKeyGuard& operator=(const RegistryKeyGuard&) = delete;
-
-  struct Tree;
-
- private:
-  HKEY root_;
-  std::wstring path_;
-  std::unique_ptr<Tree> saved_;  // null when the key did not exist
-};
-
 // HKEY_CURRENT_USER\Software\Mivo_Outlook\General, cleared for one test.
-class SettingsKeyGuard : public RegistryKeyGuard {
+class SettingsKeyGuard : public registry_key_guard {
  public:
   SettingsKeyGuard();
 };
-
-// Direct registry access for checks and set-up.
-bool key_exists(HKEY root, const std::wstring& path);
-bool value_exists(HKEY root, const std::wstring& path, const wchar_t* name);
-// REG_SZ as stored (without a terminator the store does not write); "" when
-// absent.
-std::wstring string_value(HKEY root, const std::wstring& path, const wchar_t* name);
-void set_raw_value(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type,
-                   const void* data, DWORD bytes);
-void set_string(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text);
-// Names of the values of a key, sorted.
-std::vector<std::wstring> value_names(HKEY root, const std::wstring& path);
 
 // A setting under the scheduler's key, in UTF-8.
 std::string setting(const char* name);
@@ -87,15 +62,6 @@ class LaunchRecords {
 // The command line argument that follows the program in a recorded command
 // line, as the recorder's command line holds it.
 std::string argument_after_program(const std::string& command_line);
-
-// Initialises COM (apartment) on the test's thread for the object's life.
-class ComApartment {
- public:
-  ComApartment();
-  ~ComApartment();
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-};
 
 // The scheduler DLL loaded from bin (kept loaded, as hosts do).
 HMODULE scheduler_library();
@@ -160,10 +126,6 @@ class TrustedTestRoot {
 // Whether the program runs under Wine, whose WinVerifyTrust does not check
 // the hash of a Windows Installer database.
 bool running_on_wine();
-
-// Runs a command line to its end; the program's exit code, or -1 when it
-// could not be started.
-DWORD run_program(std::wstring command_line);
 
 // File size in bytes; -1 when the file does not exist.
 long long file_size(const std::wstring& path);

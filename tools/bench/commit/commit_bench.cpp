@@ -21,7 +21,7 @@
 #include "resource_ids.h"
 #include "testing/scheduler_test_support.h"
 #include "walkthrough_text.h"
-#include "win/wide_text.h"
+#include "com/wide_text.h"
 
 namespace {
 
@@ -132,10 +132,9 @@ Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int da
                                             45,
                                             {{"alice@example.com", "Alice Walker"}}};
   const unique_bstr empty = mivo::com::make_bstr(L"");
-  const unique_bstr record = mivo::com::make_bstr(
-      mivo::scheduler::to_wide(mivo::demo::appointment_record(appointment)).c_str());
+  const unique_bstr record = mivo::com::bstr_from_utf8(mivo::demo::appointment_record(appointment));
   testing::TestSettingsSink sink;
-  sink.subject = mivo::scheduler::to_wide(appointment.subject);
+  sink.subject = mivo::com::to_wide(appointment.subject);
   auto request = testing::create_meeting_request();
   request->Advise(SINK_SETTINGS, &sink);
   request->SetSettings(VARIANT_TRUE, empty.get(), record.get());
@@ -188,11 +187,11 @@ Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int da
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : kDefaultRuns;
   try {
-    const testing::ComApartment com;
+    const testing::com_apartment com;
     const testing::SettingsKeyGuard settings;
     mivo::refservice::Client service;
     service.reset();
-    const testing::OwnerWindow window;
+    const testing::owner_window window;
     sign_in();
     commit_new_meeting(service, window.get(), 0);
 

@@ -37,17 +37,16 @@ double ms_between(LONGLONG from_us, LONGLONG to_us) {
 
 int main() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  mivo::scheduler::load_resource_library();
   if (!mivo::scheduler::resource_library()) {
     std::fprintf(stderr, "MivoOlkRes.dll not found beside the program\n");
     return 1;
   }
   mivo::refservice::Client service;
   service.reset();
-  const mivo::scheduler::testing::OwnerWindow owner;
+  const mivo::com::testing::owner_window owner;
   const auto transport = mivo::scheduler::make_transport();
   const mivo::ServiceRequest login{service.base_url() + "/rest/login", kLoginBody, "", "POST",
-                                   owner.handle()};
+                                   mivo::scheduler::testing::window_handle(owner.get())};
 
   // The first call loads the agent library and warms the connection path.
   if (transport->send(login).empty()) {

@@ -25,13 +25,12 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  mivo::scheduler::load_resource_library();
   if (!mivo::scheduler::resource_library()) {
     std::fprintf(stderr, "MivoOlkRes.dll not found beside the program\n");
     return 1;
   }
   const std::wstring folder = std::wstring(argv[1]) + L"\\";
-  const mivo::scheduler::testing::OwnerWindow owner(RECT{100, 80, 1100, 800});
+  const mivo::com::testing::owner_window owner(RECT{100, 80, 1100, 800});
   const auto ui = mivo::scheduler::make_user_interface();
   const auto transport = mivo::scheduler::make_transport();
   mivo::refservice::Client service;
@@ -69,17 +68,18 @@ int wmain(int argc, wchar_t** argv) {
       .wait_closed();
 
   mivo::CMeetingInfo record;
-  ui->run_about(owner.handle());
-  ui->run_account_setting(owner.handle(), ui->load_string(IDS_SERVICE_URL),
+  ui->run_about(mivo::scheduler::testing::window_handle(owner.get()));
+  ui->run_account_setting(mivo::scheduler::testing::window_handle(owner.get()),
+                          ui->load_string(IDS_SERVICE_URL),
                           [](auto, auto&, auto&) { return false; });
-  ui->run_meeting_setting(owner.handle(), record);
-  ui->run_multi_tenancy(owner.handle(),
+  ui->run_meeting_setting(mivo::scheduler::testing::window_handle(owner.get()), record);
+  ui->run_multi_tenancy(mivo::scheduler::testing::window_handle(owner.get()),
                         {"Mivo科技（总部）", "Mivo科技北京分公司", "Mivo Technology Europe"},
                         [](auto, auto&) {});
-  ui->run_cancellation(owner.handle(), [] {});
+  ui->run_cancellation(mivo::scheduler::testing::window_handle(owner.get()), [] {});
   transport->send({service.base_url() + "/rest/login",
                    "{\"password\":\"alice-pass\",\"username\":\"alice\"}\n", "", "POST",
-                   owner.handle()});
+                   mivo::scheduler::testing::window_handle(owner.get())});
 
   const bool ok = robot.wait();
   std::fprintf(stderr, "%s", robot.report().c_str());
