@@ -1,0 +1,131 @@
+// Items as an add-in reads them while they move through Outlook: entry ids
+// and folders across saves and deletion, times, recurrence, windows that
+// open once, and the meeting request behind ItemSend.
+#include <gtest/gtest.h>
+
+#include "com/late_bound.h"
+#include "com/testing/apartment.h"
+#include "com/testing/expect.h"
+#include "host_test_support.h"
+#include "host_windows.h"
+#include "outlook_host.h"
+
+namespace mivo::outlookhost {
+namespace {
+
+using com::call;
+using com::get;
+using namespace testing;
+
+std::string text(const com::dispatch_result& result) { return com::as_text(result).value_or("?"); }
+long long integer(const com::dispatch_result& result) { return com::as_int(result).value_or(-1); }
+
+class HostItems : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    keys_.register_for_user();
+    host_.start();
+    item_ = host_.outlook().create_appointment();
+  }
+  IDispatch* item() { return item_.get(); }
+  std::string folder_entry_id(int folder) {
+    return text(get(call(get(item(), L"Session"), L"GetDefaultFolder", folder), L"EntryID"));
+  }
+
+  com::testing::com_apartment com_;
+  TestAddinKeys keys_;
+  outlook_host host_;
+  com::com_ptr<appointment_item> item_;
+};
+
+// What IsInDeletedItems-like code reads: EntryID empty until the first
+// save, then kept; Parent the Calendar, then Deleted Items after Delete.
+TEST_F(HostItems, EntryIdAndParentFolderFollowSaveAndDelete) {
+  EXPECT_EQ("", text(get(item(), L"EntryID")));
+  EXPECT_EQ(folder_entry_id(olFolderCalendar), text(get(get(item(), L"Parent"), L"EntryID")));
+  ASSERT_HR(S_OK, call(item(), L"Save").hr());
+  const std::string saved = text(get(item(), L"EntryID"));
+  EXPECT_FALSE(saved.empty());
+  ASSERT_HR(S_OK, call(item(), L"Delete").hr());
+  EXPECT_EQ(saved, text(get(item(), L"EntryID")));
+  EXPECT_EQ(folder_entry_id(olFolderDeletedItems), text(get(get(item(), L"Parent"), L"EntryID")));
+  EXPECT_NE(folder_entry_id(olFolderDeletedItems), folder_entry_id(olFolderCalendar));
+}
+
+TEST_F(HostItems, MovingTheStartKeepsTheDurationAndTheEndSetsIt) {
+  ASSERT_HR(S_OK, com::put(item(), L"Duration", 45));
+  const double start = *com::as_double(get(item(), L"Start"));
+  ASSERT_HR(S_OK, com::put(item(), L"Start", start + 1.0));
+  EXPECT_EQ(45, integer(get(item(), L"Duration")));
+  EXPECT_DOUBLE_EQ(start + 1.0 + 45.0 / 1440, *com::as_double(get(item(), L"End")));
+  ASSERT_HR(S_OK, com::put(item(), L"End", start + 1.0 + 1.0 / 24));
+  EXPECT_EQ(60, integer(get(item(), L"Duration")));
+}
+
+TEST_F(HostItems, GetRecurrencePatternMakesTheItemAWeeklySeriesWithoutEnd) {
+  EXPECT_FALSE(*com::as_bool(get(item(), L"IsRecurring")));
+  EXPECT_EQ(olApptNotRecurring, integer(get(item(), L"RecurrenceState")));
+  const auto pattern = call(item(), L"GetRecurrencePattern");
+  EXPECT_TRUE(*com::as_bool(get(item(), L"IsRecurring")));
+  EXPECT_EQ(olApptMaster, integer(get(item(), L"RecurrenceState")));
+  EXPECT_EQ(olRecursWeekly, integer(get(pattern, L"RecurrenceType")));
+  EXPECT_TRUE(*com::as_bool(get(pattern, L"NoEndDate")));
+  const long long mask = integer(get(pattern, L"DayOfWeekMask"));
+  EXPECT_TRUE(mask > 0 && mask <= 64 && (mask & (mask - 1)) == 0) << mask;
+  ASSERT_HR(S_OK, com::put(pattern, L"Occurrences", 4));
+  EXPECT_FALSE(*com::as_bool(get(pattern, L"NoEndDate")));
+  ASSERT_HR(S_OK, call(item(), L"ClearRecurrencePattern").hr());
+  EXPECT_FALSE(*com::as_bool(get(item(), L"IsRecurring")));
+}
+
+TEST_F(HostItems, AnItemOpensInOneWindowAndGetInspectorAloneShowsNone) {
+  clear_addin_log();
+  const auto inspector = get(item(), L"GetInspector");
+  EXPECT_EQ("", addin_log());
+  EXPECT_TRUE(host_.outlook().open_inspectors().empty());
+  ASSERT_HR(S_OK, call(item(), L"Display").hr());
+  ASSERT_HR(S_OK, call(item(), L"Display").hr());
+  EXPECT_EQ(1u, host_.outlook().open_inspectors().size());
+  EXPECT_EQ(inspector.pdispVal, get(item(), L"GetInspector").pdispVal);
+  EXPECT_EQ(1, integer(get(get(host_.outlook().application(), L"Inspectors"), L"Count")));
+}
+
+TEST_F(HostItems, ClosingWithSaveSavesAndANeverSavedItemClosedUnsavedIsGone) {
+  ASSERT_HR(S_OK, call(item(), L"Display").hr());
+  ASSERT_HR(S_OK, call(item(), L"Close", static_cast<int>(olSave)).hr());
+  EXPECT_FALSE(text(get(item(), L"EntryID")).empty());
+  EXPECT_EQ(1u, host_.outlook().items(folder_id::calendar).size());
+
+  auto other = host_.outlook().create_appointment();
+  ASSERT_HR(S_OK, call(other.get(), L"Display").hr());
+  ASSERT_HR(S_OK, call(other.get(), L"Close", static_cast<int>(olDiscard)).hr());
+  EXPECT_EQ(1u, host_.outlook().items(folder_id::calendar).size());
+  EXPECT_TRUE(host_.outlook().open_inspectors().empty());
+}
+
+// ItemSend's item is the meeting request, whose appointment is the one sent;
+// a request received from someone else opens with its own ribbon ID.
+TEST_F(HostItems, MeetingRequestsBehindItemSendAndReceived) {
+  item_->set_meeting_status(olMeeting);
+  item_->add_recipient(L"alice@example.com", olRequired);
+  host_.outlook().send(*item_);
+  const auto sent = host_.outlook().items(folder_id::sent_items);
+  ASSERT_EQ(1u, sent.size());
+  IDispatch* request = sent[0].get();
+  com::com_ptr<IUnknown> dual;
+  EXPECT_HR(S_OK, request->QueryInterface(iid::meeting_item, dual.put_void()));
+  EXPECT_EQ(item(), call(request, L"GetAssociatedAppointment", false).pdispVal);
+  EXPECT_EQ("IPM.Schedule.Meeting.Request", text(get(request, L"MessageClass")));
+
+  auto received = host_.outlook().receive_request(L"carol@example.com", L"Design review",
+                                                  item_->fields().start, 30);
+  EXPECT_EQ(olMeetingReceived, integer(get(call(received.get(), L"GetAssociatedAppointment", false),
+                                           L"MeetingStatus")));
+  clear_addin_log();
+  ASSERT_HR(S_OK, call(received.get(), L"Display").hr());
+  EXPECT_NE(std::string::npos,
+            addin_log().find("GetCustomUI Microsoft.Outlook.MeetingRequest.Read"));
+}
+
+}  // namespace
+}  // namespace mivo::outlookhost
