@@ -78,9 +78,7 @@ STDMETHODIMP CMivoOIURLObject::Delete(BSTR bstrURL, BSTR bstrHeader, IMivoOIURLS
 }
 
 STDMETHODIMP CMivoOIURLObject::Cancel() {
-  m_bCancelled = true;
-  std::lock_guard<std::mutex> guard(m_handover);
-  m_pSink = nullptr;
+  m_handover.cancel();
   return S_OK;
 }
 
@@ -97,21 +95,11 @@ HRESULT CMivoOIURLObject::StartRequest(const wchar_t* verb, BSTR bstrURL, const 
   unique_bstr header_copy = mivo::com::copy_bstr(bstrHeader);
   unique_bstr url_copy = mivo::com::copy_bstr(bstrURL);
 
-  bool expected = false;
-  if (!m_bBusy.compare_exchange_strong(expected, true)) return S_OK;
-
+  if (!m_handover.start(pISink)) return S_OK;
   m_bstrVerb = std::move(verb_copy);
   if (body) m_bstrBody = std::move(body_copy);
   m_bstrHeader = std::move(header_copy);
   m_bstrURL = std::move(url_copy);
-  {
-    std::lock_guard<std::mutex> guard(m_handover);
-    m_pSink = pISink;
-    m_bDelivered = false;
-    // A result of an earlier request that was never delivered is not this
-    // request's result.
-    m_bResultPending = false;
-  }
 
   // The worker's reference: the object outlives its worker.
   static_cast<IMivoOIURLObject*>(this)->AddRef();
@@ -119,7 +107,6 @@ HRESULT CMivoOIURLObject::StartRequest(const wchar_t* verb, BSTR bstrURL, const 
   if (!thread || ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
     if (thread) TerminateThread(thread.get(), 0);
     static_cast<IMivoOIURLObject*>(this)->Release();
-    m_bBusy = false;
     StoreFailure(OIURL_ERROR_THREAD);
   }
   return S_OK;
@@ -135,7 +122,6 @@ DWORD WINAPI CMivoOIURLObject::WorkerThread(void* param) {
   } catch (...) {
     // Out of memory inside the worker: the request ends without an answer.
     self->CloseHandles();
-    self->m_bBusy = false;
     self->StoreFinalResult();
   }
   static_cast<IMivoOIURLObject*>(self)->Release();
@@ -143,69 +129,33 @@ DWORD WINAPI CMivoOIURLObject::WorkerThread(void* param) {
 }
 
 bool CMivoOIURLObject::IsTimedOut() {
-  std::lock_guard<std::mutex> guard(m_handover);
-  return IsTimedOutLocked();
-}
-
-bool CMivoOIURLObject::IsTimedOutLocked() {
-  if (m_bDialogUp || m_bResultPending || !m_bConnected) return false;
+  if (m_bDialogUp || !m_bConnected) return false;
   if (GetTickCount() - m_dwStartTick.load() <= m_dwTimeOutMs.load()) return false;
-  if (m_pSink && !m_bDelivered) {
-    m_eResult = OIURL_ERROR_TIMEOUT;
-    m_bDelivered = false;
-    m_bResultPending = true;
-  }
-  return true;
-}
-
-bool CMivoOIURLObject::ResultPending() {
-  std::lock_guard<std::mutex> guard(m_handover);
-  return m_bResultPending;
+  return m_handover.time_out(OIURL_ERROR_TIMEOUT);
 }
 
 void CMivoOIURLObject::StoreFailure(oiurl_return_type result) {
-  {
-    std::lock_guard<std::mutex> guard(m_handover);
-    m_eResult = result;
-    m_bDelivered = false;
-    m_bResultPending = true;
-  }
+  m_handover.fail(result);
   mivo::oiurl::wake_delivery();
 }
 
 void CMivoOIURLObject::StoreFinalResult() {
-  {
-    std::lock_guard<std::mutex> guard(m_handover);
-    if (!m_pSink || m_bDelivered || m_bCancelled) return;
-    // A time-out stored meanwhile stays the result.
-    if (!m_bResultPending) m_eResult = OIURL_SUCCESS;
-    m_bDelivered = false;
-    m_bResultPending = true;
-  }
+  m_handover.finish(OIURL_SUCCESS);
   mivo::oiurl::wake_delivery();
 }
 
 void CMivoOIURLObject::PollAgent() {
-  IMivoOIURLSink* sink = nullptr;
-  oiurl_return_type result = OIURL_SUCCESS;
-  {
-    std::lock_guard<std::mutex> guard(m_handover);
-    if (m_bDelivered) return;
-    // The time limit does not run while a WinINet dialog waits for the user.
-    if (m_bDialogUp)
-      m_dwStartTick = GetTickCount();
-    else
-      IsTimedOutLocked();
-    if (!m_bResultPending) return;
-    m_bDelivered = true;
-    m_bResultPending = false;
-    sink = std::exchange(m_pSink, nullptr);
-    result = m_eResult;
-  }
-  if (!sink) return;
-  if (result == OIURL_SUCCESS)
-    sink->URLReturn(OIURL_SUCCESS, const_cast<unsigned char*>(m_response.data()),
-                    static_cast<LONG>(m_response.size()));
+  // The time limit does not run while a WinINet dialog waits for the user.
+  if (m_bDialogUp)
+    m_dwStartTick = GetTickCount();
   else
-    sink->URLReturn(result, kErrorText, 0);
+    IsTimedOut();
+  const auto delivery = m_handover.begin_delivery();
+  if (!delivery) return;
+  if (delivery->result == OIURL_SUCCESS)
+    delivery->sink->URLReturn(OIURL_SUCCESS, const_cast<unsigned char*>(m_response.data()),
+                              static_cast<LONG>(m_response.size()));
+  else
+    delivery->sink->URLReturn(delivery->result, kErrorText, 0);
+  m_handover.end_delivery();
 }

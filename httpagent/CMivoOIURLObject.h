@@ -7,13 +7,13 @@
 #include <wininet.h>
 
 #include <atomic>
-#include <mutex>
 #include <string>
 
 #include "MivoOIURL.h"
 #include "com/dispatch.h"
 #include "com/object.h"
 #include "com/unique.h"
+#include "handover.h"
 #include "response_buffer.h"
 
 class CMivoOIURLObject : public mivo::com::object_root,
@@ -66,34 +66,32 @@ class CMivoOIURLObject : public mivo::com::object_root,
   bool OpenConnection();
   bool OpenRequest();
   void CloseHandles() noexcept;
-  void SendAndReceive(bool send_body);
+  // An answer that outgrew the response limit ends the request at once.
+  // Closing a request handle reads whatever the server still sends (Wine's
+  // WinINet does, to reuse the connection): the caller has its result and
+  // the object is free for another request before that happens.
+  void EndBeforeClosing();
+  // False when the answer was dropped for outgrowing the response limit.
+  bool SendAndReceive(bool send_body);
   bool SendOnce(bool send_body);
-  void ReadResponse();
+  bool ReadResponse();
   send_outcome HandleSendError(bool can_show_dialogs, DWORD error);
   DWORD ShowErrorDialog(DWORD error);
   bool WaitForParentWindow();
   bool QueryHeader(DWORD query, std::wstring& text);
 
-  // Result hand-over between the worker, the delivery and Cancel.
+  // Time limit: true once it has passed while no result waits; the time-out
+  // is then stored as the result.
   bool IsTimedOut();
-  bool IsTimedOutLocked();
+
+  // Hand-over of the result to the sink (handover.h); the worker's ends go
+  // through StoreFailure and StoreFinalResult, which also wake the delivery.
   void StoreFailure(oiurl_return_type result);
   void StoreFinalResult();
-  bool ResultPending();
+  mivo::oiurl::handover<IMivoOIURLSink, oiurl_return_type> m_handover;
 
-  // Hand-over state: written by the worker, the delivery and the caller's
-  // thread, always under m_handover so that a result is delivered once, to
-  // the sink of its own request.
-  std::mutex m_handover;
-  oiurl_return_type m_eResult = OIURL_SUCCESS;
-  bool m_bResultPending = false;
-  bool m_bDelivered = false;
-  IMivoOIURLSink* m_pSink = nullptr;
-
-  // Flags and values read across threads without the hand-over lock.
+  // Flags and values read across threads.
   std::atomic<bool> m_bDialogUp{false};
-  std::atomic<bool> m_bBusy{false};
-  std::atomic<bool> m_bCancelled{false};
   std::atomic<bool> m_bConnected{false};
   std::atomic<DWORD> m_dwStartTick;
   std::atomic<DWORD> m_dwTimeOutMs{30000};

@@ -100,6 +100,23 @@ TEST_F(ComObject, DeliveryWindowIsMadeAgainWhenItsThreadHasEnded) {
   EXPECT_EQ(GetCurrentThreadId(), sink.calls[0].thread_id);
 }
 
+TEST_F(ComObject, RegistrarComesFromTheSystemFolderWhateverLiesOnTheSearchPath) {
+  const agent_library library;
+  const planted_libraries planted({L"atl"});
+  const auto install = mivo::com::get_proc_address<HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR)>(
+      library.get(), "DllInstall");
+  ASSERT_NE(install, nullptr);
+  const std::wstring server = std::wstring(L"Software\\Classes\\CLSID\\") +
+                              L"{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}\\InprocServer32";
+  ASSERT_EQ(install(TRUE, L"user"), S_OK);
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = sizeof(path);
+  EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, server.c_str(), nullptr, RRF_RT_REG_SZ,
+                                        nullptr, path, &size));
+  EXPECT_EQ(agent_dll_path(), path);
+  EXPECT_EQ(install(FALSE, L"user"), S_OK);
+}
+
 TEST_F(ComObject, DispatchByNameUsesTheTypeLibrary) {
   agent_library dll;
   com_ptr<IDispatch> agent = dll.create().query<IDispatch>();

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "agent_test_support.h"
 #include "com/wide_text.h"
@@ -43,6 +46,13 @@ class AgentRequest : public ::testing::Test {
   // Waits for the first sink call.
   void wait(recording_sink& sink) {
     ASSERT_TRUE(pump_until([&] { return !sink.calls.empty(); })) << "no sink call";
+  }
+  // The one call an answer without data makes: success, null data, length 0.
+  static void expect_no_data(const recording_sink& sink) {
+    ASSERT_EQ(sink.calls.size(), 1u);
+    EXPECT_EQ(sink.calls[0].type, OIURL_SUCCESS);
+    EXPECT_TRUE(sink.calls[0].data_null);
+    EXPECT_EQ(sink.calls[0].length, 0);
   }
 
   Client service;
@@ -120,18 +130,13 @@ TEST_F(AgentRequest, EmptyAnswerAndDroppedConnectionDeliverSuccessWithoutData) {
   recording_sink empty_sink;
   get("/empty", empty_sink);
   wait(empty_sink);
-  ASSERT_EQ(empty_sink.calls.size(), 1u);
-  EXPECT_EQ(empty_sink.calls[0].type, OIURL_SUCCESS);
-  EXPECT_TRUE(empty_sink.calls[0].data_null);
-  EXPECT_EQ(empty_sink.calls[0].length, 0);
+  expect_no_data(empty_sink);
 
   agent = dll.create();
   recording_sink dropped_sink;
   get("/gone", dropped_sink);
   wait(dropped_sink);
-  ASSERT_EQ(dropped_sink.calls.size(), 1u);
-  EXPECT_EQ(dropped_sink.calls[0].type, OIURL_SUCCESS);
-  EXPECT_TRUE(dropped_sink.calls[0].data_null);
+  expect_no_data(dropped_sink);
 }
 
 TEST_F(AgentRequest, ResponseOf65540BytesArrivesWhole) {
@@ -143,6 +148,23 @@ TEST_F(AgentRequest, ResponseOf65540BytesArrivesWhole) {
   ASSERT_EQ(sink.calls[0].length, 65540);
   EXPECT_EQ(sink.calls[0].bytes, service.send("GET", "/big").body);
   EXPECT_TRUE(sink.calls[0].zero_after);
+}
+
+TEST_F(AgentRequest, AnswerOfSixteenMegabytesArrivesWholeAndOneByteMoreIsDropped) {
+  fault(R"({"path":"/limit","body_size":16777216})");
+  fault(R"({"path":"/beyond","body_size":16777217})");
+  recording_sink whole;
+  get("/limit", whole);
+  wait(whole);
+  ASSERT_EQ(whole.calls.size(), 1u);
+  EXPECT_EQ(whole.calls[0].type, OIURL_SUCCESS);
+  EXPECT_EQ(whole.calls[0].length, 16777216);
+
+  agent = dll.create();
+  recording_sink beyond;
+  get("/beyond", beyond);
+  wait(beyond);
+  expect_no_data(beyond);
 }
 
 TEST_F(AgentRequest, TimeOutOfOneSecondAgainstASlowServerDeliversOnlyTheTimeout) {
@@ -237,7 +259,7 @@ TEST_F(AgentRequest, RedirectToPlainHttpContinuesOverHttpsWithHostPathAndQuery) 
   fault(R"({"path":"/moved","location":"http://127.0.0.1:)" + std::to_string(tls_port) +
         R"(/target?x=1&y=2"})");
   fault(R"({"path":"/target","body":"arrived"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   get("/moved", sink);
   wait(sink);
@@ -252,7 +274,7 @@ TEST_F(AgentRequest, RedirectToPlainHttpContinuesOverHttpsWithHostPathAndQuery) 
 TEST_F(AgentRequest, RedirectToABarePathStaysOnTheSameServer) {
   fault(R"({"path":"/moved","location":"/target?z=3"})");
   fault(R"({"path":"/target","body":"here"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Get(tls_url("/moved").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -264,9 +286,43 @@ TEST_F(AgentRequest, RedirectToABarePathStaysOnTheSameServer) {
   EXPECT_EQ(requests[1].target, "/target?z=3");
 }
 
+TEST_F(AgentRequest, RedirectToAnotherHostEndsTheRequestAndSendsNothingThere) {
+  // localhost reaches the same service, so anything sent there is recorded.
+  const int tls_port = service.port() + 1;
+  fault(R"({"path":"/rest/login","location":"http://localhost:)" + std::to_string(tls_port) +
+        R"(/target"})");
+  fault(R"({"path":"/target","body":"arrived"})");
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
+  recording_sink sink;
+  ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(),
+                        text("token:secret").get(), &sink),
+            S_OK);
+  wait(sink);
+  ASSERT_EQ(sink.calls.size(), 1u);
+  EXPECT_EQ(sink.calls[0].type, OIURL_ERROR_OPENREQUEST);
+  const auto requests = service.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/rest/login");
+}
+
+TEST_F(AgentRequest, RedirectWhosePathHoldsAnAddressStaysOnTheSameServer) {
+  fault(R"({"path":"/rest/login","location":"/sso?return=https://localhost/cb"})");
+  fault(R"({"path":"/sso","body":"single sign-on"})");
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
+  recording_sink sink;
+  ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(), nullptr, &sink),
+            S_OK);
+  wait(sink);
+  ASSERT_EQ(sink.calls.size(), 1u);
+  EXPECT_EQ(sink.calls[0].bytes, "single sign-on");
+  const auto requests = service.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].target, "/sso?return=https://localhost/cb");
+}
+
 TEST_F(AgentRequest, RedirectLoopEndsAfterTenAttemptsWithTheLastAnswer) {
   fault(R"({"path":"/loop","location":"/loop"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Get(tls_url("/loop").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -289,7 +345,7 @@ TEST_F(AgentRequest, SelfSignedCertificateIsRefusedWithoutAWindow) {
 
 TEST_F(AgentRequest, SelfSignedCertificateIsAcceptedWhenTheAdministratorAllowsIt) {
   fault(R"({"path":"/secret","body":"token"})");
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
+  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Post(tls_url("/secret").get(), text("password").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -299,8 +355,11 @@ TEST_F(AgentRequest, SelfSignedCertificateIsAcceptedWhenTheAdministratorAllowsIt
   EXPECT_EQ(service.requests()[0].body, std::string("password") + '\0');
 }
 
-TEST_F(AgentRequest, OtherValuesThanOneDoNotRelaxCertificateChecks) {
-  const auto allow = scoped_setting::dword(L"AllowUntrustedCertificates", 2);
+TEST_F(AgentRequest, OnlyThePolicyValueOneRelaxesCertificateChecks) {
+  // The user's key is no place for it: any program the user runs can write
+  // there.
+  const auto other_value = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 2);
+  const auto user_value = scoped_setting::dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;
   ASSERT_EQ(agent->Get(tls_url("/x").get(), nullptr, &sink), S_OK);
   wait(sink);
@@ -417,6 +476,53 @@ TEST_F(RequestLog, EmptyOrExpandableValueWritesNothing) {
     wait(sink);
   }
   EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Wine serves \\host\share\... from dosdevices\unc\host\share of its prefix,
+// so a share can be made for the test without a network.
+class WineShare {
+ public:
+  WineShare() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!prefix) throw std::runtime_error("not under Wine");
+    std::wstring path = L"Z:" + mivo::com::to_wide(prefix);
+    for (wchar_t& c : path) {
+      if (c == L'/') c = L'\\';
+    }
+    for (const wchar_t* part : {L"\\dosdevices\\unc", L"\\mivo-log-host", L"\\share"}) {
+      path += part;
+      CreateDirectoryW(path.c_str(), nullptr);
+      created_.push_back(path);
+    }
+  }
+  ~WineShare() {
+    DeleteFileW((created_.back() + L"\\agent.txt").c_str());
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) RemoveDirectoryW(it->c_str());
+  }
+  std::wstring file() const { return created_.back() + L"\\agent.txt"; }
+
+ private:
+  std::vector<std::wstring> created_;
+};
+
+TEST_F(RequestLog, LogOnAShareIsNeverOpened) {
+  const WineShare share;
+  const std::wstring unc = L"\\\\mivo-log-host\\share\\agent.txt";
+  // The share is real: the same path opens when someone else writes it.
+  FILE* probe = _wfopen(unc.c_str(), L"a+");
+  ASSERT_NE(probe, nullptr);
+  fclose(probe);
+  DeleteFileW(share.file().c_str());
+
+  for (const std::wstring& path : {unc, std::wstring(L"//mivo-log-host/share/agent.txt")}) {
+    const auto save = scoped_setting::text(L"SaveUrl", path);
+    recording_sink sink;
+    agent = dll.create();
+    get("/x", sink);
+    wait(sink);
+    EXPECT_EQ(GetFileAttributesW(share.file().c_str()), INVALID_FILE_ATTRIBUTES)
+        << mivo::com::to_utf8(path);
+  }
 }
 
 TEST_F(AgentRequest, FiveHundredRequestsLeaveNoObjectAndNoHandles) {

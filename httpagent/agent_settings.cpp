@@ -6,27 +6,36 @@
 
 #include "com/unique.h"
 #include "com/wide_text.h"
+#include "local_path.h"
 
 namespace mivo::oiurl {
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Mivo_Outlook\\General";
+constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Mivo_Outlook\\General";
 
 struct file_closer {
   void operator()(FILE* file) const noexcept { fclose(file); }
 };
 
-mivo::com::unique_hkey open_settings() {
+mivo::com::unique_hkey open_key(HKEY root, const wchar_t* path, REGSAM access) {
   mivo::com::unique_hkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-    key.reset();
+  if (RegOpenKeyExW(root, path, 0, access, key.put()) != ERROR_SUCCESS) key.reset();
   return key;
+}
+
+// A path on a drive of this machine; a mapped network drive reaches another
+// host as surely as a share named directly.
+bool is_local_file_path(const std::wstring& path) {
+  if (!is_local_absolute_path(path)) return false;
+  const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
+  return GetDriveTypeW(root) != DRIVE_REMOTE;
 }
 
 }  // namespace
 
 std::wstring request_log_path() {
-  const mivo::com::unique_hkey key = open_settings();
+  const mivo::com::unique_hkey key = open_key(HKEY_CURRENT_USER, kSettingsKey, KEY_READ);
   if (!key) return std::wstring();
   DWORD type = 0;
   DWORD size = 0;
@@ -41,11 +50,13 @@ std::wstring request_log_path() {
       type != REG_SZ)
     return std::wstring();
   path.resize(wcsnlen(path.c_str(), path.size()));
-  return path;
+  return is_local_file_path(path) ? path : std::wstring();
 }
 
 bool allow_untrusted_certificates() {
-  const mivo::com::unique_hkey key = open_settings();
+  // The 64-bit view, where group policy writes, also for the x86 agent.
+  const mivo::com::unique_hkey key =
+      open_key(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_READ | KEY_WOW64_64KEY);
   if (!key) return false;
   DWORD type = 0;
   DWORD value = 0;

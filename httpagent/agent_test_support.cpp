@@ -76,12 +76,17 @@ HRESULT agent_library::can_unload_now() const {
 
 namespace {
 constexpr wchar_t kSettingsKey[] = L"Software\\Mivo_Outlook\\General";
-}
+constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Mivo_Outlook\\General";
+}  // namespace
 
 scoped_setting::scoped_setting(const wchar_t* name, DWORD type, const void* data, DWORD size)
-    : name_(name) {
+    : scoped_setting(HKEY_CURRENT_USER, kSettingsKey, name, type, data, size) {}
+
+scoped_setting::scoped_setting(HKEY root, const wchar_t* key_path, const wchar_t* name, DWORD type,
+                               const void* data, DWORD size)
+    : root_(root), key_(key_path), name_(name) {
   com::unique_hkey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+  if (RegCreateKeyExW(root_, key_, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
                       key.put(), nullptr) != ERROR_SUCCESS ||
       RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) !=
           ERROR_SUCCESS)
@@ -97,15 +102,47 @@ scoped_setting scoped_setting::dword(const wchar_t* name, DWORD value) {
   return scoped_setting(name, REG_DWORD, &value, sizeof(value));
 }
 
-scoped_setting::scoped_setting(scoped_setting&& other) noexcept : name_(std::move(other.name_)) {
+scoped_setting scoped_setting::policy_dword(const wchar_t* name, DWORD value) {
+  return scoped_setting(HKEY_LOCAL_MACHINE, kPolicyKey, name, REG_DWORD, &value, sizeof(value));
+}
+
+scoped_setting::scoped_setting(scoped_setting&& other) noexcept
+    : root_(other.root_), key_(other.key_), name_(std::move(other.name_)) {
   other.name_.clear();
 }
 
 scoped_setting::~scoped_setting() {
   if (name_.empty()) return;
   com::unique_hkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+  if (RegOpenKeyExW(root_, key_, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, key.put()) == ERROR_SUCCESS)
     RegDeleteValueW(key.get(), name_.c_str());
+}
+
+namespace {
+constexpr wchar_t kWineOverrides[] = L"Software\\Wine\\DllOverrides";
+}
+
+planted_libraries::planted_libraries(std::vector<std::wstring> names) : names_(std::move(names)) {
+  com::unique_hkey key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kWineOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      key.put(), nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("Wine's library overrides cannot be set");
+  const wchar_t order[] = L"native,builtin";
+  for (const std::wstring& name : names_)
+    RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                   sizeof(order));
+  const std::wstring dll = agent_dll_path();
+  if (!SetDllDirectoryW((dll.substr(0, dll.rfind(L'\\')) + L"\\planted").c_str()))
+    throw std::runtime_error("the planted folder cannot be put on the search path");
+}
+
+planted_libraries::~planted_libraries() {
+  SetDllDirectoryW(nullptr);
+  com::unique_hkey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kWineOverrides, 0, KEY_SET_VALUE, key.put()) !=
+      ERROR_SUCCESS)
+    return;
+  for (const std::wstring& name : names_) RegDeleteValueW(key.get(), name.c_str());
 }
 
 }  // namespace mivo::oiurl::testing

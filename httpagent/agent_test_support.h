@@ -55,19 +55,40 @@ class agent_library {
   com::unique_hmodule module_;
 };
 
-// A value under HKEY_CURRENT_USER\Software\Mivo_Outlook\General, removed
-// again when the owner goes.
+// A value under HKEY_CURRENT_USER\Software\Mivo_Outlook\General (or, for
+// policy_dword, the machine policy key), removed again when the owner goes.
 class scoped_setting {
  public:
   scoped_setting(const wchar_t* name, DWORD type, const void* data, DWORD size);
   static scoped_setting text(const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ);
   static scoped_setting dword(const wchar_t* name, DWORD value);
+  // Under HKEY_LOCAL_MACHINE\Software\Policies\Mivo_Outlook\General.
+  static scoped_setting policy_dword(const wchar_t* name, DWORD value);
   scoped_setting(scoped_setting&& other) noexcept;
   scoped_setting(const scoped_setting&) = delete;
   ~scoped_setting();
 
  private:
+  scoped_setting(HKEY root, const wchar_t* key, const wchar_t* name, DWORD type, const void* data,
+                 DWORD size);
+
+  HKEY root_;
+  const wchar_t* key_;
   std::wstring name_;
+};
+
+// bin\planted (libraries named like system libraries, without their exports)
+// on the search path ahead of the system folder, for the object's life. Wine
+// would load its built-in library whatever file the search finds, so it is
+// told to prefer a file for these names while the object lives.
+class planted_libraries {
+ public:
+  explicit planted_libraries(std::vector<std::wstring> names);
+  planted_libraries(const planted_libraries&) = delete;
+  ~planted_libraries();
+
+ private:
+  std::vector<std::wstring> names_;
 };
 
 }  // namespace mivo::oiurl::testing

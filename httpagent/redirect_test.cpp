@@ -1,4 +1,5 @@
-// Redirect targets: every redirect continues over HTTPS.
+// Redirect targets: every redirect continues over HTTPS, and only on the
+// server that sent it.
 #include "redirect.h"
 
 #include <gtest/gtest.h>
@@ -6,20 +7,39 @@
 using mivo::oiurl::redirect_target;
 using mivo::oiurl::url_authority;
 
-TEST(RedirectTarget, PlainHttpLocationKeepsHostPathAndQueryUnderHttps) {
-  EXPECT_EQ(redirect_target(L"http://meet.example.com:8080/rest/api/x?id=5&type=1", L"ignored"),
+TEST(RedirectTarget, AbsoluteLocationOnTheSameHostKeepsPortPathAndQueryUnderHttps) {
+  EXPECT_EQ(redirect_target(L"http://meet.example.com:8080/rest/api/x?id=5&type=1",
+                            L"meet.example.com", L"meet.example.com"),
             L"HTTPS://meet.example.com:8080/rest/api/x?id=5&type=1");
+  EXPECT_EQ(redirect_target(L"HTTPS://MEET.Example.com/next?u=http://b.example/",
+                            L"meet.example.com", L"meet.example.com"),
+            L"HTTPS://MEET.Example.com/next?u=http://b.example/");
+  EXPECT_EQ(redirect_target(L"http://[::1]:8443/x", L"[::1]", L"[::1]:80"),
+            L"HTTPS://[::1]:8443/x");
 }
 
-TEST(RedirectTarget, OnlyTheFirstSchemeSeparatorIsCut) {
-  EXPECT_EQ(redirect_target(L"https://a.example/next?u=http://b.example/", L"x"),
-            L"HTTPS://a.example/next?u=http://b.example/");
+TEST(RedirectTarget, AbsoluteLocationOnAnotherHostIsNotFollowed) {
+  for (const wchar_t* location :
+       {L"https://portal.example.org/cb", L"http://meet.example.com.evil.example/x",
+        L"https://meet.example.com@evil.example/x", L"https://evil.example\\@meet.example.com/",
+        L"https://evil.example?meet.example.com", L"ftp://evil.example/meet.example.com",
+        L"https:///rest/login"}) {
+    EXPECT_EQ(redirect_target(location, L"meet.example.com", L"meet.example.com"), std::nullopt)
+        << location;
+  }
 }
 
-TEST(RedirectTarget, BarePathStaysOnTheCurrentServer) {
-  EXPECT_EQ(redirect_target(L"/rest/login?x=1", L"127.0.0.1:47420"),
-            L"HTTPS://127.0.0.1:47420/rest/login?x=1");
-  EXPECT_EQ(redirect_target(L"login", L"meet.example.com"), L"HTTPS://meet.example.com/login");
+TEST(RedirectTarget, LocationWithoutALeadingSchemeIsAPathOnTheCurrentServer) {
+  // "://" inside the path or query does not make the Location absolute.
+  EXPECT_EQ(redirect_target(L"/sso?return=https://portal.example.org/cb", L"127.0.0.1",
+                            L"127.0.0.1:47420"),
+            L"HTTPS://127.0.0.1:47420/sso?return=https://portal.example.org/cb");
+  EXPECT_EQ(redirect_target(L"login", L"meet.example.com", L"meet.example.com"),
+            L"HTTPS://meet.example.com/login");
+  EXPECT_EQ(redirect_target(L"//evil.example/x", L"meet.example.com", L"meet.example.com"),
+            L"HTTPS://meet.example.com//evil.example/x");
+  EXPECT_EQ(redirect_target(L"1http://evil.example/", L"meet.example.com", L"meet.example.com"),
+            L"HTTPS://meet.example.com/1http://evil.example/");
 }
 
 TEST(UrlAuthority, DefaultPortOfTheSchemeIsLeftOut) {

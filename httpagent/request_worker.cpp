@@ -1,6 +1,7 @@
 // The request worker of CMivoOIURLObject: WinINet session, connection and
 // request, the send loop with its error handling, the read loop, redirects
 // and proxy-authentication retries, and the time limit.
+#include <optional>
 #include <vector>
 
 #include "CMivoOIURLObject.h"
@@ -65,20 +66,21 @@ void CMivoOIURLObject::RunRequest() {
   int attempts = 0;
   for (;;) {
     if (!OpenConnection()) {
-      m_bBusy = false;
       StoreFailure(OIURL_ERROR_CONNECT);
       return;
     }
     if (!OpenRequest()) {
       CloseHandles();
-      m_bBusy = false;
       StoreFailure(OIURL_ERROR_OPENREQUEST);
       return;
     }
     const bool send_body =
         wcscmp(m_bstrVerb.get(), L"POST") == 0 || wcscmp(m_bstrVerb.get(), L"PUT") == 0;
-    SendAndReceive(send_body);
-    if (ResultPending() || IsTimedOut() || m_bCancelled) break;
+    if (!SendAndReceive(send_body)) {
+      EndBeforeClosing();
+      return;
+    }
+    if (m_handover.pending() || IsTimedOut() || m_handover.cancelled()) break;
 
     std::wstring status;
     if (!QueryHeader(HTTP_QUERY_STATUS_CODE, status) || proxy_budget < 1) break;
@@ -100,14 +102,30 @@ void CMivoOIURLObject::RunRequest() {
       if (!QueryHeader(HTTP_QUERY_LOCATION, location) || location.empty()) break;
       const std::wstring authority = mivo::oiurl::url_authority(
           m_urlParts.host, m_urlParts.port, m_urlParts.scheme == INTERNET_SCHEME_HTTPS);
-      m_bstrURL = mivo::com::make_bstr(mivo::oiurl::redirect_target(location, authority).c_str());
+      const std::optional<std::wstring> next =
+          mivo::oiurl::redirect_target(location, m_urlParts.host, authority);
+      if (!next) {
+        // Nothing goes to another host: the request ends here.
+        CloseHandles();
+        StoreFailure(OIURL_ERROR_OPENREQUEST);
+        return;
+      }
+      m_bstrURL = mivo::com::make_bstr(next->c_str());
       if (++attempts >= kMaxAttempts) break;
       continue;
     }
     break;
   }
   CloseHandles();
-  m_bBusy = false;
+  StoreFinalResult();
+}
+
+void CMivoOIURLObject::EndBeforeClosing() {
+  // Declared so that the request closes first and the session last.
+  mivo::com::unique_hinternet session = std::move(m_hSession);
+  mivo::com::unique_hinternet connect = std::move(m_hConnect);
+  mivo::com::unique_hinternet request = std::move(m_hRequest);
+  m_bConnected = false;
   StoreFinalResult();
 }
 
@@ -165,15 +183,15 @@ bool CMivoOIURLObject::OpenRequest() {
   return static_cast<bool>(m_hRequest);
 }
 
-void CMivoOIURLObject::SendAndReceive(bool send_body) {
+bool CMivoOIURLObject::SendAndReceive(bool send_body) {
   for (int sends = 1;; ++sends) {
-    if (m_bCancelled || IsTimedOut()) return;
+    if (m_handover.cancelled() || IsTimedOut()) return true;
     if (SendOnce(send_body)) break;
     const DWORD error = GetLastError();
     const bool can_show = IsWindow(m_hParentWnd.load()) != FALSE;
     if (HandleSendError(can_show, error) != send_outcome::resend || sends >= kMaxSends) break;
   }
-  ReadResponse();
+  return ReadResponse();
 }
 
 bool CMivoOIURLObject::SendOnce(bool send_body) {
@@ -194,15 +212,16 @@ bool CMivoOIURLObject::SendOnce(bool send_body) {
                           block.data(), static_cast<DWORD>(count)) != FALSE;
 }
 
-void CMivoOIURLObject::ReadResponse() {
+bool CMivoOIURLObject::ReadResponse() {
   m_response.clear();
   std::vector<unsigned char> chunk(kReadChunk + 1);
   for (;;) {
-    if (m_bCancelled || IsTimedOut()) return;
+    if (m_handover.cancelled() || IsTimedOut()) return true;
     DWORD read = 0;
-    if (!InternetReadFile(m_hRequest.get(), chunk.data(), kReadChunk, &read) || read == 0) return;
-    if (m_bCancelled || IsTimedOut()) return;
-    if (!m_response.append(chunk.data(), read)) return;
+    if (!InternetReadFile(m_hRequest.get(), chunk.data(), kReadChunk, &read) || read == 0)
+      return true;
+    if (m_handover.cancelled() || IsTimedOut()) return true;
+    if (!m_response.append(chunk.data(), read)) return false;
   }
 }
 

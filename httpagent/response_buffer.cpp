@@ -1,6 +1,7 @@
 // Growth of the agent's response buffer.
 #include "response_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -8,28 +9,30 @@ namespace mivo::oiurl {
 
 bool response_buffer::append(const unsigned char* chunk, std::uint32_t size) {
   if (size == 0) return true;
+  if (std::uint64_t{size_} + size > limit_) {
+    clear();
+    return false;
+  }
   // Room is needed for the chunk and the zero byte after it, hence "more
   // free bytes than the chunk", not "as many".
-  std::uint32_t capacity = capacity_;
-  while (capacity - size_ <= size) {
-    if (capacity > limit_ - growth_step) {
-      clear();
-      return false;
-    }
-    capacity += growth_step;
-  }
-  if (capacity != capacity_) {
+  const std::uint64_t needed = std::uint64_t{size_} + size + 1;
+  if (capacity_ < needed) {
+    // Doubling keeps the copying of a large answer proportional to its size;
+    // the limit caps the last step.
+    std::uint64_t capacity = capacity_ ? capacity_ : growth_step;
+    while (capacity < needed) capacity *= 2;
+    capacity = std::min<std::uint64_t>(capacity, std::uint64_t{limit_} + 1);
     // The block is one byte longer than the capacity and zero-filled, so
     // the byte after the data is always 0.
     std::unique_ptr<unsigned char[]> grown(
-        new (std::nothrow) unsigned char[std::size_t{capacity} + 1]());
+        new (std::nothrow) unsigned char[static_cast<std::size_t>(capacity) + 1]());
     if (!grown) {
       clear();
       return false;
     }
     if (size_) std::memcpy(grown.get(), block_.get(), size_);
     block_ = std::move(grown);
-    capacity_ = capacity;
+    capacity_ = static_cast<std::uint32_t>(capacity);
   }
   std::memcpy(block_.get() + size_, chunk, size);
   size_ += size;

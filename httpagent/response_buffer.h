@@ -1,5 +1,5 @@
 // The agent's response buffer: one contiguous, zero-terminated block that
-// grows in fixed steps as chunks arrive.
+// doubles as chunks arrive, up to a limit on the answer's size.
 #pragma once
 
 #include <cstdint>
@@ -9,17 +9,18 @@ namespace mivo::oiurl {
 
 class response_buffer {
  public:
-  // One growth step is larger than any read chunk, so a single step always
-  // makes room for the chunk that needed it.
+  // The first block; larger than any read chunk, so one growth always makes
+  // room for the chunk that needed it.
   static constexpr std::uint32_t growth_step = 65540;
-  // The counts are 32-bit: no capacity may come near their end.
-  static constexpr std::uint32_t default_limit = 0xFFFFFFFFu - 2 * growth_step;
+  // No answer of the meeting service comes near this; a larger one is broken
+  // or hostile, and holding it would only cost memory and time.
+  static constexpr std::uint32_t default_limit = 16u * 1024 * 1024;
 
-  explicit response_buffer(std::uint32_t capacity_limit = default_limit) : limit_(capacity_limit) {}
+  explicit response_buffer(std::uint32_t size_limit = default_limit) : limit_(size_limit) {}
 
-  // Appends a chunk. When the buffer cannot grow for it (no memory, or the
-  // capacity limit), everything received is dropped and false is returned:
-  // a response with a hole in it must never pass for a whole one.
+  // Appends a chunk. When the answer would outgrow the size limit, or the
+  // buffer cannot grow for it, everything received is dropped and false is
+  // returned: a response with a hole in it must never pass for a whole one.
   bool append(const unsigned char* chunk, std::uint32_t size);
   void clear() noexcept;
 

@@ -1,5 +1,5 @@
-// Growth of the response buffer: capacity steps, the zero byte after the
-// data, and what happens when the buffer cannot grow.
+// Growth of the response buffer: capacity doubling, the zero byte after the
+// data, the size limit, and what happens when the buffer cannot grow.
 #include "response_buffer.h"
 
 #include <gtest/gtest.h>
@@ -66,19 +66,46 @@ TEST(ResponseBuffer, ChunkLargerThanOneStepGrowsUntilItFits) {
   EXPECT_EQ(std::vector<unsigned char>(buffer.data(), buffer.data() + buffer.size()), chunk);
 }
 
-TEST(ResponseBuffer, ChunkThatCannotBeHeldDropsTheWholeResponse) {
-  // A limit of one step: the fifth 16,384-byte read needs a second one.
-  response_buffer buffer(response_buffer::growth_step);
-  const auto chunk = pattern(16384, 1);
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(buffer.append(chunk.data(), 16384));
-  ASSERT_TRUE(buffer.append(chunk.data(), 16383));
-  EXPECT_FALSE(buffer.append(chunk.data(), 16384));
+TEST(ResponseBuffer, CapacityDoublesSoThatALargeAnswerIsCopiedAFewTimesOnly) {
+  response_buffer buffer;
+  const auto chunk = pattern(16384, 2);
+  std::vector<std::uint32_t> capacities;
+  for (int i = 0; i < 320; ++i) {  // 5 MiB
+    ASSERT_TRUE(buffer.append(chunk.data(), 16384));
+    if (capacities.empty() || capacities.back() != buffer.capacity())
+      capacities.push_back(buffer.capacity());
+  }
+  const std::uint32_t step = response_buffer::growth_step;
+  EXPECT_EQ(capacities, (std::vector<std::uint32_t>{step, 2 * step, 4 * step, 8 * step, 16 * step,
+                                                    32 * step, 64 * step, 128 * step}));
+  EXPECT_EQ(buffer.size(), 320u * 16384);
+  EXPECT_EQ(buffer.data()[buffer.size()], 0);
+}
+
+TEST(ResponseBuffer, AnswerUpToTheLimitIsHeldAndOneByteMoreDropsIt) {
+  // Sixteen mebibytes by default.
+  response_buffer buffer;
+  const auto chunk = pattern(16384, 4);
+  for (int i = 0; i < 1024; ++i) ASSERT_TRUE(buffer.append(chunk.data(), 16384));
+  EXPECT_EQ(buffer.size(), 16u * 1024 * 1024);
+  EXPECT_EQ(buffer.capacity(), 16u * 1024 * 1024 + 1) << "the last step stops at the limit";
+  EXPECT_EQ(buffer.data()[buffer.size()], 0);
+  EXPECT_FALSE(buffer.append(chunk.data(), 1));
   // No response with a hole in it: nothing is left to deliver.
   EXPECT_EQ(buffer.size(), 0u);
   EXPECT_EQ(buffer.data(), nullptr);
+  EXPECT_EQ(buffer.capacity(), 0u);
   // The next response starts afresh.
   ASSERT_TRUE(buffer.append(chunk.data(), 10));
   EXPECT_EQ(buffer.size(), 10u);
+}
+
+TEST(ResponseBuffer, OneChunkLargerThanASmallLimitIsRefusedWhole) {
+  response_buffer buffer(100);
+  const auto chunk = pattern(101, 1);
+  EXPECT_FALSE(buffer.append(chunk.data(), 101));
+  EXPECT_TRUE(buffer.append(chunk.data(), 100));
+  EXPECT_EQ(buffer.capacity(), 101u);
 }
 
 TEST(ResponseBuffer, ClearReleasesEverything) {

@@ -11,6 +11,7 @@
 #define IDD_MULTI_TENANCY 135
 #define IDD_CANCELLATION 136
 #define IDD_COMMUNICATION 172
+#define IDD_DOWNLOAD 181
 
 /* Dialog items (OK = 1 and Cancel = 2 are IDOK and IDCANCEL) */
 #define IDC_ABOUT_PICTURE 1034        /* about box: picture */
@@ -22,18 +23,21 @@
 #define IDC_MEETING_NEW_PASSWORD 1006 /* meeting options: clickable picture */
 #define IDC_TENANCY_LIST 1004         /* organisation chooser: list box */
 #define IDC_COMMUNICATION_BUSY 1065   /* request dialog: busy icon */
+#define IDC_DOWNLOAD_PROGRESS 1070    /* download dialog: progress bar */
+#define IDC_DOWNLOAD_RECEIVED 1071    /* download dialog: bytes received so far */
 
 /* Strings of MivoOlkRes */
-#define IDS_WARNING_CAPTION 107    /* caption of every warning box */
-#define IDS_NO_ANSWER 108          /* the service did not answer */
-#define IDS_SIGNIN_REFUSED 109     /* sign-in or organisation change refused */
-#define IDS_SCHEDULE_REFUSED 110   /* the service refused the schedule (-602) */
-#define IDS_DEFAULT_SUBJECT 111    /* suffix of the default meeting subject */
-#define IDS_RECURRENCE_REFUSED 112 /* the recurrence is not accepted */
-#define IDS_SUBJECT_TOO_LONG 113   /* the subject is longer than 64 characters */
-#define IDS_SERVICE_URL 114        /* base URL of the meeting service */
-#define IDS_DOWNLOAD_URL 115       /* scheme and host of the installer download */
-#define IDS_MEETING_GONE 116       /* the service no longer has the meeting */
+#define IDS_WARNING_CAPTION 107     /* caption of every warning box */
+#define IDS_NO_ANSWER 108           /* the service did not answer */
+#define IDS_SIGNIN_REFUSED 109      /* sign-in or organisation change refused */
+#define IDS_SCHEDULE_REFUSED 110    /* the service refused the schedule (-602) */
+#define IDS_DEFAULT_SUBJECT 111     /* suffix of the default meeting subject */
+#define IDS_RECURRENCE_REFUSED 112  /* the recurrence is not accepted */
+#define IDS_SUBJECT_TOO_LONG 113    /* the subject is longer than 64 characters */
+#define IDS_SERVICE_URL 114         /* base URL of the meeting service */
+#define IDS_DOWNLOAD_URL 115        /* scheme and host of the installer download */
+#define IDS_MEETING_GONE 116        /* the service no longer has the meeting */
+#define IDS_UPDATE_NOT_VERIFIED 117 /* the downloaded installer failed its signature check */
 
 /* Pictures and icons of MivoOlkRes */
 #define IDB_ABOUT 145

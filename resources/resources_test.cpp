@@ -1,5 +1,8 @@
 // MivoOlkRes.dll as the scheduler uses it: its strings, templates, pictures
 // and icons, and each template driven through a real modal loop.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -66,7 +69,12 @@ std::wstring refservice_url() {
 
 class ResourceLibrary : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(resource_library()) << "MivoOlkRes.dll not loaded"; }
+  void SetUp() override {
+    ASSERT_TRUE(resource_library()) << "MivoOlkRes.dll not loaded";
+    // The download dialog's progress bar is a common control.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    ASSERT_TRUE(InitCommonControlsEx(&controls));
+  }
 };
 
 }  // namespace
@@ -94,6 +102,7 @@ TEST_F(ResourceLibrary, MessageTextsAreTheChineseTextsWritten) {
   EXPECT_EQ(load_string(IDS_RECURRENCE_REFUSED), L"不支持该会议的定期模式");
   EXPECT_EQ(load_string(IDS_SUBJECT_TOO_LONG), L"会议主题不得超过64个字符");
   EXPECT_EQ(load_string(IDS_MEETING_GONE), L"服务器上已找不到该会议，请移除在线会议后重新添加。");
+  EXPECT_EQ(load_string(IDS_UPDATE_NOT_VERIFIED), L"无法验证新版本安装程序的签名，已取消升级");
 }
 
 TEST_F(ResourceLibrary, TestBuildPointsBothAddressesAtTheReferenceService) {
@@ -122,6 +131,9 @@ TEST_F(ResourceLibrary, TemplatesHoldTheItemsTheSchedulerUses) {
                                    {IDCANCEL, L"Button", tab}});
   expect_items(IDD_CANCELLATION, {{IDOK, L"Button", tab}, {IDCANCEL, L"Button", tab}});
   expect_items(IDD_COMMUNICATION, {{IDC_COMMUNICATION_BUSY, L"Static", 0, SS_TYPEMASK, SS_ICON}});
+  expect_items(IDD_DOWNLOAD, {{IDC_DOWNLOAD_PROGRESS, L"msctls_progress32", 0},
+                              {IDC_DOWNLOAD_RECEIVED, L"Static", 0, SS_TYPEMASK, SS_LEFT},
+                              {IDCANCEL, L"Button", tab}});
 }
 
 TEST_F(ResourceLibrary, SignOutQuestionAndBusyTextAreShown) {
@@ -144,7 +156,7 @@ TEST_F(ResourceLibrary, SignOutQuestionAndBusyTextAreShown) {
 // so the check holds whichever CJK font the system links in.
 TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
   for (int id : {IDD_ABOUT, IDD_ACCOUNT_SETTING, IDD_MEETING_SETTING, IDD_MULTI_TENANCY,
-                 IDD_CANCELLATION, IDD_COMMUNICATION}) {
+                 IDD_CANCELLATION, IDD_COMMUNICATION, IDD_DOWNLOAD}) {
     CreatedDialog dialog(id);
     ASSERT_TRUE(dialog.get());
     LOGFONTW face{};

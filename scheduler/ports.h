@@ -167,14 +167,24 @@ class ILauncher {
   virtual long process_clock() = 0;
 };
 
-// The add-in update: download, open, end the host process.
+// The add-in update: download, verify, open, end the host process.
 class IInstaller {
  public:
   virtual ~IInstaller() = default;
-  // Downloads the installer into the user's temporary folder. The path of
-  // the file when the whole download arrived (HTTP 200, every byte written,
-  // file closed); otherwise nullopt, with any partial file deleted.
-  virtual std::optional<std::string> download(const std::string& url) = 0;
+  // Downloads the installer into the user's temporary folder, off the
+  // calling thread, while a modal progress dialog owned by `owner` keeps the
+  // host responsive; the user can cancel it, and an overall deadline and a
+  // size limit bound it. The path of the file when the whole download
+  // arrived (HTTP 200, every announced byte written, file closed); otherwise
+  // nullopt, with any partial file deleted. An answer that announces no
+  // length counts as whole only once verify() accepts it. Without an owner
+  // window (0) the dialog is a top-level window of its own.
+  virtual std::optional<std::string> download(const std::string& url, WindowHandle owner) = 0;
+  // Whether the package carries a valid Authenticode signature, chaining to
+  // a trusted root, of the publisher named at build time.
+  virtual bool verify(const std::string& path) = 0;
+  // Deletes a downloaded package that must not be opened.
+  virtual void discard(const std::string& path) = 0;
   // Opens the downloaded package through its file association.
   virtual void open(const std::string& path) = 0;
   // Ends the host process with exit code 0.

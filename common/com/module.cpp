@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "library.h"
 #include "result.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -38,10 +39,8 @@ std::wstring module::folder() {
 }
 
 HMODULE module::load_sibling(const wchar_t* file_name) noexcept try {
-  const std::wstring beside = folder();
-  if (beside.empty() || !file_name) return nullptr;
-  return LoadLibraryExW((beside + L"\\" + file_name).c_str(), nullptr,
-                        LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!file_name) return nullptr;
+  return load_library_beside(folder(), file_name);
 } catch (...) {
   // Out of memory while making the path: as if the library were missing.
   return nullptr;

@@ -79,6 +79,11 @@ AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
   JsonObjectReader data(envelope.data);
   const Json::Value& account_list = data.array("accountList");
   const std::string login_token = data.text("token");
+  if (!is_well_formed_token(login_token)) {
+    show_warning(*ports_.ui, context.message_owner,
+                 rest::account_call_message(rest::Outcome::malformed, context.in_refresh));
+    return result;
+  }
   if (account_list.size() > 1 && store_.org_name().empty()) {
     if (!choose_organisation(context.chooser_owner, account.user_name, login_token, account_list)) {
       return result;
@@ -139,6 +144,11 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
     return false;
   }
   change_token = JsonObjectReader(envelope.data).text("token");
+  if (!is_well_formed_token(change_token)) {
+    change_token.clear();
+    show_warning(ui, chooser, rest::account_call_message(rest::Outcome::malformed, false));
+    return false;
+  }
   if (outcome == rest::Outcome::refused) {
     show_warning(ui, chooser, rest::account_call_message(outcome, false));
     return false;
@@ -166,7 +176,6 @@ bool AccountFlows::user_refresh(CMeetingInfo& record) {
     if (!result.succeeded) {
       return true;
     }
-    store_.protect_legacy_password();
     response = result.response;
   }
   // An absent or unreadable answer leaves the record as it was and is no

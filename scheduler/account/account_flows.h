@@ -21,11 +21,16 @@ struct StoredAccount {
   std::string password;
 };
 
+// The stored sign-in token ("mivotoken"); "" when none is stored or the
+// stored one is not well formed (is_well_formed_token): any program the user
+// runs can write it.
+std::string read_stored_token(ISettingsStore& store);
+
 // The account values of the settings store. The password is kept protected
 // for the current user, stored as kProtectedPrefix followed by the
 // protector's text. A value without the prefix is a plain password left by
-// an earlier version: it reads as it is and is protected at the next
-// successful sign-in. A protected value that cannot be unprotected (another
+// an earlier version: it reads as it is and is stored protected the first
+// time it is read. A protected value that cannot be unprotected (another
 // user's, or damaged) reads as an empty password, so the user is asked to
 // sign in again.
 class AccountStore {
@@ -38,8 +43,6 @@ class AccountStore {
   // Site, user name, password, in this order. When the password cannot be
   // protected it is not stored at all (never in plain text).
   void write_account(const StoredAccount& account);
-  // Stores a plain password left by an earlier version protected.
-  void protect_legacy_password();
   // Removes user name, password, site, organisation and token, in this
   // order; the installer's and the agent's values stay.
   void sign_out();

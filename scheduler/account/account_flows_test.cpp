@@ -238,6 +238,45 @@ TEST_F(AccountFlowsTest, RefusedSignInOffersNoOrganisations) {
   EXPECT_THAT(fakes.store.values, IsEmpty());
 }
 
+// --- Tokens that would add request headers -----------------------------------
+
+TEST_F(AccountFlowsTest, TokenWithLineBreaksFromTheServiceIsRefusedAsMalformed) {
+  // Sign-in: a warning, and nothing stored.
+  fakes.transport.respond("POST", kLoginUrl, login_answer("tok\\r\\nX-Injected: 1"));
+  EXPECT_FALSE(sign_in_from_dialog());
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("sign-in refused"));
+  EXPECT_THAT(fakes.store.values, IsEmpty());
+
+  // Organisation change: the change fails, the sign-in goes on without it.
+  FakePorts changed;
+  AccountFlows account(changed.ports());
+  changed.transport.respond("POST", kLoginUrl, login_answer("login-tok", kThreeOrganisations));
+  changed.transport.respond("POST", kChangeUrl, R"({"code":0,"data":{"token":"org\ntok"}})");
+  changed.ui.account = FakeUserInterface::sign_in_with({{"alice", "pw"}});
+  EXPECT_TRUE(account.account_setting());
+  EXPECT_THAT(changed.ui.message_texts(), ElementsAre("sign-in refused"));
+  EXPECT_FALSE(changed.store.has("mivotoken"));
+  EXPECT_FALSE(changed.store.has("mivoorgName"));
+
+  // User information: nothing reaches the record, and the refresh fails.
+  store_account("tok");
+  fakes.transport.respond(
+      "GET", kUserInfoUrl,
+      R"({"code":0,"data":{"id":"u-9","name":"n","token":"fresh\u0000","meetingKey":"k"}})");
+  record.token = "before";
+  EXPECT_FALSE(flows.user_refresh(record));
+  EXPECT_EQ(record.token, "before");
+  EXPECT_EQ(record.host_user_id, "");
+}
+
+TEST_F(AccountFlowsTest, StoredTokenWithLineBreaksIsNeverSent) {
+  store_account("tok\r\nX-Injected: 1");
+  fakes.transport.respond("POST", kLoginUrl, login_answer("login-tok"));
+  EXPECT_TRUE(flows.user_refresh(record));
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre(std::string("POST ") + kLoginUrl));
+  EXPECT_EQ(record.token, "login-tok");
+}
+
 // --- User refresh ------------------------------------------------------------
 
 TEST_F(AccountFlowsTest, RefreshWithATokenLoadsTheUserFromUserInfo) {
@@ -385,15 +424,14 @@ TEST_F(AccountFlowsTest, OneCharacterTokenSendsNothingAndSucceeds) {
   EXPECT_THAT(fakes.transport.requests, IsEmpty());
 }
 
-TEST_F(AccountFlowsTest, LegacyPlainPasswordIsProtectedAtTheNextSignIn) {
-  fakes.store.values = {
-      {"mivositename", kSite}, {"mivousername", "alice"}, {"mivopassword", "legacy"}};
-  fakes.transport.respond("POST", kLoginUrl, R"({"code":3})");
-  fakes.transport.respond("POST", kLoginUrl, login_answer("tok"));
-  flows.user_refresh(record);
-  EXPECT_EQ(fakes.store.read("mivopassword"), "legacy");  // refused: not yet
-  EXPECT_EQ(fakes.transport.requests.at(0).body,
-            "{\"password\":\"legacy\",\"username\":\"alice\"}\n");
+TEST_F(AccountFlowsTest, LegacyPlainPasswordIsProtectedAtTheFirstRefreshAlsoWithAToken) {
+  // A signed-in user never signs in again, so waiting for a sign-in would
+  // keep the plain password indefinitely.
+  fakes.store.values = {{"mivositename", kSite},
+                        {"mivousername", "alice"},
+                        {"mivopassword", "legacy"},
+                        {"mivotoken", "tok"}};
+  fakes.transport.respond("GET", kUserInfoUrl, R"({"code":0,"data":{"token":"tok"}})");
   EXPECT_TRUE(flows.user_refresh(record));
   EXPECT_EQ(fakes.store.read("mivopassword"), "dpapi:sealed(legacy)");
   EXPECT_TRUE(flows.has_stored_account());

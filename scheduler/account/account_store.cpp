@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "account_flows.h"
+#include "meeting/meeting_info.h"
 
 namespace mivo {
 namespace {
@@ -23,6 +24,14 @@ StoredAccount AccountStore::read_account() {
   account.user_name = store_.read(setting::kUserName);
   std::string stored = store_.read(setting::kPassword);
   if (!is_protected(stored)) {
+    // A plain password left by an earlier version is protected the first
+    // time it is read, whichever path reads it. When that fails it stays as
+    // it is: removing it would sign the user out.
+    if (!stored.empty()) {
+      if (const std::optional<std::string> sealed = protector_.protect(stored)) {
+        store_.write(setting::kPassword, kProtectedPrefix + *sealed);
+      }
+    }
     account.password = std::move(stored);
     return account;
   }
@@ -56,13 +65,6 @@ void AccountStore::write_password(const std::string& password) {
   store_.write(setting::kPassword, kProtectedPrefix + *sealed);
 }
 
-void AccountStore::protect_legacy_password() {
-  const std::string stored = store_.read(setting::kPassword);
-  if (!stored.empty() && !is_protected(stored)) {
-    write_password(stored);
-  }
-}
-
 void AccountStore::sign_out() {
   store_.remove(setting::kUserName);
   store_.remove(setting::kPassword);
@@ -71,7 +73,12 @@ void AccountStore::sign_out() {
   store_.remove(setting::kToken);
 }
 
-std::string AccountStore::token() { return store_.read(setting::kToken); }
+std::string read_stored_token(ISettingsStore& store) {
+  std::string token = store.read(setting::kToken);
+  return is_well_formed_token(token) ? token : std::string();
+}
+
+std::string AccountStore::token() { return read_stored_token(store_); }
 
 void AccountStore::set_token(const std::string& token) { store_.write(setting::kToken, token); }
 

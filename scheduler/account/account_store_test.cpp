@@ -37,10 +37,19 @@ TEST_F(AccountStoreTest, ProtectedPasswordReadsBackAsTyped) {
   EXPECT_EQ(protector.unprotect_calls, 1);
 }
 
-TEST_F(AccountStoreTest, PlainValueOfAnEarlierVersionReadsAsItIs) {
+TEST_F(AccountStoreTest, PlainValueOfAnEarlierVersionReadsAsItIsAndIsProtectedAtOnce) {
   settings.values = {{"mivopassword", "old-plain"}};
   EXPECT_EQ(store.read_account().password, "old-plain");
-  EXPECT_EQ(protector.unprotect_calls, 0);
+  EXPECT_EQ(settings.read("mivopassword"), "dpapi:sealed(old-plain)");
+  EXPECT_EQ(store.read_account().password, "old-plain");
+  EXPECT_EQ(protector.unprotect_calls, 1);
+}
+
+TEST_F(AccountStoreTest, PlainValueThatCannotBeProtectedStaysRatherThanSigningTheUserOut) {
+  settings.values = {{"mivopassword", "old-plain"}};
+  protector.fail_protect = true;
+  EXPECT_EQ(store.read_account().password, "old-plain");
+  EXPECT_EQ(settings.read("mivopassword"), "old-plain");
 }
 
 TEST_F(AccountStoreTest, ValueThatCannotBeUnprotectedReadsAsNoPassword) {
@@ -58,15 +67,6 @@ TEST_F(AccountStoreTest, PasswordThatCannotBeProtectedIsNeverStoredInPlainText) 
   store.write_account({"https://m.test", "alice", "s3cret"});
   EXPECT_FALSE(settings.has("mivopassword"));
   EXPECT_EQ(settings.read("mivousername"), "alice");
-}
-
-TEST_F(AccountStoreTest, LegacyPasswordIsProtectedOnRequestAndProtectedOneLeftAlone) {
-  settings.values["mivopassword"] = "old-plain";
-  store.protect_legacy_password();
-  EXPECT_EQ(settings.read("mivopassword"), "dpapi:sealed(old-plain)");
-  settings.log.clear();
-  store.protect_legacy_password();
-  EXPECT_TRUE(settings.log.empty());
 }
 
 TEST_F(AccountStoreTest, SignOutRemovesTheFiveAccountValuesAndKeepsTheOthers) {

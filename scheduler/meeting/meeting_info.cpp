@@ -30,6 +30,15 @@ std::string CMeetingInfo::start_date_text() const { return format_date(start); }
 
 std::string CMeetingInfo::start_time_text() const { return format_time(start); }
 
+bool is_well_formed_token(std::string_view token) {
+  for (const char c : token) {
+    if (c < 0x20 || c > 0x7E) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool CMeetingInfo::read_user_info_response(std::string_view response) {
   Json::Value root;
   if (!parse_json(response, root)) {
@@ -42,7 +51,7 @@ bool CMeetingInfo::read_user_info_response(std::string_view response) {
   std::string name = data.text("name");
   std::string new_token = data.text("token");
   std::string key = data.text("meetingKey");
-  if (envelope.met_wrong_type() || data.met_wrong_type()) {
+  if (envelope.met_wrong_type() || data.met_wrong_type() || !is_well_formed_token(new_token)) {
     return false;
   }
   host_user_id = std::move(id);

@@ -9,6 +9,12 @@
 
 namespace mivo {
 
+// A sign-in token as it may travel in the "token:" header: printable ASCII
+// only (an empty text is no token). Anything else, line breaks above all,
+// would add request headers of its own; such a token is refused as
+// malformed wherever it comes from.
+bool is_well_formed_token(std::string_view token);
+
 // What a record reader made of its text.
 enum class RecordRead {
   read,         // parsed, every member of the expected type
@@ -64,8 +70,8 @@ class CMeetingInfo {
   // 0 -- the values are stored all the same. Text that does not parse changes
   // nothing and counts as success. A response with a member of the wrong type
   // ("code" not a number, "data" not an object, a text member an object or an
-  // array) changes nothing and counts as a failure: no half-read token is
-  // stored.
+  // array) or a token that is not well formed changes nothing and counts as a
+  // failure: no half-read or unsafe token is stored.
   bool read_user_info_response(std::string_view response);
 
   // The start as the conference record and the schedule lookup write it:

@@ -3,6 +3,7 @@
 #include "meeting_request.h"
 #include "portable/base64.h"
 #include "portable/json.h"
+#include "service/rest_api.h"
 
 namespace mivo {
 
@@ -41,7 +42,7 @@ bool MeetingRequest::launch_desktop_client() {
 
 void MeetingRequest::open_join_page() {
   const CMeetingInfo& record = *current_;
-  std::string query = "action=join&key=" + record.personal_meeting_key;
+  std::string query = "action=join&key=" + rest::url_component(record.personal_meeting_key);
   query += "&user=" + record.host_user_name;
   query += "&leavecb=0&invitecb=0&from=mivo&t=" + std::to_string(ports_.launcher->process_clock());
   query += "&token=" + record.token;

@@ -83,6 +83,18 @@ TEST_F(InstantMeetingTest, EachLaunchCarriesTheProcessClock) {
                   std::string(kSite) + "/meet/?" + base64_encode(query + "987654&token=tok")));
 }
 
+TEST_F(InstantMeetingTest, MeetingKeyFromTheServiceCannotAddToTheJoinQuery) {
+  SignedInRequest other;
+  other.fakes.transport.respond(
+      "GET", std::string(kSite) + "/rest/api/conference/user/info",
+      R"({"code":0,"data":{"id":"u-1","name":"u","token":"tok","meetingKey":"r&token=x"}})");
+  EXPECT_EQ(other.request.start_instant_meeting(), Result::ok);
+  EXPECT_THAT(other.fakes.launcher.addresses,
+              ElementsAre(std::string(kSite) + "/meet/?" +
+                          base64_encode("action=join&key=r%26token%3Dx&user=u&leavecb=0&invitecb=0"
+                                        "&from=mivo&t=4321&token=tok")));
+}
+
 TEST_F(InstantMeetingTest, FailedRefreshStillOpensTheRoomWithWhatTheRecordHolds) {
   SignedInRequest signed_out;
   signed_out.fakes.store.values.clear();

@@ -51,7 +51,7 @@ Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
   }
   IUserInterface& ui = *ports_.ui;
   CMeetingInfo& record = *current_;
-  record.token = ports_.store->read(setting::kToken);
+  record.token = read_stored_token(*ports_.store);
   if (record.check_recurrence() != RecurrenceCheck::accepted) {
     show_warning(ui, parent, IDS_RECURRENCE_REFUSED);
     return Result::failed;

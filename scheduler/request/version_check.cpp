@@ -34,7 +34,7 @@ Result MeetingRequest::check_for_update() {
   if (site.empty()) {
     site = ui.load_string(IDS_SERVICE_URL);
   }
-  const std::string token = store.read(setting::kToken);
+  const std::string token = read_stored_token(store);
   const std::string installed = store.read(setting::kPluginVersion);
   std::string version;
   if (!token.empty()) {
@@ -65,19 +65,28 @@ bool MeetingRequest::offer_update(WindowHandle owner, const std::string& leading
 
 bool MeetingRequest::install_update() {
   IUserInterface& ui = *ports_.ui;
+  IInstaller& installer = *ports_.installer;
   const WindowHandle owner = active_or_foreground(ui);
   // Only a complete download is ever opened: a partial package would fail
   // half-way through replacing the installed files.
-  const std::optional<std::string> package =
-      ports_.installer->download(ui.load_string(IDS_DOWNLOAD_URL) + kInstallerPath);
+  const std::optional<std::string> package = installer.download(
+      ui.load_string(IDS_DOWNLOAD_URL) + kInstallerPath, request_owner(ui, owner));
   if (!package) {
     return false;
   }
-  ports_.installer->open(*package);
+  // Whatever the download host (or anyone holding a certificate for its
+  // name) serves would otherwise run with the user's rights, a per-user
+  // package without a prompt.
+  if (!installer.verify(*package)) {
+    installer.discard(*package);
+    show_warning(ui, owner, IDS_UPDATE_NOT_VERIFIED);
+    return false;
+  }
+  installer.open(*package);
   if (ui.message_box(owner, kCloseHostNotice, kCloseHostCaption, msgbox::kWarning) != msgbox::kOk) {
     return false;
   }
-  ports_.installer->exit_process();
+  installer.exit_process();
   return true;
 }
 

@@ -43,13 +43,19 @@ TEST_F(VersionCheckTest, SignedInUserIsAskedForBothChannelsInTurn) {
   EXPECT_THAT(fakes.installer.downloads, IsEmpty());
 }
 
-TEST_F(VersionCheckTest, WithoutATokenOnlyTheReleaseChannelIsAsked) {
-  fakes.store.values.erase("mivotoken");
-  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
-  fakes.ui.answers = {msgbox::kNo};
-  request.check_for_update();
-  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
-  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("发现新版本2.0需要升级吗？"));
+TEST_F(VersionCheckTest, WithoutAUsableTokenOnlyTheReleaseChannelIsAsked) {
+  // A stored token with a line break would add a header of its own.
+  for (const char* stored : {"", "tok\r\nX-Injected: 1"}) {
+    SCOPED_TRACE(stored);
+    SignedInRequest fresh;
+    fresh.fakes.store.values["OutlookPluginVersion"] = "1.2.3";
+    fresh.fakes.store.values["mivotoken"] = stored;
+    fresh.fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+    fresh.fakes.ui.answers = {msgbox::kNo};
+    fresh.request.check_for_update();
+    EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
+    EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("发现新版本2.0需要升级吗？"));
+  }
 }
 
 TEST_F(VersionCheckTest, UnreadableReleaseAnswerOffersTheEarlyReleaseVersionAgain) {
@@ -84,6 +90,8 @@ TEST_F(VersionCheckTest, YesDownloadsOpensTheCompletePackageAndEndsTheHostAfterT
   request.check_for_update();
 
   EXPECT_THAT(fakes.installer.downloads, ElementsAre(kPackageUrl));
+  EXPECT_THAT(fakes.installer.download_owners, ElementsAre(FakeUserInterface::kMainWindow));
+  EXPECT_THAT(fakes.installer.verified, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
   EXPECT_THAT(fakes.installer.opened, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
   ASSERT_EQ(fakes.ui.messages.size(), 2u);
   EXPECT_EQ(fakes.ui.messages[1].text, "请关闭OutLook");
@@ -106,6 +114,24 @@ TEST_F(VersionCheckTest, FailedDownloadStartsNothingAndTheReleaseChannelStillAsk
   EXPECT_EQ(fakes.installer.exits, 0);
   EXPECT_THAT(fakes.ui.message_texts(),
               ElementsAre("发现新内测版本2.0需要升级吗？", "发现新版本2.0需要升级吗？"));
+}
+
+TEST_F(VersionCheckTest, PackageThatFailsVerificationIsDeletedUnopenedAndTheHostStays) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.installer.signed_by_publisher = false;
+  fakes.ui.answers = {msgbox::kYes, msgbox::kOk, msgbox::kNo};
+  request.check_for_update();
+
+  EXPECT_THAT(fakes.installer.discarded, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
+  EXPECT_THAT(fakes.installer.opened, IsEmpty());
+  EXPECT_EQ(fakes.installer.exits, 0);
+  ASSERT_EQ(fakes.ui.messages.size(), 3u);
+  EXPECT_EQ(fakes.ui.messages[1].text, "update not verified");
+  EXPECT_EQ(fakes.ui.messages[1].caption, "Mivo");
+  EXPECT_EQ(fakes.ui.messages[1].style, msgbox::kWarning);
+  EXPECT_EQ(fakes.ui.messages[1].owner, FakeUserInterface::kMainWindow);
+  EXPECT_EQ(fakes.ui.messages[2].text, "发现新版本2.0需要升级吗？");
 }
 
 TEST_F(VersionCheckTest, WithoutAnyWindowBothChannelsAreStillAsked) {

@@ -34,14 +34,33 @@ std::string schedule_save_url(std::string_view base, int recurrence_state) {
   return join(base, kSchedulePath, is_single_instance(recurrence_state) ? "/single" : "");
 }
 
+std::string url_component(std::string_view text) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                       (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == '~';
+    if (plain) {
+      encoded += c;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0xF];
+    }
+  }
+  return encoded;
+}
+
 std::string schedule_query_url(std::string_view base, std::string_view meeting_key) {
-  return join(base, "/rest/api/conference/schedule/", meeting_key);
+  return join(base, "/rest/api/conference/schedule/", url_component(meeting_key));
 }
 
 std::string schedule_delete_url(std::string_view base, std::string_view conference_id,
                                 int recurrence_state) {
   std::string url = join(base, kSchedulePath, "?id=");
-  url.append(conference_id);
+  url.append(url_component(conference_id));
   url.append(is_single_instance(recurrence_state) ? "&type=0" : "&type=1");
   return url;
 }

@@ -11,7 +11,10 @@
 namespace mivo::rest {
 
 // Endpoint URLs: the base URL immediately followed by the path; nothing is
-// inserted, stripped or escaped (a base URL ending in "/" gives "//").
+// inserted or stripped (a base URL ending in "/" gives "//"). Meeting keys
+// and conference identifiers come from the service or from an item's stored
+// record, so they are percent-encoded (url_component) where they enter a
+// path or a query; letters and digits pass unchanged.
 std::string login_url(std::string_view base);
 std::string user_info_url(std::string_view base);
 std::string change_user_url(std::string_view base);
@@ -24,6 +27,11 @@ std::string schedule_delete_url(std::string_view base, std::string_view conferen
                                 int recurrence_state);
 std::string gray_version_url(std::string_view base, std::string_view installed_version);
 std::string release_version_url(std::string_view base, std::string_view installed_version);
+
+// `text` as one path segment or query value: every byte but ASCII letters,
+// digits, "-", "_" and "~" as "%XX" (upper-case hex), so that nothing in it
+// can end the segment or value, start a query, or climb a path ("." too).
+std::string url_component(std::string_view text);
 
 // Recurrence states 2 (occurrence) and 3 (exception) address one instance of
 // a series rather than the whole meeting.

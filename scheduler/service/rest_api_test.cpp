@@ -42,6 +42,20 @@ TEST(RestUrls, AddressSingleInstancesOfASeriesForOccurrencesAndExceptions) {
   EXPECT_EQ(schedule_query_url(base, ""), base + "/rest/api/conference/schedule/");
 }
 
+TEST(RestUrls, KeysAndIdentifiersCannotReshapeThePathOrTheQuery) {
+  const std::string base = "https://m.test";
+  EXPECT_EQ(schedule_query_url(base, "9100000001"),
+            base + "/rest/api/conference/schedule/9100000001");
+  EXPECT_EQ(schedule_query_url(base, "../../user/info?x=1#"),
+            base + "/rest/api/conference/schedule/%2E%2E%2F%2E%2E%2Fuser%2Finfo%3Fx%3D1%23");
+  EXPECT_EQ(schedule_delete_url(base, "50000001&type=1", 2),
+            base + "/rest/api/conference/schedule?id=50000001%26type%3D1&type=0");
+  EXPECT_EQ(schedule_delete_url(base, "a b\r\n%", 0),
+            base + "/rest/api/conference/schedule?id=a%20b%0D%0A%25&type=1");
+  EXPECT_EQ(url_component("会"), "%E4%BC%9A");
+  EXPECT_EQ(url_component("AZaz09-_~"), "AZaz09-_~");
+}
+
 TEST(RestUrls, VersionPathsEndWithTheInstalledVersionOrTheBareSlash) {
   EXPECT_EQ(release_version_url("https://m.test", "1.2.3"),
             "https://m.test/rest/version/outlook/1.2.3");

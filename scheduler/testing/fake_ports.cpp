@@ -138,7 +138,8 @@ FakeUserInterface::FakeUserInterface()
               {113, "subject too long"},
               {114, "https://service.test"},
               {115, "https://download.test"},
-              {116, "meeting gone"}} {}
+              {116, "meeting gone"},
+              {117, "update not verified"}} {}
 
 int FakeUserInterface::message_box(WindowHandle owner, const std::string& text,
                                    const std::string& caption, unsigned style) {
@@ -254,9 +255,15 @@ bool FakeLauncher::open_program(const std::string& path, const std::string& para
 
 void FakeLauncher::open_https_address(const std::string& address) { addresses.push_back(address); }
 
-std::optional<std::string> FakeInstaller::download(const std::string& url) {
+std::optional<std::string> FakeInstaller::download(const std::string& url, WindowHandle owner) {
   downloads.push_back(url);
+  download_owners.push_back(owner);
   return downloaded_file;
+}
+
+bool FakeInstaller::verify(const std::string& path) {
+  verified.push_back(path);
+  return signed_by_publisher;
 }
 
 namespace {

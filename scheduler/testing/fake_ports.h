@@ -202,14 +202,20 @@ class FakeLauncher : public ILauncher {
 
 class FakeInstaller : public IInstaller {
  public:
-  std::optional<std::string> download(const std::string& url) override;
+  std::optional<std::string> download(const std::string& url, WindowHandle owner) override;
+  bool verify(const std::string& path) override;
+  void discard(const std::string& path) override { discarded.push_back(path); }
   void open(const std::string& path) override { opened.push_back(path); }
   void exit_process() override { ++exits; }
 
   // What a download yields; nullopt for a failed or partial one.
   std::optional<std::string> downloaded_file =
       std::string("C:\\Temp\\VantorOutlookPluginSetup.msi");
+  bool signed_by_publisher = true;     // what verify() answers
   std::vector<std::string> downloads;  // URLs asked for
+  std::vector<WindowHandle> download_owners;
+  std::vector<std::string> verified;  // paths checked
+  std::vector<std::string> discarded;
   std::vector<std::string> opened;
   int exits = 0;
 };

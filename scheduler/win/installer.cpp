@@ -1,22 +1,25 @@
-// WinINet download of the installer package in 200-byte chunks.
+// IInstaller over the download worker and its progress dialog, the
+// signature check and the shell.
 #include "installer.h"
 
-#include <windows.h>
 #include <shellapi.h>
-#include <wininet.h>
 
 #include <string>
 
-#include "com/unique.h"
+#include "mivo_installer_publisher.h"
+#include "package_download.h"
+#include "package_signature.h"
 #include "com/wide_text.h"
 
 namespace mivo::scheduler {
 
+using mivo::com::to_utf8;
+using mivo::com::to_wide;
+
 const wchar_t kInstallerFileName[] = L"VantorOutlookPluginSetup.msi";
+const wchar_t kInstallerPublisher[] = MIVO_INSTALLER_PUBLISHER;
 
 namespace {
-
-constexpr DWORD kChunkBytes = 200;
 
 std::wstring temp_file_path() {
   wchar_t folder[MAX_PATH + 1] = {};
@@ -25,69 +28,50 @@ std::wstring temp_file_path() {
   return std::wstring(folder, length) + kInstallerFileName;
 }
 
-// A numeric header of the answer; false when it is absent.
-bool query_number(HINTERNET request, DWORD header, DWORD& value) {
-  DWORD size = sizeof(value);
-  return HttpQueryInfoW(request, header | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr) != FALSE;
-}
-
-// Copies the whole answer into the file; false when a read or a write
-// failed or fewer bytes arrived than the answer announced.
-bool copy_body(HINTERNET request, HANDLE file) {
-  DWORD announced = 0;
-  const bool has_length = query_number(request, HTTP_QUERY_CONTENT_LENGTH, announced);
-  unsigned long long total = 0;
-  char chunk[kChunkBytes];
-  for (;;) {
-    DWORD read = 0;
-    if (!InternetReadFile(request, chunk, kChunkBytes, &read)) return false;
-    if (read == 0) break;
-    DWORD written = 0;
-    if (!WriteFile(file, chunk, read, &written, nullptr) || written != read) return false;
-    total += read;
-  }
-  return !has_length || total == announced;
-}
-
 class InternetInstaller final : public IInstaller {
  public:
-  std::optional<std::string> download(const std::string& url) override {
-    const mivo::com::unique_hinternet session(
-        InternetOpenW(L"Testing", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) return std::nullopt;
-    const mivo::com::unique_hinternet request(InternetOpenUrlW(
-        session.get(), mivo::com::to_wide(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
-    if (!request) return std::nullopt;
-    DWORD status = 0;
-    if (!query_number(request.get(), HTTP_QUERY_STATUS_CODE, status) || status != HTTP_STATUS_OK)
-      return std::nullopt;
+  explicit InternetInstaller(installer_limits limits) : limits_(limits) {}
 
-    const std::wstring path = temp_file_path();
-    if (path.empty()) return std::nullopt;
-    const HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE) return std::nullopt;
-    mivo::com::unique_handle file(created);
-    const bool complete = copy_body(request.get(), file.get());
-    // Only a file that was closed cleanly holds every byte written.
-    const bool closed = CloseHandle(file.release()) != FALSE;
-    if (!complete || !closed) {
-      // A partial package must never be opened, now or by a later run.
-      DeleteFileW(path.c_str());
+  std::optional<std::string> download(const std::string& url, WindowHandle owner) override {
+    const std::wstring destination = temp_file_path();
+    if (destination.empty()) return std::nullopt;
+    // A package left by an earlier run is never taken for this one.
+    DeleteFileW(destination.c_str());
+    const auto download = package_download::start(to_wide(url), destination,
+                                                  {limits_.max_bytes, limits_.wininet_timeout_ms});
+    if (!download) return std::nullopt;
+    const int ended =
+        CDownloadDlg(reinterpret_cast<HWND>(owner), *download, limits_.deadline_ms).run();
+    if (!download->conclude()) return std::nullopt;
+    // Cancelled just as the last bytes came: the user said no all the same.
+    if (ended == IDCANCEL) {
+      DeleteFileW(destination.c_str());
       return std::nullopt;
     }
-    return mivo::com::to_utf8(path);
+    return to_utf8(destination);
   }
+
+  bool verify(const std::string& path) override {
+    return check_package_signature(to_wide(path), kInstallerPublisher) ==
+           package_signature::publisher;
+  }
+
+  void discard(const std::string& path) override { DeleteFileW(to_wide(path).c_str()); }
 
   void open(const std::string& path) override {
     ShellExecuteW(nullptr, L"open", mivo::com::to_wide(path).c_str(), nullptr, nullptr, SW_SHOW);
   }
 
   void exit_process() override { ExitProcess(0); }
+
+ private:
+  installer_limits limits_;
 };
 
 }  // namespace
 
-std::unique_ptr<IInstaller> make_installer() { return std::make_unique<InternetInstaller>(); }
+std::unique_ptr<IInstaller> make_installer(installer_limits limits) {
+  return std::make_unique<InternetInstaller>(limits);
+}
 
 }  // namespace mivo::scheduler

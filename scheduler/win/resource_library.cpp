@@ -1,6 +1,7 @@
 // Loading MivoOlkRes.dll beside the scheduler module on first need.
 #include "resource_library.h"
 
+#include "com/library.h"
 #include "com/module.h"
 
 namespace mivo::scheduler {

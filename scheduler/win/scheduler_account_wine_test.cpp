@@ -255,21 +255,40 @@ TEST_F(AccountTest, ProtectedPasswordSignsInAgainWhenTheTokenIsGone) {
   EXPECT_EQ(logins[0].body, logins[1].body);
 }
 
-TEST_F(AccountTest, PlainPasswordOfAnEarlierVersionIsProtectedAfterTheNextSignIn) {
+TEST_F(AccountTest, PlainPasswordOfAnEarlierVersionIsProtectedTheFirstTimeItIsRead) {
+  // Signed in with a token: no sign-in would ever come to protect it.
   testing::set_setting("mivositename", service_.base_url());
   testing::set_setting("mivousername", "alice");
   testing::set_setting("mivopassword", "alice-pass");
+  testing::set_setting("mivotoken", "token-of-an-earlier-version");
   EXPECT_EQ(S_OK, request_->OnLogin());
+  EXPECT_EQ("alice-pass", stored_password());
+  EXPECT_TRUE(service_.requests().empty());
 
+  // The protected password signs in as the plain one did.
+  testing::set_setting("mivotoken", "");
   DialogRobot robot;
   EXPECT_EQ(S_OK, request_->SimpleUpdate(0));
   ASSERT_TRUE(robot.wait()) << robot.report();
   const auto logins = requests_to("/rest/login");
   ASSERT_EQ(1u, logins.size());
   EXPECT_NE(std::string::npos, logins[0].body.find("\"password\":\"alice-pass\""));
-  EXPECT_EQ("alice-pass", stored_password());
   // The refresh itself stores no token.
   EXPECT_EQ("", testing::setting("mivotoken"));
+}
+
+TEST_F(AccountTest, StoredTokenWithALineBreakAddsNoHeaderToAnyRequest) {
+  testing::set_setting("mivositename", service_.base_url());
+  testing::set_setting("mivousername", "alice");
+  testing::set_setting("mivopassword", "alice-pass");
+  testing::set_setting("mivotoken", "t\r\nX-Injected: yes");
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, request_->SimpleUpdate(0));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  const auto requests = service_.requests();
+  ASSERT_FALSE(requests.empty());
+  for (const auto& request : requests) EXPECT_EQ("", request.header("X-Injected")) << request.path;
+  EXPECT_EQ(1u, requests_to("/rest/login").size()) << "signed in as without a token";
 }
 
 // The meeting options: what the dialog shows, what it refuses and what it

@@ -585,16 +585,26 @@ TEST_F(UpdateTest, WithoutTokenOnlyTheReleaseChannelIsAsked) {
   EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3"}), calls());
 }
 
-TEST_F(UpdateTest, ConfirmedUpdateDownloadsOpensThePackageAndEndsTheHost) {
-  testing::registry_key_guard extension(HKEY_CLASSES_ROOT, L".msi");
-  testing::registry_key_guard package_class(HKEY_CLASSES_ROOT, L"MivoTestPackage");
-  testing::set_string(HKEY_CLASSES_ROOT, L".msi", nullptr, L"MivoTestPackage");
-  testing::set_string(HKEY_CLASSES_ROOT, L"MivoTestPackage\\shell\\open\\command", nullptr,
-                      L"\"" + testing::recorder_path() + L"\" \"%1\"");
+// Packages open through the launch recorder, as through msiexec.
+class PackageAssociation {
+ public:
+  PackageAssociation() {
+    testing::set_string(HKEY_CLASSES_ROOT, L".msi", nullptr, L"MivoTestPackage");
+    testing::set_string(HKEY_CLASSES_ROOT, L"MivoTestPackage\\shell\\open\\command", nullptr,
+                        L"\"" + testing::recorder_path() + L"\" \"%1\"");
+  }
+
+ private:
+  testing::registry_key_guard extension_{HKEY_CLASSES_ROOT, L".msi"};
+  testing::registry_key_guard package_class_{HKEY_CLASSES_ROOT, L"MivoTestPackage"};
+};
+
+TEST_F(UpdateTest, ConfirmedUpdateDownloadsVerifiesOpensThePackageAndEndsTheHost) {
+  const PackageAssociation association;
+  const testing::TrustedTestRoot root;
   testing::set_setting("mivotoken", "");
   service_.set_versions("", "2.0.0");
-  std::string content(450, '\0');
-  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 253);
+  const std::string content = testing::read_file(testing::update_package(L"signed.msi"));
   service_.set_installer_content(content);
   LaunchRecords records;
 
@@ -607,6 +617,27 @@ TEST_F(UpdateTest, ConfirmedUpdateDownloadsOpensThePackageAndEndsTheHost) {
   EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3",
                                       "GET /download/outlookplugin/VantorOutlookPluginSetup.msi"}),
             calls());
+}
+
+TEST_F(UpdateTest, PackageThatFailsVerificationIsDeletedUnopenedAndTheHostGoesOn) {
+  const PackageAssociation association;
+  const testing::TrustedTestRoot root;
+  testing::set_setting("mivotoken", "");
+  service_.set_versions("", "2.0.0");
+  // Signed with the publisher's name, but by a key of an unknown root: the
+  // case WinVerifyTrust alone lets through under Wine.
+  service_.set_installer_content(
+      testing::read_file(testing::update_package(L"untrusted-root.msi")));
+  const std::wstring boxes = testing::temporary_path(L"update-host-boxes.txt");
+  SetEnvironmentVariableW(L"MIVO_UPDATE_HOST_BOXES", boxes.c_str());
+  LaunchRecords records;
+  // 3: GetSettings returned; the host was not ended.
+  EXPECT_EQ(3u, run_update_host());
+  EXPECT_EQ("无法验证新版本安装程序的签名，已取消升级\n", testing::read_file(boxes));
+  EXPECT_EQ(-1, testing::file_size(package_path()));
+  EXPECT_TRUE(records.collect().empty());
+  SetEnvironmentVariableW(L"MIVO_UPDATE_HOST_BOXES", nullptr);
+  DeleteFileW(boxes.c_str());
 }
 
 TEST_F(UpdateTest, BrokenDownloadStartsNothingAndLeavesNoFile) {

@@ -47,6 +47,7 @@ inline const ControlIds kMeetingDialog{IDC_MEETING_MUTE, IDC_MEETING_PASSWORD,
 inline const ControlIds kTenancyDialog{IDC_TENANCY_LIST, IDOK, IDCANCEL};
 inline const ControlIds kCancellationDialog{IDOK, IDCANCEL};
 inline const ControlIds kCommunicationDialog{IDC_COMMUNICATION_BUSY};
+inline const ControlIds kDownloadDialog{IDC_DOWNLOAD_PROGRESS, IDC_DOWNLOAD_RECEIVED, IDCANCEL};
 
 // A dialog or message box as it was shown.
 struct ShownWindow {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "com/library.h"
 #include "com/module.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
@@ -14,7 +15,7 @@ namespace mivo::scheduler {
 namespace {
 
 constexpr wchar_t kAgentProgId[] = L"MivoOIURL.MivoOIURLObject";
-constexpr wchar_t kAgentLibrary[] = L"\\MivoOIURL.dll";
+constexpr wchar_t kAgentLibrary[] = L"MivoOIURL.dll";
 constexpr DWORD kAnyServerContext =
     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
@@ -31,8 +32,7 @@ mivo::com::unique_bstr bstr_of(const std::wstring& text) {
 mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& folder) {
   mivo::com::com_ptr<IMivoOIURLObject> agent;
   if (!g_agent_library) {
-    if (folder.empty()) return agent;
-    g_agent_library = LoadLibraryW((folder + kAgentLibrary).c_str());
+    g_agent_library = mivo::com::load_library_beside(folder, kAgentLibrary);
     if (!g_agent_library) return agent;
   }
   mivo::com::com_ptr<IClassFactory> factory;
@@ -66,13 +66,14 @@ std::wstring response_text(oiurl_return_type type, const unsigned char* data, lo
 }
 
 CTickDlg::CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,
-                   HWND owner, std::wstring agent_folder)
+                   HWND owner, std::wstring agent_folder, UINT watchdog_ms)
     : url_(bstr_of(url)),
       body_(bstr_of(body)),
       header_(bstr_of(header)),
       owner_(owner),
       method_(bstr_of(method)),
-      agent_folder_(std::move(agent_folder)) {}
+      agent_folder_(std::move(agent_folder)),
+      watchdog_ms_(watchdog_ms) {}
 
 CTickDlg::~CTickDlg() = default;
 
@@ -82,6 +83,7 @@ bool CTickDlg::on_init_dialog() {
     return true;
   }
   busy_timer_ = SetTimer(window(), kBusyTimer, kBusyIntervalMs, nullptr);
+  watchdog_timer_ = SetTimer(window(), kWatchdogTimer, kWatchdogTickMs, nullptr);
   busy_icon_ = item(IDC_COMMUNICATION_BUSY);
   mivo::com::center_dialog(window(), owner_);
   return true;
@@ -129,6 +131,12 @@ void CTickDlg::on_timer(UINT_PTR id) {
     KillTimer(window(), kCompletionTimer);
     completion_timer_ = 0;
     end(1);
+  } else if (id == kWatchdogTimer) {
+    // A WinINet dialog owned by this one (a certificate question) disables
+    // it while the user decides; the agent's time limit starts again after
+    // the user's answer, and so does this one.
+    waited_ms_ = IsWindowEnabled(window()) ? waited_ms_ + kWatchdogTickMs : 0;
+    if (waited_ms_ >= watchdog_ms_) end(1);
   }
 }
 
@@ -137,6 +145,8 @@ void CTickDlg::on_destroy() {
   busy_timer_ = 0;
   if (completion_timer_) KillTimer(window(), kCompletionTimer);
   completion_timer_ = 0;
+  if (watchdog_timer_) KillTimer(window(), kWatchdogTimer);
+  watchdog_timer_ = 0;
   // After Cancel the agent calls nobody: this object is about to go.
   if (agent_) {
     agent_->Cancel();

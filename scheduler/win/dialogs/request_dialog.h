@@ -18,6 +18,13 @@ constexpr UINT_PTR kBusyTimer = 100;
 constexpr UINT kBusyIntervalMs = 500;
 constexpr UINT_PTR kCompletionTimer = 101;
 constexpr UINT kCompletionDelayMs = 50;
+// The agent ends a request after its time limit (30 s; the dialog leaves it
+// at its default) and delivers within about a second. A delivery that has
+// not come long after that is lost: the dialog then ends without an answer
+// rather than leave the host with a window that nothing can close.
+constexpr UINT_PTR kWatchdogTimer = 102;
+constexpr UINT kWatchdogTickMs = 1000;
+constexpr UINT kWatchdogMs = 30000 + 15000;
 
 // A fresh agent: by its ProgID when it is registered, otherwise from
 // MivoOIURL.dll in `folder`, which then stays loaded for the rest of the
@@ -29,7 +36,7 @@ mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder);
 class CTickDlg : public mivo::com::dialog, public IMivoOIURLSink {
  public:
   CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,
-           HWND owner, std::wstring agent_folder);
+           HWND owner, std::wstring agent_folder, UINT watchdog_ms = kWatchdogMs);
   ~CTickDlg() override;
 
  protected:
@@ -59,6 +66,9 @@ class CTickDlg : public mivo::com::dialog, public IMivoOIURLSink {
   UINT_PTR completion_timer_ = 0;
   mivo::com::unique_bstr method_;
   std::wstring agent_folder_;
+  UINT watchdog_ms_;
+  UINT_PTR watchdog_timer_ = 0;
+  UINT waited_ms_ = 0;
 };
 
 // The request dialog the transport runs: construct, run, response, destroy.

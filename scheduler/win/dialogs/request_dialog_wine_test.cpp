@@ -4,17 +4,21 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <future>
 #include <string>
+#include <thread>
 
 #include "com/unique.h"
 #include "dialog_ports.h"
 #include "dialog_robot.h"
+#include "agent_test_support.h"
 #include "dialog_test_support.h"
 #include "refservice_client.h"
 #include "request_dialog.h"
 #include "resource_ids.h"
 #include "com/module.h"
 #include "win/resource_library.h"
+#include "com/wide_text.h"
 
 using mivo::com::testing::owner_window;
 using mivo::robot::DialogRobot;
@@ -203,6 +207,31 @@ TEST_F(RequestDialog, WhileARequestRunsTheIconTurnsAndNothingEndsTheDialog) {
   EXPECT_NEAR((frame.top + frame.bottom) / 2, (owner_frame.top + owner_frame.bottom) / 2, 1);
 }
 
+TEST_F(RequestDialog, DeliveryThatNeverComesEndsTheDialogWithNoAnswer) {
+  // The agent delivers on the thread that loaded its library; that thread
+  // here never pumps messages, so the answer is never delivered.
+  std::promise<void> loaded;
+  std::promise<void> release;
+  std::thread loader([&] {
+    const auto agent = mivo::scheduler::create_agent(mivo::com::module::folder());
+    loaded.set_value();
+    release.get_future().wait();
+  });
+  loaded.get_future().wait();
+
+  DialogRobot robot;
+  robot.expect_dialog(mivo::robot::kCommunicationDialog).wait_closed();
+  mivo::scheduler::CCommunicationDlg dialog(mivo::com::to_wide(service.base_url() + "/rest/login"),
+                                            mivo::com::to_wide(kLoginBody), L"", L"POST",
+                                            owner.get(), mivo::com::module::folder(), 3000);
+  dialog.run();
+  EXPECT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(dialog.response(), L"");
+  EXPECT_EQ(service.requests().size(), 1u) << "the request itself went out";
+  release.set_value();
+  loader.join();
+}
+
 // A request is never dropped for want of an owner: the dialog goes on its
 // own, in the middle of the work area.
 TEST_F(RequestDialog, WithoutAnOwnerWindowTheRequestRunsInADialogOfItsOwn) {
@@ -246,6 +275,16 @@ TEST_F(RequestDialog, RegisteredAgentServesWhenItsLibraryIsNotBesideTheScheduler
   ASSERT_TRUE(agent.registered());
   const auto by_prog_id = mivo::scheduler::make_transport(kFolderWithoutAgent);
   const std::string response = by_prog_id->send(login(window_handle(owner.get())));
+  EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
+}
+
+TEST_F(RequestDialog, AgentImportsComeFromTheSystemFolderWhateverLiesOnTheSearchPath) {
+  ASSERT_EQ(GetModuleHandleW(L"wininet.dll"), nullptr) << "loaded before: nothing to show";
+  std::string response;
+  {
+    const mivo::oiurl::testing::planted_libraries planted({L"wininet"});
+    response = transport->send(login(window_handle(owner.get())));
+  }
   EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
 }
 

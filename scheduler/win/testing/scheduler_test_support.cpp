@@ -2,6 +2,7 @@
 #include "scheduler_test_support.h"
 
 #include <objbase.h>
+#include <wincrypt.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -174,6 +175,64 @@ std::wstring installer_package_path() {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
   return std::wstring(temp) + kInstallerFileName;
+}
+
+std::wstring update_package(const std::wstring& name) {
+  return mivo::com::testing::program_folder() + L"\\update-packages\\" + name;
+}
+
+std::vector<std::wstring> partial_downloads() {
+  const std::wstring pattern = installer_package_path() + L".*.part";
+  std::vector<std::wstring> found;
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    found.push_back(entry.cFileName);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return found;
+}
+
+namespace {
+
+// The machine's trusted roots as the registry holds them (Wine forgets a
+// deletion made through the system store); the caller closes the store.
+HCERTSTORE open_machine_roots() {
+  return CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE,
+                       L"Root");
+}
+
+}  // namespace
+
+TrustedTestRoot::TrustedTestRoot() : encoded_(read_file(update_package(L"root.der"))) {
+  const HCERTSTORE store = open_machine_roots();
+  const bool added =
+      store && CertAddEncodedCertificateToStore(
+                   store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(encoded_.data()),
+                   static_cast<DWORD>(encoded_.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  if (store) CertCloseStore(store, 0);
+  if (!added) throw std::runtime_error("the test root cannot be trusted");
+}
+
+TrustedTestRoot::~TrustedTestRoot() {
+  const HCERTSTORE store = open_machine_roots();
+  if (!store) return;
+  const PCCERT_CONTEXT root = CertCreateCertificateContext(
+      X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(encoded_.data()),
+      static_cast<DWORD>(encoded_.size()));
+  if (root) {
+    if (const PCCERT_CONTEXT stored = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
+                                                                 CERT_FIND_EXISTING, root, nullptr))
+      CertDeleteCertificateFromStore(stored);
+    CertFreeCertificateContext(root);
+  }
+  CertCloseStore(store, 0);
+}
+
+bool running_on_wine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 long long file_size(const std::wstring& path) {

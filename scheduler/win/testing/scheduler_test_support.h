@@ -103,6 +103,30 @@ class TestSettingsSink final : public ISettingsSink {
 // Where the installer download lands: the user's temporary folder.
 std::wstring installer_package_path();
 
+// bin\update-packages\<name>: the packages the build signs for the update
+// tests ("signed.msi", "unsigned.exe", "tampered.msi", "other-publisher.exe",
+// "untrusted-root.msi", ...).
+std::wstring update_package(const std::wstring& name);
+// Partial downloads still lying in the temporary folder.
+std::vector<std::wstring> partial_downloads();
+
+// The build's test root among the machine's trusted roots while the object
+// lives, as a signing root of the publisher would be on a user's machine.
+class TrustedTestRoot {
+ public:
+  TrustedTestRoot();
+  ~TrustedTestRoot();
+  TrustedTestRoot(const TrustedTestRoot&) = delete;
+  TrustedTestRoot& operator=(const TrustedTestRoot&) = delete;
+
+ private:
+  std::string encoded_;
+};
+
+// Whether the program runs under Wine, whose WinVerifyTrust does not check
+// the hash of a Windows Installer database.
+bool running_on_wine();
+
 // File size in bytes; -1 when the file does not exist.
 long long file_size(const std::wstring& path);
 std::string read_file(const std::wstring& path);

@@ -1,7 +1,9 @@
 // Benchmark of MivoOIURL.dll against the reference service: the time from
-// the service's last response byte to the sink call, and whole request times
-// for small and large responses. Prints figures; asserts nothing.
+// the service's last response byte to the sink call, whole request times for
+// small and large responses, and time and peak memory for answers up to and
+// beyond the agent's answer limit. Prints figures; asserts nothing.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,6 +64,56 @@ void whole_request(const agent_library& dll, mivo::refservice::Client& service, 
               percentile(ms, 0.5), percentile(ms, 0.95));
 }
 
+SIZE_T private_bytes() {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
+  return memory.PagefileUsage;
+}
+
+// Answers of growing size, one request each: how long until the sink is
+// called, what arrived, and the most private memory the process held while
+// the request ran. Past the agent's answer limit the memory must stay where
+// the limit put it. Wine's WinINet reads the rest of a dropped answer when
+// the request handle closes; the next size waits until the service has sent
+// everything, and that time is printed too.
+void large_answers(const agent_library& dll, mivo::refservice::Client& service) {
+  for (const int megabytes : {1, 8, 16, 17, 64, 200}) {
+    const int bytes = megabytes * 1048576;
+    const std::string path = "/bench/large" + std::to_string(megabytes);
+    service.clear_requests();
+    service.add_fault(*mivo::refservice::parse_json(R"({"path":")" + path + R"(","body_size":)" +
+                                                    std::to_string(bytes) + "}"));
+    com_ptr<IMivoOIURLObject> agent = dll.create();
+    recording_sink sink;
+    unique_bstr target(SysAllocString(mivo::com::to_wide(service.base_url() + path).c_str()));
+    SIZE_T most = private_bytes();
+    const LONGLONG start = now_us();
+    agent->Get(target.get(), nullptr, &sink);
+    const bool answered = pump_until([&] {
+      most = std::max(most, private_bytes());
+      return !sink.calls.empty();
+    });
+    if (!answered) {
+      std::fprintf(stderr, "no answer for %d MB\n", megabytes);
+      std::exit(1);
+    }
+    agent.reset();
+    pump_until(
+        [&] {
+          const auto requests = service.requests();
+          return !requests.empty() && requests.back().answered_us != 0;
+        },
+        300000);
+    const auto requests = service.requests();
+    const double sent_ms = requests.empty() ? 0.0 : (requests.back().answered_us - start) / 1000.0;
+    std::printf(
+        "%3d MB answer: sink after %7.1f ms with %9ld bytes, most private memory %4zu MB; "
+        "service done after %7.1f ms\n",
+        megabytes, (sink.calls[0].when_us - start) / 1000.0, sink.calls[0].length, most / 1048576,
+        sent_ms);
+  }
+}
+
 void print_latency(const std::vector<LONGLONG>& answered, const std::vector<LONGLONG>& delivered) {
   std::vector<double> latency_ms;
   for (std::size_t i = 0; i < delivered.size(); ++i)
@@ -97,6 +149,7 @@ int main() {
 
   whole_request(dll, service, 1024, 50);
   whole_request(dll, service, 1048576, 20);
+  large_answers(dll, service);
   service.reset();
   return 0;
 }
