@@ -2,8 +2,8 @@
 // record's values.
 #include "appointment_reader.h"
 
-#include "appointment_record.h"
 #include "com/late_bound.h"
+#include "meeting/appointment_record.h"
 #include "office_ids.h"
 
 namespace mivo::addin {
@@ -24,8 +24,12 @@ constexpr wchar_t kSmtpAddressProperty[] = L"http://schemas.microsoft.com/mapi/p
 std::string text_of(const com::dispatch_result& value) {
   return as_text(value).value_or(std::string());
 }
-int integer_of(const com::dispatch_result& value) { return static_cast<int>(*as_int(value)); }
-double date_of(const com::dispatch_result& value) { return *as_double(value); }
+// A member Outlook did not answer (or answered with another type) reads as
+// zero, like an unset value: the record is still written.
+int integer_of(const com::dispatch_result& value) {
+  return static_cast<int>(as_int(value).value_or(0));
+}
+double date_of(const com::dispatch_result& value) { return as_double(value).value_or(0); }
 
 std::string exchange_address(IDispatch* recipient, IDispatch* entry, IDispatch* name_space) {
   const std::string entry_id = text_of(get(recipient, L"EntryID"));
@@ -42,7 +46,7 @@ std::string exchange_address(IDispatch* recipient, IDispatch* entry, IDispatch* 
   return text_of(get(call(directory_entry, getter), L"PrimarySmtpAddress"));
 }
 
-void read_recipients(IDispatch* item, AppointmentValues& values) {
+void read_recipients(IDispatch* item, AppointmentRecord& record) {
   const com::dispatch_result recipients = get(item, L"Recipients");
   const auto name_space = as_dispatch(call(get(item, L"Application"), L"GetNamespace", "MAPI"));
   if (FAILED(recipients.hr()) || !name_space) return;
@@ -52,13 +56,13 @@ void read_recipients(IDispatch* item, AppointmentValues& values) {
     const auto recipient = as_dispatch(call(recipients, L"Item", i));
     if (!recipient) continue;
     auto [address, name] = ResolveRecipientAddress(recipient->get(), name_space->get());
-    if (!address.empty()) values.recipients.push_back({std::move(address), std::move(name)});
+    if (!address.empty()) record.recipients.push_back({std::move(address), std::move(name)});
   }
 }
 
+// A pattern that cannot be read is written as zeros.
 AppointmentRecurrence read_recurrence(IDispatch* item) {
   AppointmentRecurrence pattern;
-  pattern.meeting_start = date_of(get(item, L"Start"));
   const auto found = as_dispatch(call(item, L"GetRecurrencePattern"));
   if (!found) return pattern;
   IDispatch* const p = found->get();
@@ -70,7 +74,7 @@ AppointmentRecurrence read_recurrence(IDispatch* item) {
   pattern.no_end_date = as_bool(get(p, L"NoEndDate")).value_or(false);
   pattern.pattern_end = date_of(get(p, L"PatternEndDate"));
   pattern.pattern_start = date_of(get(p, L"PatternStartDate"));
-  pattern.recurrence_type = integer_of(get(p, L"RecurrenceType"));
+  pattern.type = integer_of(get(p, L"RecurrenceType"));
   pattern.instance = integer_of(get(p, L"Instance"));
   pattern.occurrences = integer_of(get(p, L"Occurrences"));
   return pattern;
@@ -80,17 +84,16 @@ AppointmentRecurrence read_recurrence(IDispatch* item) {
 
 std::string ReadAppointmentInfo(IDispatch* item) {
   if (!item) return std::string();
-  AppointmentValues values;
-  values.subject = text_of(get(item, L"Subject"));
-  values.start = date_of(get(item, L"Start"));
-  values.end = date_of(get(item, L"End"));
-  values.duration = integer_of(get(item, L"Duration"));
-  values.is_recurring = as_bool(get(item, L"IsRecurring")).value_or(false);
-  values.message_class = text_of(get(item, L"MessageClass"));
-  values.recurrence_state = integer_of(get(item, L"RecurrenceState"));
-  read_recipients(item, values);
-  if (values.is_recurring) values.recurrence = read_recurrence(item);
-  return write_appointment_record(values);
+  AppointmentRecord record;
+  record.subject = text_of(get(item, L"Subject"));
+  record.start = date_of(get(item, L"Start"));
+  record.end = date_of(get(item, L"End"));
+  record.duration = integer_of(get(item, L"Duration"));
+  record.message_class = text_of(get(item, L"MessageClass"));
+  record.recurrence_state = integer_of(get(item, L"RecurrenceState"));
+  read_recipients(item, record);
+  if (as_bool(get(item, L"IsRecurring")).value_or(false)) record.recurrence = read_recurrence(item);
+  return write_appointment_record(record);
 }
 
 std::pair<std::string, std::string> ResolveRecipientAddress(IDispatch* recipient,
