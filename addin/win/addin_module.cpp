@@ -17,26 +17,10 @@ HMODULE g_resources = nullptr;
 // any one caller.
 HMODULE g_scheduler = nullptr;
 
-HMODULE load_sibling(const wchar_t* file_name) noexcept try {
-  const std::wstring path = sibling_path(file_name);
-  if (path.empty()) return nullptr;
-  // The full path, and the library's own folder for what it loads in turn.
-  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-} catch (...) {
-  return nullptr;
-}
-
 }  // namespace
 
-std::wstring sibling_path(std::wstring_view file_name) {
-  const std::wstring module_path = com::module::path();
-  const std::wstring::size_type slash = module_path.rfind(L'\\');
-  if (slash == std::wstring::npos) return std::wstring();
-  return module_path.substr(0, slash + 1).append(file_name);
-}
-
 HMODULE resource_library() noexcept {
-  if (!g_resources) g_resources = load_sibling(L"MivoOlkRes64.dll");
+  if (!g_resources) g_resources = com::module::load_sibling(L"MivoOlkRes64.dll");
   return g_resources;
 }
 
@@ -48,7 +32,7 @@ void free_resource_library() noexcept {
 HRESULT LoadSchedulerObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  if (!g_scheduler) g_scheduler = load_sibling(L"MivoScheduler64.dll");
+  if (!g_scheduler) g_scheduler = com::module::load_sibling(L"MivoScheduler64.dll");
   if (!g_scheduler) return E_NOINTERFACE;
   if (!GetProcAddress(g_scheduler, "DllGetClassObject")) return E_NOINTERFACE;
   com::com_ptr<IClassFactory> factory;

@@ -1,19 +1,12 @@
 // What the add-in module holds for the whole process: the resource library
 // MivoOlkRes64.dll and the scheduler library MivoScheduler64.dll, both
-// loaded from the add-in's own folder by full path.
+// loaded from the add-in's own folder by full path, with what they import
+// taken from that folder and the system folder only.
 #pragma once
 
 #include <windows.h>
 
-#include <string>
-#include <string_view>
-
 namespace mivo::addin {
-
-// The path of `file_name` in the folder of the add-in module; "" when the
-// module's path cannot be read or has no folder. Never cut to a length
-// limit: a cut path could name another file.
-std::wstring sibling_path(std::wstring_view file_name);
 
 // The resource library (ribbon XML and button pictures), loaded on first
 // need; null when it cannot be loaded (the next call tries again).
