@@ -7,7 +7,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 DEPS="${MIVO_DEPS:-$ROOT/build/deps}"
-STAMP_VERSION=5
+STAMP_VERSION=6
 
 PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
@@ -16,7 +16,7 @@ PACKAGES=(
   googletest libgtest-dev libjsoncpp-dev
   libcpp-httplib-dev libssl-dev openssl
   libgnutls30 fonts-wqy-microhei
-  dpkg-dev imagemagick osslsigncode
+  dpkg-dev imagemagick osslsigncode wixl
 )
 
 log() { printf '[setup] %s\n' "$*"; }

@@ -2,7 +2,9 @@
 # Makes the update tests' packages: a test root, publisher certificates and
 # signed, unsigned, tampered and wrongly signed copies of a PE file and of a
 # Windows Installer database. Nothing here is kept in the repository: the
-# keys are made afresh by every build.
+# keys are made afresh by every build. The publisher's certificate (with its
+# chain) and key stay beside the packages as test-publisher.pem and
+# test-publisher.key: the build signs the test installer packages with them.
 #   make-update-packages.sh OUT-FOLDER PUBLISHER UNSIGNED-MSI UNSIGNED-EXE
 # PUBLISHER is the subject the scheduler expects, "CN=..., O=..., C=..." (no
 # commas inside a value). OUT-FOLDER receives root.der (the root to trust)
@@ -43,10 +45,9 @@ signer() {  # name subject root
   cat "$work/$1.pem" "$work/$3.pem" >"$work/$1.chain.pem"
 }
 
+SIGN="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)/cmake/authenticode-sign.sh"
 sign() {  # signer input output
-  rm -f "$3"  # osslsigncode never overwrites
-  osslsigncode sign -certs "$work/$1.chain.pem" -key "$work/$1.key" -h sha256 \
-    -n "Mivo Outlook" -in "$2" -out "$3" >/dev/null
+  "$SIGN" "$work/$1.chain.pem" "$work/$1.key" "$2" "$3"
 }
 
 root test-root "/CN=Mivo Update Test Root"
@@ -70,4 +71,6 @@ cp "$out/signed.exe" "$out/tampered.exe"
 printf '\xCC' | dd of="$out/tampered.exe" bs=1 seek=1100 conv=notrunc status=none
 LC_ALL=C sed 's/Mivo Test Package/Mivo Evil Package/' "$out/signed.msi" >"$out/tampered.msi"
 cmp -s "$out/signed.msi" "$out/tampered.msi" && { echo "tampering the MSI changed nothing" >&2; exit 1; }
+cp "$work/publisher.chain.pem" "$out/test-publisher.pem"
+cp "$work/publisher.key" "$out/test-publisher.key"
 rm -rf "$work"

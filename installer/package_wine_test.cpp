@@ -1,0 +1,314 @@
+// The test packages installed, used, upgraded and removed with msiexec in
+// the test prefix, as a user installs them: per user, silently.
+#include <windows.h>
+#include <msi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "com/unique.h"
+#include "com/wide_text.h"
+#include "host_test_support.h"
+#include "refservice_client.h"
+#include "testing/scheduler_test_support.h"
+
+namespace mivo::installer {
+namespace {
+
+namespace testing = mivo::scheduler::testing;
+using com::unique_handle;
+
+constexpr wchar_t kUpgradeCode[] = L"{1DAE3DED-2E7C-482A-908F-F52F098AF76E}";
+constexpr wchar_t kGeneral[] = L"Software\\Mivo_Outlook\\General";
+constexpr wchar_t kAddinKey[] =
+    L"Software\\Microsoft\\Office\\Outlook\\Addins\\MivoOutlookPlugin.OutlookConnector";
+constexpr const wchar_t* kServers[] = {L"MivoOIURL.dll", L"MivoScheduler64.dll",
+                                       L"MivoOutlookPlugin.dll"};
+
+std::wstring package(const wchar_t* version) {
+  return testing::program_folder() + L"\\packages\\VantorOutlookPluginSetup-" + version + L".msi";
+}
+
+DWORD msiexec(const std::wstring& options, const std::wstring& msi) {
+  return testing::run_program(L"msiexec.exe " + options + L" \"" + msi + L"\" /qn");
+}
+
+std::wstring known_folder(REFKNOWNFOLDERID id) {
+  PWSTR path = nullptr;
+  if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, &path))) return L"";
+  std::wstring result = path;
+  CoTaskMemFree(path);
+  return result;
+}
+
+std::wstring install_folder() {
+  return known_folder(FOLDERID_LocalAppData) + L"\\Programs\\Mivo Outlook";
+}
+
+void list_files(const std::wstring& folder, std::set<std::wstring>& out) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    out.insert(folder + L"\\" + name);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list_files(folder + L"\\" + name, out);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// Everything an installation may leave: the user's files and the
+// installer's cache, the user's registry and the machine's classes and
+// installer records.
+std::set<std::wstring> machine_state() {
+  std::set<std::wstring> state;
+  list_files(known_folder(FOLDERID_LocalAppData), state);
+  list_files(known_folder(FOLDERID_Windows) + L"\\Installer", state);
+  for (const auto& line : testing::registry_lines(HKEY_CURRENT_USER, L"Software"))
+    state.insert(L"HKCU\\" + line);
+  for (const wchar_t* path : {L"Software\\Classes\\CLSID", L"Software\\Classes\\TypeLib",
+                              L"Software\\Classes\\AppID", L"Software\\Microsoft\\Office",
+                              L"Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData"})
+    for (const auto& line : testing::registry_lines(HKEY_LOCAL_MACHINE, path))
+      state.insert(L"HKLM\\" + line);
+  return state;
+}
+
+std::string differences(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
+  std::string text;
+  for (const auto& line : after)
+    if (!before.count(line)) text += "added: " + com::to_utf8(line) + "\n";
+  for (const auto& line : before)
+    if (!after.count(line)) text += "gone: " + com::to_utf8(line) + "\n";
+  return text;
+}
+
+// A key with no value anywhere below it.
+bool empty_key(const std::set<std::wstring>& state, const std::wstring& line) {
+  if (line.empty() || line.back() != L'|') return false;
+  const std::wstring key = line.substr(0, line.size() - 1);
+  return std::none_of(state.begin(), state.end(), [&key](const std::wstring& other) {
+    const bool below = other.rfind(key + L"|", 0) == 0 || other.rfind(key + L"\\", 0) == 0;
+    return below && other.back() != L'|';
+  });
+}
+
+// What an uninstallation left or took: everything added, and everything
+// gone except keys that were empty already (Wine's installer also removes
+// the empty keys above the values it removes; a user's class keys are never
+// empty on Windows).
+std::string left_behind(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
+  std::string text;
+  for (const auto& line : after)
+    if (!before.count(line)) text += "added: " + com::to_utf8(line) + "\n";
+  for (const auto& line : before)
+    if (!after.count(line) && !empty_key(before, line))
+      text += "gone: " + com::to_utf8(line) + "\n";
+  return text;
+}
+
+// What per-user registration writes, wherever it comes from. A folder is
+// compared without its trailing backslash: the package can only write the
+// install folder with one (the type libraries' HELPDIR).
+std::set<std::wstring> registration_lines() {
+  std::set<std::wstring> lines;
+  const auto add = [&lines](std::wstring line) {
+    if (!line.empty() && line.back() == L'\\') line.pop_back();
+    lines.insert(line);
+  };
+  for (const wchar_t* path :
+       {L"Software\\Classes\\CLSID", L"Software\\Classes\\TypeLib", L"Software\\Classes\\AppID",
+        L"Software\\Classes\\Interface", L"Software\\Microsoft\\Office"})
+    for (const auto& line : testing::registry_lines(HKEY_CURRENT_USER, path)) add(line);
+  for (const auto& line : testing::registry_lines(HKEY_CURRENT_USER, L"Software\\Classes"))
+    if (line.find(L"Mivo") != std::wstring::npos) add(line);
+  return lines;
+}
+
+std::set<std::wstring> without_settings(std::set<std::wstring> state) {
+  for (auto it = state.begin(); it != state.end();)
+    it = it->rfind(L"HKCU\\Software\\Mivo_Outlook", 0) == 0 ? state.erase(it) : std::next(it);
+  return state;
+}
+
+DWORD register_installed(const wchar_t* options) {
+  DWORD failures = 0;
+  for (const wchar_t* server : kServers)
+    failures += testing::run_program(L"regsvr32.exe /s " + std::wstring(options) + L" \"" +
+                                     install_folder() + L"\\" + server + L"\"") != 0;
+  return failures;
+}
+
+std::wstring installed_version() {
+  return testing::string_value(HKEY_CURRENT_USER, kGeneral, L"OutlookPluginVersion");
+}
+
+// Waits for every msiexec process of the prefix to end: the update opens
+// the package in a process of its own, which outlives the host.
+void wait_for_installers() {
+  const HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (processes == INVALID_HANDLE_VALUE) return;
+  const unique_handle snapshot(processes);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  std::vector<unique_handle> installers;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"msiexec.exe") != 0) continue;
+    installers.emplace_back(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+  }
+  for (const auto& installer : installers)
+    if (installer) WaitForSingleObject(installer.get(), INFINITE);
+}
+
+int related_products() {
+  int count = 0;
+  wchar_t product[39];
+  while (MsiEnumRelatedProductsW(kUpgradeCode, 0, count, product) == ERROR_SUCCESS) ++count;
+  return count;
+}
+
+class Package : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    // Whatever a failed test left installed.
+    msiexec(L"/x", package(MIVO_NEXT_VERSION));
+    msiexec(L"/x", package(MIVO_PACKAGE_VERSION));
+  }
+
+  // The whole key, so that the test starts without it: Wine's installer
+  // also removes the empty keys above a value it removes.
+  testing::registry_key_guard settings_{HKEY_CURRENT_USER, L"Software\\Mivo_Outlook"};
+  testing::registry_key_guard office_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
+  const std::set<std::wstring> before_ = machine_state();
+};
+
+TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATrace) {
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  for (const wchar_t* file : {L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll", L"MivoOIURL.dll",
+                              L"MivoOlkRes.dll", L"MivoOlkRes64.dll"})
+    EXPECT_GT(testing::file_size(install_folder() + L"\\" + file), 0) << com::to_utf8(file);
+  EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
+  EXPECT_EQ(1, related_products());
+  // Per user: the machine's classes and Office keys are untouched.
+  for (const auto& line : com::testing::registry_lines(HKEY_LOCAL_MACHINE, kAddinKey))
+    ADD_FAILURE() << com::to_utf8(line);
+
+  // The package wrote exactly what the servers' own per-user registration
+  // writes from the install folder: taken away by it, and put back the same.
+  const std::set<std::wstring> installed = registration_lines();
+  EXPECT_FALSE(installed.empty());
+  ASSERT_EQ(0u, register_installed(L"/u /n /i:user"));
+  EXPECT_FALSE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+  ASSERT_EQ(0u, register_installed(L"/n /i:user"));
+  EXPECT_EQ("", differences(installed, registration_lines()));
+
+  ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ("", left_behind(before_, machine_state()));
+  EXPECT_EQ(0, related_products());
+}
+
+TEST_F(Package, TheOutlookHostLoadsTheAddinFromWhatThePackageWroteAndRunsAStory) {
+  refservice::Client service;
+  service.reset();
+  EXPECT_FALSE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  // Outlook's way in: the Addins key, the ProgID, the class, the DLL.
+  EXPECT_EQ(
+      install_folder() + L"\\MivoOutlookPlugin.dll",
+      testing::string_value(HKEY_CURRENT_USER,
+                            L"Software\\Classes\\CLSID\\{1006FAF5-DCBA-4F68-9B9C-92A950C224E4}"
+                            L"\\InprocServer32",
+                            nullptr));
+  std::string output;
+  const DWORD code = outlookhost::testing::run_host(
+      std::wstring(L"\"Z:") + MIVO_ADDIN_SCENARIOS + L"\\new-meeting-signed-in.scenario\"", output);
+  EXPECT_EQ(0u, code) << output;
+  ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_FALSE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+}
+
+TEST_F(Package, ANewerPackageReplacesTheOlderOneAndTheUsersSettingsStay) {
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  testing::set_setting("mivousername", "bob");
+  testing::set_setting("mivositename", "http://127.0.0.1");
+
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_NEXT_VERSION)));
+  EXPECT_EQ(L"" MIVO_NEXT_VERSION, installed_version());
+  EXPECT_EQ(1, related_products());
+  EXPECT_GT(testing::file_size(install_folder() + L"\\MivoOutlookPlugin.dll"), 0);
+  EXPECT_TRUE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+  EXPECT_EQ("bob", testing::setting("mivousername"));
+
+  // An older package over a newer one is refused and changes nothing.
+  EXPECT_NE(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ(L"" MIVO_NEXT_VERSION, installed_version());
+
+  // Uninstalling leaves the user's own settings, and only them.
+  ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_NEXT_VERSION)));
+  EXPECT_EQ("bob", testing::setting("mivousername"));
+  EXPECT_EQ("http://127.0.0.1", testing::setting("mivositename"));
+  EXPECT_FALSE(testing::value_exists(HKEY_CURRENT_USER, kGeneral, L"OutlookPluginVersion"));
+  EXPECT_EQ(0, related_products());
+  EXPECT_EQ("", left_behind(without_settings(before_), without_settings(machine_state())));
+}
+
+// The update, end to end: the service offers the next version and serves
+// its package; the add-in asks, downloads and verifies it, opens it (msiexec
+// through the .msi association) and ends the host as Outlook would end.
+class Update : public Package {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+    service_.reset();
+    service_.set_versions("", com::to_utf8(MIVO_NEXT_VERSION));
+  }
+  void TearDown() override {
+    DeleteFileW(testing::installer_package_path().c_str());
+    Package::TearDown();
+  }
+
+  DWORD play(const wchar_t* name) {
+    const DWORD code = outlookhost::testing::run_host(
+        std::wstring(L"\"Z:") + MIVO_INSTALLER_SCENARIOS + L"\\" + name + L".scenario\"", output_);
+    wait_for_installers();
+    return code;
+  }
+
+  refservice::Client service_;
+  const testing::TrustedTestRoot root_;
+  std::string output_;
+};
+
+TEST_F(Update, TheOfferedPackageIsVerifiedAndInstalledAndTheVersionFollows) {
+  service_.set_installer_content(testing::read_file(package(MIVO_NEXT_VERSION)));
+  EXPECT_EQ(0u, play(L"update-accepted")) << output_;
+  EXPECT_EQ(L"" MIVO_NEXT_VERSION, installed_version());
+  EXPECT_EQ(1, related_products());
+  EXPECT_TRUE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+}
+
+TEST_F(Update, APackageWithAnAlteredSignatureIsNotInstalled) {
+  // The test root's name changed inside the signature: the chain no longer
+  // reaches a trusted root. (Wine does not check an MSI's own hash, so an
+  // altered database would pass there; Windows refuses it as well.)
+  std::string content = testing::read_file(package(MIVO_NEXT_VERSION));
+  const std::string root_name = "Mivo Update Test Root";
+  std::size_t at = content.find(root_name);
+  ASSERT_NE(std::string::npos, at);
+  for (; at != std::string::npos; at = content.find(root_name, at)) content[at] = 'X';
+  service_.set_installer_content(content);
+  EXPECT_EQ(0u, play(L"update-refused")) << output_;
+  EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
+  EXPECT_EQ(-1, testing::file_size(testing::installer_package_path()));
+}
+
+}  // namespace
+}  // namespace mivo::installer
