@@ -1,30 +1,40 @@
 #!/bin/bash
-# The walkthrough: builds the native and win64 trees, starts the reference
-# meeting service on loopback and runs mivo-walkthrough.exe under Wine, which
-# plays the Outlook add-in's part (sign-in, a new meeting, its update, the
-# instant meeting, the deletion) and prints each step.
+# The README's story: builds the native and win64 trees, starts the reference
+# meeting service on loopback, installs the add-in from its package
+# (msiexec /i /qn, per user) into a Wine prefix of its own, and plays the
+# story in the Outlook host (mivo-outlook.exe): sign in and choose an
+# organisation from the main window's ribbon, a new online meeting from the
+# main window, attendees of every kind, send, a new time sent again, an
+# instant meeting, the online meeting removed. After each step the host
+# prints what the user sees (the ribbon, the appointment's subject, location
+# and body with the invitation) and what the service received. At the end
+# the package is removed again (msiexec /x /qn).
 #
-# Usage: scripts/demo.sh [--interactive]
-#   --interactive            you answer the dialogs on your own display
+# Usage: scripts/demo.sh [--interactive] [--no-build]
+#   --interactive            you click and answer the dialogs on your own display
 #                            (MIVO_DEMO_INTERACTIVE=1 with DISPLAY set does the same);
-#                            otherwise the dialog robot answers them, under Xvfb
-#                            when no DISPLAY is set
+#                            otherwise the script's dialog robot answers them, under
+#                            Xvfb when no DISPLAY is set
+#   --no-build               use the trees as they are built (for repeated runs)
 #   MIVO_REFSERVICE_PORT     the service's port (default 47380; the build compiles
-#                            it into the test resource library)
+#                            it into the test package's resource library)
 #   MIVO_BUILD_ROOT          the build folder (default build/)
 #
-# The walkthrough runs in a Wine prefix of its own (build/win64/wine-demo), so
-# it never touches the test prefix. The service and Wine are stopped on exit.
+# The story runs in build/win64/wine-demo, never in the test prefix. Each run
+# starts as a new user (the add-in's settings in that prefix are cleared).
+# The service and Wine are stopped on exit.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MIVO_BUILD_ROOT:-$ROOT/build}"
 PORT="${MIVO_REFSERVICE_PORT:-47380}"
 
 interactive=0
+build=1
 for arg in "$@"; do
   case "$arg" in
     --interactive) interactive=1 ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --no-build) build=0 ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -36,31 +46,40 @@ if [ "${MIVO_DEMO_INTERACTIVE:-}" = 1 ]; then
   fi
 fi
 if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
-  echo "demo: --interactive needs a display to show the dialogs on (DISPLAY is not set)" >&2
+  echo "demo: --interactive needs a display to show the windows on (DISPLAY is not set)" >&2
   exit 2
 fi
 
-"$ROOT/scripts/build.sh" native win64
+[ "$build" = 1 ] && "$ROOT/scripts/build.sh" native win64
 
-# The test resource library carries the service's address from the build's
-# configuration; a service on another port would never be reached.
+# The test package's resource library carries the service's address from
+# the build's configuration; a service on another port would never be reached.
 configured="$(sed -n 's/^MIVO_REFSERVICE_PORT:[A-Z]*=//p' "$BUILD/win64/CMakeCache.txt")"
 if [ "$configured" != "$PORT" ]; then
   echo "demo: $BUILD/win64 was configured for the service on port $configured, not $PORT;" >&2
   echo "      run with MIVO_REFSERVICE_PORT=$configured or use another MIVO_BUILD_ROOT" >&2
   exit 2
 fi
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$BUILD/win64/CMakeCache.txt")"
+PACKAGE="$BUILD/win64/bin/packages/VantorOutlookPluginSetup-$version.msi"
+[ -f "$PACKAGE" ] || { echo "demo: $PACKAGE is missing: build the win64 tree" >&2; exit 2; }
 
 SERVICE="$BUILD/native/tools/refservice/mivo-refservice"
 SERVICE_STATE="$BUILD/demo-service"
 PREFIX="$BUILD/win64/wine-demo"
 CTL="$ROOT/cmake/refservice-ctl.sh"
 WINE=("$ROOT/cmake/wine-run.sh" "$PREFIX")
+SCENARIO="$ROOT/tools/outlookhost/scenarios/demo.scenario"
+msi="Z:${PACKAGE//\//\\}"
 
 "$CTL" start "$SERVICE" "$PORT" "$SERVICE_STATE"
 trap '"$CTL" stop "$SERVICE" "$PORT" "$SERVICE_STATE"; "$ROOT/cmake/wine-stop.sh" "$PREFIX"' EXIT
 
-# On a desktop a person moves and focuses the dialogs through the window
+now() { date +%s.%N; }
+seconds() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
+wine_quiet() { "${WINE[@]}" "$@" >/dev/null 2>&1; }
+
+# On a desktop a person moves and focuses the windows through the window
 # manager; under the robot no window manager is waited for (Xvfb has none).
 managed=N
 args=()
@@ -68,20 +87,45 @@ if [ "$interactive" = 1 ]; then
   managed=Y
   args=(--interactive)
 fi
-echo "Preparing the demo's Wine prefix ($PREFIX) ..."
-"${WINE[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$managed" /f >/dev/null
+started="$(now)"
+echo "== Preparing the demo's Wine prefix ($PREFIX)"
+wine_quiet reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$managed" /f
+# A new user: whatever an earlier run installed or left signed in is gone.
+wine_quiet msiexec /x "$msi" /qn || true
+wine_quiet reg delete 'HKCU\Software\Mivo_Outlook' /f || true
 
+echo
+echo "== Installing $(basename "$PACKAGE") for the user: msiexec /i ... /qn"
+t0="$(now)"
+"${WINE[@]}" msiexec /i "$msi" /qn
+t1="$(now)"
+echo "   installed in $(seconds "$t0" "$t1") s"
+echo "   OutlookPluginVersion: $("${WINE[@]}" reg query 'HKCU\Software\Mivo_Outlook\General' \
+  /v OutlookPluginVersion 2>/dev/null | tr -d '\r' | awk '/OutlookPluginVersion/ { print $3 }')"
+echo "   Outlook's add-in key (LoadBehavior 3 loads it at start-up):"
+"${WINE[@]}" reg query 'HKCU\Software\Microsoft\Office\Outlook\Addins\MivoOutlookPlugin.OutlookConnector' \
+  2>/dev/null | tr -d '\r' | sed -n 's/^ \{4\}/     /p'
+
+echo
+echo "== The story in the Outlook host (mivo-outlook.exe $(basename "$SCENARIO"))"
 set +e
 (cd "$BUILD/win64/bin" &&
-  MIVO_REFSERVICE_PORT="$PORT" MIVO_WINE_LIVE_OUTPUT=1 "${WINE[@]}" ./mivo-walkthrough.exe "${args[@]}")
+  MIVO_REFSERVICE_PORT="$PORT" MIVO_WINE_LIVE_OUTPUT=1 \
+    "${WINE[@]}" ./mivo-outlook.exe "${args[@]}" "Z:${SCENARIO//\//\\}")
 rc=$?
 set -e
+t2="$(now)"
+
+echo
+echo "== Removing the package: msiexec /x ... /qn"
+"${WINE[@]}" msiexec /x "$msi" /qn
+t3="$(now)"
+echo "   removed in $(seconds "$t2" "$t3") s; the user's settings under HKCU\\Software\\Mivo_Outlook stay"
 
 echo
 echo "The reference service ran at http://127.0.0.1:$PORT (HTTPS on $((PORT + 1))); its log: $SERVICE_STATE/log"
-echo "The installable x64 folder is $BUILD/win64/dist/x64:"
-(cd "$BUILD/win64/dist/x64" && ls -1 ./*.dll | sed 's|^\./|  |')
+echo "The demo took $(seconds "$started" "$t3") s (the story $(seconds "$t1" "$t2") s)."
 if [ "$rc" != 0 ]; then
-  echo "demo: the walkthrough failed (exit code $rc)" >&2
+  echo "demo: the story failed (exit code $rc)" >&2
 fi
 exit "$rc"
