@@ -14,6 +14,7 @@
 
 #include "com/unique.h"
 #include "com/wide_text.h"
+#include "package_signature.h"
 #include "host_test_support.h"
 #include "refservice_client.h"
 #include "testing/scheduler_test_support.h"
@@ -197,6 +198,16 @@ TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATra
     EXPECT_GT(testing::file_size(install_folder() + L"\\" + file), 0) << com::to_utf8(file);
   EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
   EXPECT_EQ(1, related_products());
+  {
+    // Signed before packing, by the same certificate as the package.
+    const testing::TrustedTestRoot root;
+    for (const wchar_t* file : {L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll", L"MivoOIURL.dll",
+                                L"MivoOlkRes.dll", L"MivoOlkRes64.dll"})
+      EXPECT_EQ(scheduler::package_signature::publisher,
+                scheduler::check_package_signature(install_folder() + L"\\" + file,
+                                                   MIVO_INSTALLER_PUBLISHER_TEXT))
+          << com::to_utf8(file);
+  }
   // Per user: the machine's classes and Office keys are untouched.
   for (const auto& line : com::testing::registry_lines(HKEY_LOCAL_MACHINE, kAddinKey))
     ADD_FAILURE() << com::to_utf8(line);
