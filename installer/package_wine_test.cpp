@@ -17,6 +17,7 @@
 #include "package_signature.h"
 #include "host_test_support.h"
 #include "refservice_client.h"
+#include "testing/addin_test_support.h"
 #include "testing/scheduler_test_support.h"
 
 namespace mivo::installer {
@@ -193,16 +194,14 @@ class Package : public ::testing::Test {
 
 TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATrace) {
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
-  for (const wchar_t* file : {L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll", L"MivoOIURL.dll",
-                              L"MivoOlkRes.dll", L"MivoOlkRes64.dll"})
+  for (const wchar_t* file : addin::testing::kProductFiles)
     EXPECT_GT(testing::file_size(install_folder() + L"\\" + file), 0) << com::to_utf8(file);
   EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
   EXPECT_EQ(1, related_products());
   {
     // Signed before packing, by the same certificate as the package.
     const testing::TrustedTestRoot root;
-    for (const wchar_t* file : {L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll", L"MivoOIURL.dll",
-                                L"MivoOlkRes.dll", L"MivoOlkRes64.dll"})
+    for (const wchar_t* file : addin::testing::kProductFiles)
       EXPECT_EQ(scheduler::package_signature::publisher,
                 scheduler::check_package_signature(install_folder() + L"\\" + file,
                                                    MIVO_INSTALLER_PUBLISHER_TEXT))
