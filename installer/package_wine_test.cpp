@@ -179,6 +179,17 @@ int related_products() {
 
 class Package : public ::testing::Test {
  protected:
+  // Windows Installer and the signature check make keys of their own the
+  // first time they run in a prefix. A signed package of one value takes
+  // that first run before the test's snapshot.
+  static void SetUpTestSuite() {
+    const std::wstring first_use = testing::program_folder() + L"\\packages\\first-use.msi";
+    const testing::TrustedTestRoot root;
+    scheduler::check_package_signature(first_use, MIVO_INSTALLER_PUBLISHER_TEXT);
+    msiexec(L"/i", first_use);
+    msiexec(L"/x", first_use);
+  }
+
   void TearDown() override {
     // Whatever a failed test left installed.
     msiexec(L"/x", package(MIVO_NEXT_VERSION));
