@@ -11,10 +11,12 @@
 # the package is removed again (msiexec /x /qn).
 #
 # Usage: scripts/demo.sh [--interactive] [--no-build]
-#   --interactive            you click and answer the dialogs on your own display
-#                            (MIVO_DEMO_INTERACTIVE=1 with DISPLAY set does the same);
-#                            otherwise the script's dialog robot answers them, under
-#                            Xvfb when no DISPLAY is set
+#   --interactive            the windows are yours on your own display: the host
+#                            starts with the add-in and the story's address book,
+#                            and you click and answer everything (MIVO_DEMO_INTERACTIVE=1
+#                            with DISPLAY set does the same); otherwise the story's
+#                            script clicks and the dialog robot answers, under Xvfb
+#                            when no DISPLAY is set
 #   --no-build               use the trees as they are built (for repeated runs)
 #   MIVO_REFSERVICE_PORT     the service's port (default 47380; the build compiles
 #                            it into the test package's resource library)
@@ -34,7 +36,7 @@ for arg in "$@"; do
   case "$arg" in
     --interactive) interactive=1 ;;
     --no-build) build=0 ;;
-    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -83,9 +85,13 @@ wine_quiet() { "${WINE[@]}" "$@" >/dev/null 2>&1; }
 # manager; under the robot no window manager is waited for (Xvfb has none).
 managed=N
 args=()
+script="$SCENARIO"
 if [ "$interactive" = 1 ]; then
   managed=Y
   args=(--interactive)
+  # The story's address book, then the windows are the person's.
+  script="$BUILD/win64/demo-interactive.scenario"
+  { grep '^directory ' "$SCENARIO"; echo start; } >"$script"
 fi
 started="$(now)"
 echo "== Preparing the demo's Wine prefix ($PREFIX)"
@@ -107,11 +113,19 @@ echo "   Outlook's add-in key (LoadBehavior 3 loads it at start-up):"
   2>/dev/null | tr -d '\r' | sed -n 's/^ \{4\}/     /p'
 
 echo
-echo "== The story in the Outlook host (mivo-outlook.exe $(basename "$SCENARIO"))"
+if [ "$interactive" = 1 ]; then
+  echo "== The Outlook host is yours. The story: sign in (登录, bob / bob-pass) and choose"
+  echo "   an organisation; 预约会议 for a new online meeting; add 李雷, Room Booking,"
+  echo "   Design Team and an outside address; Send; open it again, move it, Send;"
+  echo "   立即开会 in the main window; open the meeting and 取消在线会议. Close the main"
+  echo "   window to end. The service's log: $SERVICE_STATE/log"
+else
+  echo "== The story in the Outlook host (mivo-outlook.exe $(basename "$SCENARIO"))"
+fi
 set +e
 (cd "$BUILD/win64/bin" &&
   MIVO_REFSERVICE_PORT="$PORT" MIVO_WINE_LIVE_OUTPUT=1 \
-    "${WINE[@]}" ./mivo-outlook.exe "${args[@]}" "Z:${SCENARIO//\//\\}")
+    "${WINE[@]}" ./mivo-outlook.exe "${args[@]}" "Z:${script//\//\\}")
 rc=$?
 set -e
 t2="$(now)"
