@@ -1,6 +1,8 @@
 // Install folders and per-user registration for the add-in's tests.
 #include "addin_test_support.h"
 
+#include <stdexcept>
+
 namespace mivo::addin::testing {
 
 namespace sched = mivo::scheduler::testing;
@@ -23,8 +25,16 @@ std::wstring bin_file(const wchar_t* name) {
 InstallFolder::InstallFolder(const std::vector<const wchar_t*>& files, std::wstring levels) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  path_ = std::wstring(temp) + L"mivo-addin-" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(long_form(path_).c_str(), nullptr);
+  const std::wstring base =
+      std::wstring(temp) + L"mivo-addin-" + std::to_wstring(GetCurrentProcessId());
+  // Wine reuses process ids, and an earlier test's folder stays with what it
+  // held (a scheduler library, say): every folder is a new one.
+  for (unsigned attempt = 1;; ++attempt) {
+    path_ = base + L"-" + std::to_wstring(attempt);
+    if (CreateDirectoryW(long_form(path_).c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+      throw std::runtime_error("the install folder cannot be made");
+  }
   while (!levels.empty()) {
     const std::size_t next = levels.find(L'\\', 1);
     path_ += levels.substr(0, next);

@@ -19,8 +19,8 @@ inline const std::vector<const wchar_t*> kProductFiles = {
 
 std::wstring bin_file(const wchar_t* name);
 
-// A folder <temp>\mivo-addin-<pid><levels> with `files` copied from bin;
-// `levels` ("\a\b") may take it past MAX_PATH. The process keeps what it
+// A new folder <temp>\mivo-addin-<pid>-<n><levels> with `files` copied from
+// bin; `levels` ("\a\b") may take it past MAX_PATH. The process keeps what it
 // loads from there, so the folder stays for the prefix to clean.
 class InstallFolder {
  public:
