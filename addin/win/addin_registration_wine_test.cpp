@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,63 +29,28 @@ DWORD regsvr32(const std::wstring& options) {
   return testing::run_program(L"regsvr32.exe /s " + options + L" \"" + addin_path() + L"\"");
 }
 
-// Every key and value below a key, as "path" and "path|name=type:data".
-void snapshot(HKEY root, const std::wstring& path, std::map<std::wstring, std::wstring>& out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out[path] = L"";
-  std::vector<std::wstring> children;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[16384];
-    DWORD name_length = 16384;
-    BYTE data[4096];
-    DWORD data_size = sizeof(data);
-    DWORD type = 0;
-    const LONG result = RegEnumValueW(key, i, name, &name_length, nullptr, &type, data, &data_size);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS) continue;
-    out[path + L"|" + std::wstring(name, name_length)] =
-        std::to_wstring(type) + L":" +
-        std::wstring(reinterpret_cast<const wchar_t*>(data), data_size / sizeof(wchar_t));
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    children.emplace_back(name, length);
-  }
-  RegCloseKey(key);
-  for (const auto& child : children) snapshot(root, path + L"\\" + child, out);
-}
-
-// What a registration may touch, in both hives.
-std::map<std::wstring, std::wstring> registration_state() {
-  std::map<std::wstring, std::wstring> state;
+// What a registration may touch, in both hives, as registry lines.
+std::set<std::wstring> registration_state() {
+  std::set<std::wstring> state;
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-    std::map<std::wstring, std::wstring> tree;
     for (const wchar_t* path :
          {L"Software\\Classes\\CLSID", L"Software\\Classes\\AppID", L"Software\\Classes\\TypeLib",
           L"Software\\Classes\\Interface", L"Software\\Classes\\MivoOutlookPlugin.OutlookConnector",
           L"Software\\Classes\\MivoOutlookPlugin.OutlookConnector.1",
           L"Software\\Microsoft\\Office"})
-      snapshot(root, path, tree);
-    for (auto& [path, value] : tree)
-      state[(root == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\") + path] = value;
+      for (const auto& line : testing::registry_lines(root, path))
+        state.insert((root == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\") + line);
   }
   return state;
 }
 
-std::vector<std::wstring> differences(const std::map<std::wstring, std::wstring>& before,
-                                      const std::map<std::wstring, std::wstring>& after) {
+std::vector<std::wstring> differences(const std::set<std::wstring>& before,
+                                      const std::set<std::wstring>& after) {
   std::vector<std::wstring> changed;
-  for (const auto& [path, value] : after) {
-    const auto old = before.find(path);
-    if (old == before.end() || old->second != value) changed.push_back(path);
-  }
-  for (const auto& [path, value] : before) {
-    if (!after.count(path)) changed.push_back(L"gone: " + path);
-  }
+  for (const auto& line : after)
+    if (!before.count(line)) changed.push_back(line);
+  for (const auto& line : before)
+    if (!after.count(line)) changed.push_back(L"gone: " + line);
   return changed;
 }
 
@@ -160,7 +125,7 @@ class RegistrationTest : public ::testing::Test {
   }
 
   OutlookInstalled outlook_;
-  const std::map<std::wstring, std::wstring> before_ = registration_state();
+  const std::set<std::wstring> before_ = registration_state();
 };
 
 TEST_F(RegistrationTest, MachineRegistrationWritesClassesAndBothAddinsKeysAndTakesThemAway) {
