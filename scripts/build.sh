@@ -1,7 +1,9 @@
 #!/bin/bash
 # Builds the three trees: native (portable core, tests, reference service),
 # win64 (every DLL for x64, Wine tests, demo host) and win32 (the x86 DLLs).
-# Usage: scripts/build.sh [native|win64|win32 ...]   (default: all three)
+# Usage: scripts/build.sh [TREE[:TARGET,...] ...]   (default: all three whole)
+#   TREE is native, win64 or win32; with targets only those are built (and
+#   what they need), for example native:mivo-refservice.
 # MIVO_BUILD_ROOT picks another build folder (default: build/).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,27 +22,34 @@ configure() {  # dir, extra args...
   fi
 }
 
-build_native() {
+build_native() {  # [cmake --build options...]
   configure "$BUILD/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-  cmake --build "$BUILD/native"
+  cmake --build "$BUILD/native" "$@"
 }
 
-build_windows() {  # win64|win32
+build_windows() {  # win64|win32 [cmake --build options...]
   local tree="$1" arch=x86_64
+  shift
   [ "$tree" = win32 ] && arch=i686
   configure "$BUILD/$tree" \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" \
     -DMIVO_DEPS_PREFIX="$DEPS/mingw-$arch" \
     -DMIVO_REFSERVICE="$BUILD/native/tools/refservice/mivo-refservice"
-  cmake --build "$BUILD/$tree"
+  cmake --build "$BUILD/$tree" "$@"
 }
 
 trees=("$@")
 [ ${#trees[@]} -eq 0 ] && trees=(native win64 win32)
 for t in "${trees[@]}"; do
-  case "$t" in
-    native) build_native ;;
-    win64|win32) build_windows "$t" ;;
-    *) echo "unknown tree: $t" >&2; exit 2 ;;
+  tree="${t%%:*}"
+  targets=()
+  if [ "$tree" != "$t" ]; then
+    list="${t#*:}"
+    targets=(--target ${list//,/ })
+  fi
+  case "$tree" in
+    native) build_native "${targets[@]}" ;;
+    win64|win32) build_windows "$tree" "${targets[@]}" ;;
+    *) echo "unknown tree: $tree" >&2; exit 2 ;;
   esac
 done

@@ -1,5 +1,6 @@
 #!/bin/bash
-# The README's story: builds the native and win64 trees, starts the reference
+# The README's story: builds what it needs of the native and win64 trees
+# (the reference service, the Outlook host, the packages), starts the reference
 # meeting service on loopback, installs the add-in from its package
 # (msiexec /i /qn, per user) into a Wine prefix of its own, and plays the
 # story in the Outlook host (mivo-outlook.exe): sign in and choose an
@@ -36,7 +37,7 @@ for arg in "$@"; do
   case "$arg" in
     --interactive) interactive=1 ;;
     --no-build) build=0 ;;
-    -h|--help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -52,7 +53,8 @@ if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   exit 2
 fi
 
-[ "$build" = 1 ] && "$ROOT/scripts/build.sh" native win64
+# Only what the story needs: the service, the host and the packages.
+[ "$build" = 1 ] && "$ROOT/scripts/build.sh" native:mivo-refservice win64:mivo-outlook,mivo_test_packages
 
 # The test package's resource library carries the service's address from
 # the build's configuration; a service on another port would never be reached.
