@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "package_signature.h"
 #include "host_test_support.h"
 #include "refservice_client.h"
@@ -86,9 +86,9 @@ std::set<std::wstring> machine_state() {
 std::string differences(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
   std::string text;
   for (const auto& line : after)
-    if (!before.count(line)) text += "added: " + com::to_utf8(line) + "\n";
+    if (!before.count(line)) text += "added: " + win::to_utf8(line) + "\n";
   for (const auto& line : before)
-    if (!after.count(line)) text += "gone: " + com::to_utf8(line) + "\n";
+    if (!after.count(line)) text += "gone: " + win::to_utf8(line) + "\n";
   return text;
 }
 
@@ -109,10 +109,10 @@ bool empty_key(const std::set<std::wstring>& state, const std::wstring& line) {
 std::string left_behind(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
   std::string text;
   for (const auto& line : after)
-    if (!before.count(line)) text += "added: " + com::to_utf8(line) + "\n";
+    if (!before.count(line)) text += "added: " + win::to_utf8(line) + "\n";
   for (const auto& line : before)
     if (!after.count(line) && !empty_key(before, line))
-      text += "gone: " + com::to_utf8(line) + "\n";
+      text += "gone: " + win::to_utf8(line) + "\n";
   return text;
 }
 
@@ -206,7 +206,7 @@ class Package : public ::testing::Test {
 TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATrace) {
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
   for (const wchar_t* file : addin::testing::kProductFiles)
-    EXPECT_GT(testing::file_size(install_folder() + L"\\" + file), 0) << com::to_utf8(file);
+    EXPECT_GT(testing::file_size(install_folder() + L"\\" + file), 0) << win::to_utf8(file);
   EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
   EXPECT_EQ(1, related_products());
   {
@@ -216,11 +216,11 @@ TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATra
       EXPECT_EQ(scheduler::package_signature::publisher,
                 scheduler::check_package_signature(install_folder() + L"\\" + file,
                                                    MIVO_INSTALLER_PUBLISHER_TEXT))
-          << com::to_utf8(file);
+          << win::to_utf8(file);
   }
   // Per user: the machine's classes and Office keys are untouched.
   for (const auto& line : com::testing::registry_lines(HKEY_LOCAL_MACHINE, kAddinKey))
-    ADD_FAILURE() << com::to_utf8(line);
+    ADD_FAILURE() << win::to_utf8(line);
 
   // The package wrote exactly what the servers' own per-user registration
   // writes from the install folder: taken away by it, and put back the same.
@@ -289,7 +289,7 @@ class Update : public Package {
   void SetUp() override {
     ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
     service_.reset();
-    service_.set_versions("", com::to_utf8(MIVO_NEXT_VERSION));
+    service_.set_versions("", win::to_utf8(MIVO_NEXT_VERSION));
   }
   void TearDown() override {
     DeleteFileW(testing::installer_package_path().c_str());

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -278,7 +278,7 @@ std::string include_text(const std::set<entry>& entries, const std::wstring& fol
     if (!e.name.empty()) text += " Name=\"" + xml_attribute(e.name) + "\"";
     const std::wstring value = e.type == L"integer" ? e.value : formatted(e.value, folder);
     text +=
-        " Value=\"" + xml_attribute(value) + "\" Type=\"" + mivo::com::to_utf8(e.type) + "\"/>\n";
+        " Value=\"" + xml_attribute(value) + "\" Type=\"" + mivo::win::to_utf8(e.type) + "\"/>\n";
   }
   return text + "</Include>\n";
 }

@@ -167,10 +167,10 @@ TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
       face.lfHeight = -13;
       face.lfWeight = FW_NORMAL;
     }
-    mivo::com::unique_gdi_object font(CreateFontIndirectW(&face));
+    mivo::win::unique_gdi_object font(CreateFontIndirectW(&face));
     WindowDc window_dc(dialog.get());
     HDC dc = window_dc.get();
-    mivo::com::gdi_selection selected(dc, font.get());
+    mivo::win::gdi_selection selected(dc, font.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int cjk_width = metrics.tmHeight - metrics.tmInternalLeading;  // one em
@@ -203,7 +203,7 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     int id, width, height;
   } kBitmaps[] = {{IDB_ABOUT, 352, 88}, {IDB_NEW_PASSWORD, 22, 22}};
   for (const auto& expected : kBitmaps) {
-    mivo::com::unique_gdi_object bitmap(LoadImageW(resource_library(),
+    mivo::win::unique_gdi_object bitmap(LoadImageW(resource_library(),
                                                    MAKEINTRESOURCEW(expected.id), IMAGE_BITMAP, 0,
                                                    0, LR_CREATEDIBSECTION));
     ASSERT_TRUE(bitmap) << "bitmap " << expected.id;
@@ -211,8 +211,8 @@ TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
     ASSERT_EQ(GetObjectW(bitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
     EXPECT_EQ(dib.dsBm.bmWidth, expected.width);
     EXPECT_EQ(dib.dsBm.bmHeight, expected.height);
-    mivo::com::unique_hdc dc(CreateCompatibleDC(nullptr));
-    mivo::com::gdi_selection selected(dc.get(), bitmap.get());
+    mivo::win::unique_hdc dc(CreateCompatibleDC(nullptr));
+    mivo::win::gdi_selection selected(dc.get(), bitmap.get());
     EXPECT_EQ(GetPixel(dc.get(), 1, 1), RGB(240, 240, 240)) << "bitmap " << expected.id;
     EXPECT_EQ(GetPixel(dc.get(), 0, expected.height - 1), RGB(240, 240, 240))
         << "bitmap " << expected.id;
@@ -227,7 +227,7 @@ TEST_F(ResourceLibrary, EveryBusyFrameLoadsAtIconAndSmallIconSize) {
       ASSERT_TRUE(icon) << "icon " << id << " at " << size;
       ICONINFO info{};
       ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-      mivo::com::unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
+      mivo::win::unique_gdi_object colour_bitmap(info.hbmColor), mask_bitmap(info.hbmMask);
       BITMAP colour{};
       GetObjectW(colour_bitmap.get(), sizeof(colour), &colour);
       EXPECT_EQ(colour.bmWidth, size) << "icon " << id;

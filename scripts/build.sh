@@ -34,7 +34,7 @@ build_windows() {  # win64|win32 [cmake --build options...]
   configure "$BUILD/$tree" \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" \
     -DMIVO_DEPS_PREFIX="$DEPS/mingw-$arch" \
-    -DMIVO_REFSERVICE="$BUILD/native/tools/refservice/mivo-refservice"
+    -DMIVO_REFSERVICE="$BUILD/native/testing/refservice/mivo-refservice"
   cmake --build "$BUILD/$tree" "$@"
 }
 

@@ -68,12 +68,12 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$BUILD/win64/CMakeCache
 PACKAGE="$BUILD/win64/bin/packages/VantorOutlookPluginSetup-$version.msi"
 [ -f "$PACKAGE" ] || { echo "demo: $PACKAGE is missing: build the win64 tree" >&2; exit 2; }
 
-SERVICE="$BUILD/native/tools/refservice/mivo-refservice"
+SERVICE="$BUILD/native/testing/refservice/mivo-refservice"
 SERVICE_STATE="$BUILD/demo-service"
 PREFIX="$BUILD/win64/wine-demo"
 CTL="$ROOT/cmake/refservice-ctl.sh"
 WINE=("$ROOT/cmake/wine-run.sh" "$PREFIX")
-SCENARIO="$ROOT/tools/outlookhost/scenarios/demo.scenario"
+SCENARIO="$ROOT/testing/outlookhost/scenarios/demo.scenario"
 msi="Z:${PACKAGE//\//\\}"
 
 "$CTL" start "$SERVICE" "$PORT" "$SERVICE_STATE"

@@ -17,7 +17,7 @@ OUT="$ROOT/docs/images"
 STATE="$BUILD/win64/wine-pictures"
 WINE=("$ROOT/cmake/wine-run.sh" "$STATE")
 
-SERVICE="$BUILD/native/tools/refservice/mivo-refservice"
+SERVICE="$BUILD/native/testing/refservice/mivo-refservice"
 SERVICE_STATE="$BUILD/pictures-service"
 CTL="$ROOT/cmake/refservice-ctl.sh"
 

@@ -19,9 +19,9 @@ OUT="$ROOT/docs/images"
 STATE="$BUILD/win64/wine-pictures"
 WINE=("$ROOT/cmake/wine-run.sh" "$STATE")
 BIN="$BUILD/win64/bin"
-SCENARIOS="$ROOT/tools/outlookhost/scenarios"
+SCENARIOS="$ROOT/testing/outlookhost/scenarios"
 
-SERVICE="$BUILD/native/tools/refservice/mivo-refservice"
+SERVICE="$BUILD/native/testing/refservice/mivo-refservice"
 SERVICE_STATE="$BUILD/pictures-service"
 CTL="$ROOT/cmake/refservice-ctl.sh"
 

@@ -9,7 +9,7 @@
 #include "com/late_bound.h"
 #include "com/picture.h"
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "office_ids.h"
 #include "scheduler_calls.h"
 #include "tracker_list.h"
@@ -116,7 +116,7 @@ STDMETHODIMP COutlookConnector::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) try 
   if (!RibbonID || !RibbonXml) return S_OK;
   // An out-parameter is written whatever the answer; null is "no markup".
   *RibbonXml = nullptr;
-  const auto resource = mivo::addin::ribbon_xml_resource(mivo::com::bstr_to_utf8(RibbonID));
+  const auto resource = mivo::addin::ribbon_xml_resource(mivo::win::bstr_to_utf8(RibbonID));
   const HMODULE library = mivo::addin::resource_library();
   if (!resource || !library) return S_OK;
   const HRSRC found = FindResourceW(library, MAKEINTRESOURCEW(*resource), L"XML");
@@ -149,7 +149,7 @@ CATCH_RETURN()
 STDMETHODIMP COutlookConnector::OnLoadImage(BSTR bstrPic, IDispatch** ppIDispPict) try {
   if (!ppIDispPict) return E_POINTER;
   *ppIDispPict = nullptr;
-  const auto bitmap = mivo::addin::image_bitmap(mivo::com::bstr_to_utf8(bstrPic));
+  const auto bitmap = mivo::addin::image_bitmap(mivo::win::bstr_to_utf8(bstrPic));
   const HMODULE library = bitmap ? mivo::addin::resource_library() : nullptr;
   if (!library) return S_OK;
   // No picture is no failure: Office shows the button without one.

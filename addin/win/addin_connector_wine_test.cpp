@@ -18,7 +18,7 @@
 #include "com/testing/apartment.h"
 #include "com/testing/expect.h"
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "testing/addin_test_support.h"
 
 namespace mivo::addin {
@@ -152,12 +152,12 @@ TEST_F(ConnectorTest, ButtonPicturesKeepTheirLookThroughOleLoadPicture) {
   for (const wchar_t* name : {L"Attend_Meeting_Btn", L"schedule_meeting_btn", L"ONLING_MEETING_BTN",
                               L"Setup_Meeting_Btn"}) {
     const auto picture = addin.picture(name);
-    ASSERT_TRUE(picture) << com::to_utf8(name);
+    ASSERT_TRUE(picture) << win::to_utf8(name);
     const std::vector<COLORREF> pixels = render(picture.get());
     // The tile's corner shows the light ribbon grey, its edge the brand blue.
-    EXPECT_EQ(RGB(246, 246, 246), pixels[0]) << com::to_utf8(name);
+    EXPECT_EQ(RGB(246, 246, 246), pixels[0]) << win::to_utf8(name);
     const COLORREF edge = pixels[16 * 32 + 2];
-    EXPECT_GT(GetBValue(edge), GetRValue(edge) + 100) << com::to_utf8(name);
+    EXPECT_GT(GetBValue(edge), GetRValue(edge) + 100) << win::to_utf8(name);
   }
   EXPECT_FALSE(addin.picture(L"Online_Meeting_Btn"));
 }

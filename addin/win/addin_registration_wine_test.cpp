@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "testing/scheduler_test_support.h"
 
 namespace mivo::addin {
@@ -121,7 +121,7 @@ class RegistrationTest : public ::testing::Test {
     regsvr32(L"/u");
     regsvr32(L"/u /n /i:user");
     const auto left = differences(before_, registration_state());
-    for (const auto& path : left) ADD_FAILURE() << "left behind: " << com::to_utf8(path);
+    for (const auto& path : left) ADD_FAILURE() << "left behind: " << win::to_utf8(path);
   }
 
   OutlookInstalled outlook_;
@@ -145,7 +145,7 @@ TEST_F(RegistrationTest, PerUserRegistrationWritesTheUsersHiveOnly) {
   expect_classes(HKEY_CURRENT_USER);
   expect_addin_key(HKEY_CURRENT_USER);
   for (const auto& path : differences(before_, registration_state()))
-    EXPECT_EQ(0u, path.rfind(L"HKCU\\", 0)) << com::to_utf8(path);
+    EXPECT_EQ(0u, path.rfind(L"HKCU\\", 0)) << win::to_utf8(path);
 
   ASSERT_EQ(0u, regsvr32(L"/u /n /i:user"));
   EXPECT_TRUE(differences(before_, registration_state()).empty());

@@ -2,7 +2,7 @@
 #include "scheduler_calls.h"
 
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::addin {
 
@@ -23,8 +23,8 @@ void SchedulerCalls::set_settings(bool item_open, const std::string& settings_re
                                   const std::string& appointment_record) {
   const auto scheduler = current();
   if (!scheduler) return;
-  const com::unique_bstr setting = com::bstr_from_utf8(settings_record);
-  const com::unique_bstr record = com::bstr_from_utf8(appointment_record);
+  const com::unique_bstr setting = win::bstr_from_utf8(settings_record);
+  const com::unique_bstr record = win::bstr_from_utf8(appointment_record);
   scheduler->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, setting.get(), record.get());
 }
 
@@ -46,7 +46,7 @@ MailBody SchedulerCalls::mail_body() {
   com::unique_bstr body;
   com::unique_bstr description;
   if (FAILED(scheduler->GetMailBody(body.put(), description.put()))) return {};
-  return {com::bstr_to_utf8(body.get()), com::bstr_to_utf8(description.get())};
+  return {win::bstr_to_utf8(body.get()), win::bstr_to_utf8(description.get())};
 }
 
 bool SchedulerCalls::changed() {

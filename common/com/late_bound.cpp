@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::com {
 
@@ -28,7 +28,7 @@ argument::argument(std::wstring_view text) {
 argument::argument(const char* utf8) : argument(std::string_view(utf8 ? utf8 : "")) {}
 
 argument::argument(std::string_view utf8) {
-  value_.bstrVal = bstr_from_utf8(utf8).release();
+  value_.bstrVal = win::bstr_from_utf8(utf8).release();
   value_.vt = VT_BSTR;
 }
 

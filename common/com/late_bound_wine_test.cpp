@@ -14,7 +14,7 @@
 #include "testing/apartment.h"
 #include "testing/counted_dispatch.h"
 #include "testing/expect.h"
-#include "wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::com {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "library.h"
+#include "win/library.h"
 #include "result.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -40,7 +40,7 @@ std::wstring module::folder() {
 
 HMODULE module::load_sibling(const wchar_t* file_name) noexcept try {
   if (!file_name) return nullptr;
-  return load_library_beside(folder(), file_name);
+  return win::load_library_beside(folder(), file_name);
 } catch (...) {
   // Out of memory while making the path: as if the library were missing.
   return nullptr;

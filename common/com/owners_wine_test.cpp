@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "com_ptr.h"
-#include "gdi.h"
+#include "win/gdi.h"
 #include "testing/counted_dispatch.h"
 #include "testing/expect.h"
 #include "unique.h"
@@ -14,6 +14,9 @@ namespace mivo::com {
 namespace {
 
 using testing::counted_dispatch;
+using win::gdi_selection;
+using win::unique_hbitmap;
+using win::unique_hdc;
 
 unique_variant holding(counted_dispatch& object) {
   unique_variant value;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "com_ptr.h"
-#include "gdi.h"
+#include "win/gdi.h"
 #include "testing/apartment.h"
 #include "testing/expect.h"
 
@@ -110,7 +110,7 @@ picture_facts facts_of(IPictureDisp* picture_disp) {
   picture->get_Width(&facts.width);
   picture->get_Height(&facts.height);
   picture->get_Handle(&handle);
-  const selected_bitmap pixels(nullptr, reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
+  const win::selected_bitmap pixels(nullptr, reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
   if (!pixels) return facts;
   facts.top_left = GetPixel(pixels.dc(), 0, 0);
   facts.bottom_right = GetPixel(pixels.dc(), 1, 1);

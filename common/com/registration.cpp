@@ -9,7 +9,7 @@
 
 #include "com_ptr.h"
 #include "dispatch.h"
-#include "library.h"
+#include "win/library.h"
 #include "module.h"
 #include "result.h"
 #include "unique.h"
@@ -52,7 +52,7 @@ constexpr CLSID CLSID_Registrar = {
 class registrar {
  public:
   HRESULT open() {
-    atl_.reset(load_system_library(L"atl.dll"));
+    atl_.reset(win::load_system_library(L"atl.dll"));
     RETURN_LAST_ERROR_IF(!atl_);
     com_ptr<IClassFactory> factory;
     RETURN_IF_FAILED(class_object_from_library(atl_.get(), CLSID_Registrar, IID_IClassFactory,

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::com {
 namespace {
@@ -67,7 +67,7 @@ read_result<T> refused(const plain_value& value) {
 read_result<std::string> as_text(const VARIANT& value) {
   const plain_value plain = unwrap(value);
   if (plain.type != VT_BSTR) return refused<std::string>(plain);
-  return bstr_to_utf8(stored<BSTR>(plain));
+  return win::bstr_to_utf8(stored<BSTR>(plain));
 }
 
 read_result<long long> as_int(const VARIANT& value) {

@@ -9,7 +9,7 @@
 #include "portable/text.h"
 #include "resource_ids.h"
 #include "service/rest_api.h"
-#include "warnings.h"
+#include "request/owner_window.h"
 
 namespace mivo {
 

@@ -2,7 +2,7 @@
 // the password kept protected for the current user.
 #include <string_view>
 
-#include "account_flows.h"
+#include "account_store.h"
 #include "meeting/meeting_info.h"
 
 namespace mivo {

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "account_flows.h"
+#include "account_store.h"
 #include "fake_ports.h"
 
 namespace mivo {

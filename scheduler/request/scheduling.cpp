@@ -1,7 +1,7 @@
 // Creating, updating and deleting the meeting on the service: the checks,
 // the options dialog, the schedule lookup and what the answer changes.
 
-#include "account/warnings.h"
+#include "request/owner_window.h"
 #include "meeting_request.h"
 #include "portable/json.h"
 #include "portable/text.h"

@@ -1,6 +1,6 @@
 // The version check on both channels and the update: download, open, and
 // the notice that ends the host.
-#include "account/warnings.h"
+#include "request/owner_window.h"
 #include "meeting_request.h"
 #include "resource_ids.h"
 #include "service/rest_api.h"

@@ -2,7 +2,7 @@
 #include "fake_ports.h"
 
 #include "account/meeting_options.h"
-#include "account/warnings.h"
+#include "request/owner_window.h"
 #include "meeting/meeting_info.h"
 
 namespace mivo::testing {

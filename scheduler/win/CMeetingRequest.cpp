@@ -7,7 +7,7 @@
 #include "com/unique.h"
 #include "settings_sink_adapter.h"
 #include "scheduler_ports.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -49,8 +49,8 @@ CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SetSettings(VARIANT_BOOL bItemOpen, BSTR bstrMivoSetting,
                                           BSTR bstrApptInfo) try {
-  request_.set_settings(bItemOpen != VARIANT_FALSE, mivo::com::bstr_to_utf8(bstrMivoSetting),
-                        mivo::com::bstr_to_utf8(bstrApptInfo));
+  request_.set_settings(bItemOpen != VARIANT_FALSE, mivo::win::bstr_to_utf8(bstrMivoSetting),
+                        mivo::win::bstr_to_utf8(bstrApptInfo));
   return S_OK;
 }
 CATCH_RETURN()
@@ -63,10 +63,10 @@ STDMETHODIMP CMeetingRequest::GetMailBody(BSTR* lpbstrBody, BSTR* lpbstrDesc) tr
   if (lpbstrBody) {
     const std::string mail = request_.mail_body();
     // A body never set is a null BSTR, not an empty one.
-    if (!mail.empty()) body = mivo::com::make_bstr(mivo::com::to_wide(mail).c_str());
+    if (!mail.empty()) body = mivo::com::make_bstr(mivo::win::to_wide(mail).c_str());
   }
   if (lpbstrDesc) {
-    description = mivo::com::make_bstr(mivo::com::to_wide(request_.settings_record()).c_str());
+    description = mivo::com::make_bstr(mivo::win::to_wide(request_.settings_record()).c_str());
   }
   if (lpbstrBody) *lpbstrBody = body.release();
   if (lpbstrDesc) *lpbstrDesc = description.release();

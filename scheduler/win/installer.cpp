@@ -9,12 +9,12 @@
 #include "mivo_installer_publisher.h"
 #include "package_download.h"
 #include "package_signature.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 
-using mivo::com::to_utf8;
-using mivo::com::to_wide;
+using mivo::win::to_utf8;
+using mivo::win::to_wide;
 
 const wchar_t kInstallerFileName[] = L"VantorOutlookPluginSetup.msi";
 const wchar_t kInstallerPublisher[] = MIVO_INSTALLER_PUBLISHER;
@@ -59,7 +59,7 @@ class InternetInstaller final : public IInstaller {
   void discard(const std::string& path) override { DeleteFileW(to_wide(path).c_str()); }
 
   void open(const std::string& path) override {
-    ShellExecuteW(nullptr, L"open", mivo::com::to_wide(path).c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteW(nullptr, L"open", mivo::win::to_wide(path).c_str(), nullptr, nullptr, SW_SHOW);
   }
 
   void exit_process() override { ExitProcess(0); }

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "com/testing/owner_window.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "dialog_robot.h"
 #include "dialog_test_support.h"
 #include "refservice_client.h"
@@ -21,7 +21,7 @@
 namespace mivo::scheduler {
 namespace {
 
-using mivo::com::to_utf8;
+using mivo::win::to_utf8;
 using mivo::robot::DialogRobot;
 
 std::wstring package_path() { return testing::installer_package_path(); }
@@ -124,7 +124,7 @@ TEST_F(InstallerTest, WholeDownloadArrivesByteForByteBehindTheProgressDialog) {
       installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get()));
   EXPECT_TRUE(robot.wait()) << robot.report();
   ASSERT_TRUE(path);
-  EXPECT_EQ(package_path(), mivo::com::to_wide(*path));
+  EXPECT_EQ(package_path(), mivo::win::to_wide(*path));
   EXPECT_EQ(content, testing::read_file(package_path()));
   EXPECT_EQ(owner_.get(), robot.dialogs().at(0).owner);
   EXPECT_TRUE(testing::partial_downloads().empty());

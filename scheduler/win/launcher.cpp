@@ -9,7 +9,7 @@
 #include <string>
 
 #include "com/module.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -45,18 +45,18 @@ class current_directory_guard {
 class ShellLauncher final : public ILauncher {
  public:
   bool file_exists(const std::string& path) override {
-    return GetFileAttributesW(mivo::com::to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(mivo::win::to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
   bool open_program(const std::string& path, const std::string& parameters) override {
     const HINSTANCE result =
-        ShellExecuteW(nullptr, L"open", mivo::com::to_wide(path).c_str(),
-                      mivo::com::to_wide(parameters).c_str(), nullptr, SW_SHOW);
+        ShellExecuteW(nullptr, L"open", mivo::win::to_wide(path).c_str(),
+                      mivo::win::to_wide(parameters).c_str(), nullptr, SW_SHOW);
     return reinterpret_cast<INT_PTR>(result) > 32;
   }
 
   void open_https_address(const std::string& address) override {
-    const std::wstring file = mivo::com::to_wide(address);
+    const std::wstring file = mivo::win::to_wide(address);
     const std::wstring folder = mivo::com::module::folder();
     const current_directory_guard restore;
     SHELLEXECUTEINFOW info{};

@@ -6,7 +6,7 @@
 
 #include "com/module.h"
 #include "testing/scheduler_test_support.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -39,7 +39,7 @@ TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeep
   ASSERT_EQ(1u, launches.size());
   EXPECT_NE(std::string::npos, launches[0].command_line.find("https://127.0.0.1:1/meet/?YWN0aW9u"));
   EXPECT_EQ(_wcsicmp(mivo::com::module::folder().c_str(),
-                     mivo::com::to_wide(launches[0].directory).c_str()),
+                     mivo::win::to_wide(launches[0].directory).c_str()),
             0)
       << launches[0].directory;
 }

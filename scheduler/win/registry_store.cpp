@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 
@@ -20,25 +20,25 @@ class RegistrySettingsStore final : public ISettingsStore {
  public:
   std::string read(const char* name) override {
     std::wstring text;
-    if (read_text(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str(), text) !=
+    if (read_text(HKEY_CURRENT_USER, kSettingsKey, mivo::win::to_wide(name).c_str(), text) !=
         registry_result::kOk)
       return std::string();
-    return mivo::com::to_utf8(text);
+    return mivo::win::to_utf8(text);
   }
 
   bool write(const char* name, const std::string& value) override {
-    return write_text(kSettingsKey, mivo::com::to_wide(name).c_str(), mivo::com::to_wide(value)) ==
+    return write_text(kSettingsKey, mivo::win::to_wide(name).c_str(), mivo::win::to_wide(value)) ==
            registry_result::kOk;
   }
 
-  void remove(const char* name) override { delete_value(mivo::com::to_wide(name).c_str()); }
+  void remove(const char* name) override { delete_value(mivo::win::to_wide(name).c_str()); }
 
   std::string read_classes_root(const std::string& key_path) override {
     std::wstring text;
-    if (read_text(HKEY_CLASSES_ROOT, mivo::com::to_wide(key_path).c_str(), nullptr, text) !=
+    if (read_text(HKEY_CLASSES_ROOT, mivo::win::to_wide(key_path).c_str(), nullptr, text) !=
         registry_result::kOk)
       return std::string();
-    return mivo::com::to_utf8(text);
+    return mivo::win::to_utf8(text);
   }
 };
 

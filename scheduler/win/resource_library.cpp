@@ -1,7 +1,7 @@
 // Loading MivoOlkRes.dll beside the scheduler module on first need.
 #include "resource_library.h"
 
-#include "com/library.h"
+#include "win/library.h"
 #include "com/module.h"
 
 namespace mivo::scheduler {

@@ -16,7 +16,7 @@
 #include "resource_ids.h"
 #include "dialog_test_support.h"
 #include "testing/scheduler_test_support.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -337,7 +337,7 @@ TEST_F(AccountTest, MeetingOptionsRefuseAnythingButFourDigitsOrNothing) {
   BSTR record = nullptr;
   ASSERT_EQ(S_OK, request_->GetMailBody(nullptr, &record));
   const unique_bstr owned(record);
-  EXPECT_NE(std::string::npos, mivo::com::bstr_to_utf8(record).find("\"enterMeetMute\":false"));
+  EXPECT_NE(std::string::npos, mivo::win::bstr_to_utf8(record).find("\"enterMeetMute\":false"));
 
   DialogRobot cancelled;
   cancelled.expect_dialog(mivo::robot::kMeetingDialog).press(IDCANCEL);

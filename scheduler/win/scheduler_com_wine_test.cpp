@@ -13,7 +13,7 @@
 #include "com/testing/counted_dispatch.h"
 #include "com/testing/server_conformance.h"
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "registry_store.h"
 #include "testing/scheduler_test_support.h"
 
@@ -208,14 +208,14 @@ TEST_F(RecordsTest, MailBodyIsNullBeforeASaveAndTheSettingsRecordCarriesTheStore
   ASSERT_EQ(S_OK, request_->GetMailBody(&body, &description));
   const unique_bstr owned_description(description);
   EXPECT_EQ(nullptr, body);
-  const std::string record = mivo::com::bstr_to_utf8(description);
+  const std::string record = mivo::win::bstr_to_utf8(description);
   EXPECT_NE(std::string::npos, record.find("\"MeetingKey\":\"8810020001\"")) << record;
   EXPECT_NE(std::string::npos, record.find("\"MailAddr\":\"bob@example.com\"")) << record;
 
   BSTR only = nullptr;
   EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, &only));
   const unique_bstr owned_only(only);
-  EXPECT_EQ(record, mivo::com::bstr_to_utf8(only));
+  EXPECT_EQ(record, mivo::win::bstr_to_utf8(only));
   EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, nullptr));
 }
 

@@ -20,7 +20,7 @@
 #include "resource_ids.h"
 #include "dialog_test_support.h"
 #include "testing/scheduler_test_support.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -103,7 +103,7 @@ class MeetingTest : public ::testing::Test {
     BSTR body = nullptr;
     EXPECT_EQ(S_OK, request_->GetMailBody(&body, nullptr));
     const unique_bstr owned(body);
-    return body ? mivo::com::bstr_to_utf8(body) : "(null)";
+    return body ? mivo::win::bstr_to_utf8(body) : "(null)";
   }
 
   Json::Value settings_record() {
@@ -111,7 +111,7 @@ class MeetingTest : public ::testing::Test {
     EXPECT_EQ(S_OK, request_->GetMailBody(nullptr, &text));
     const unique_bstr owned(text);
     Json::Value record;
-    Json::Reader().parse(mivo::com::bstr_to_utf8(text), record);
+    Json::Reader().parse(mivo::win::bstr_to_utf8(text), record);
     return record;
   }
 
@@ -233,7 +233,7 @@ TEST_F(CommitTest, NewMeetingIsCreatedAndWritesBackSubjectLocationAndInvitation)
   EXPECT_EQ(1u, service_.meetings().size());
   EXPECT_EQ((std::vector<std::wstring>{
                 L"GetSubject", L"GetSubject", L"SetSubject Planning", L"GetLocation",
-                L"SetLocation " + mivo::com::to_wide(service_.base_url() + "/" + key)}),
+                L"SetLocation " + mivo::win::to_wide(service_.base_url() + "/" + key)}),
             sink_.calls);
   const std::string body = mail_body();
   EXPECT_EQ(0u, body.find("Alice Walker 邀请您参加视频会议\n会议主题：Planning\n")) << body;
@@ -494,7 +494,7 @@ TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
   for (const std::wstring& command :
        {L"\"" + testing::program_folder() + L"\\no_client.exe\" \"%1\"",
         testing::recorder_path() + L" %1", std::wstring(L"")}) {
-    SCOPED_TRACE(mivo::com::to_utf8(command));
+    SCOPED_TRACE(mivo::win::to_utf8(command));
     if (command.empty())
       RegDeleteTreeW(HKEY_CLASSES_ROOT, L"darselVantor");
     else
@@ -508,7 +508,7 @@ TEST_F(InstantMeetingTest, MissingOrUnquotedClientFallsBackToTheJoinPage) {
             token_,
         without_clock(browser_query(launches.back())));
     EXPECT_EQ(0, _wcsicmp(testing::program_folder().c_str(),
-                          mivo::com::to_wide(launches.back().directory).c_str()));
+                          mivo::win::to_wide(launches.back().directory).c_str()));
     records_.clear();
   }
 }
@@ -612,7 +612,7 @@ TEST_F(UpdateTest, ConfirmedUpdateDownloadsVerifiesOpensThePackageAndEndsTheHost
   EXPECT_EQ(content, testing::read_file(package_path()));
   const auto launches = records.collect();
   ASSERT_EQ(1u, launches.size());
-  EXPECT_NE(std::string::npos, launches[0].command_line.find(mivo::com::to_utf8(package_path())))
+  EXPECT_NE(std::string::npos, launches[0].command_line.find(mivo::win::to_utf8(package_path())))
       << launches[0].command_line;
   EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3",
                                       "GET /download/outlookplugin/VantorOutlookPluginSetup.msi"}),

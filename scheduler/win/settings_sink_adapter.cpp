@@ -2,7 +2,7 @@
 #include "settings_sink_adapter.h"
 
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -13,12 +13,12 @@ using setter = HRESULT (STDMETHODCALLTYPE ISettingsSink::*)(BSTR);
 bool get_text(ISettingsSink* sink, getter method, std::string& text) {
   mivo::com::unique_bstr value;
   if (FAILED((sink->*method)(value.put()))) return false;
-  text = mivo::com::bstr_to_utf8(value.get());
+  text = mivo::win::bstr_to_utf8(value.get());
   return true;
 }
 
 bool set_text(ISettingsSink* sink, setter method, const std::string& text) {
-  const mivo::com::unique_bstr value = mivo::com::make_bstr(mivo::com::to_wide(text).c_str());
+  const mivo::com::unique_bstr value = mivo::com::make_bstr(mivo::win::to_wide(text).c_str());
   return SUCCEEDED((sink->*method)(value.get()));
 }
 

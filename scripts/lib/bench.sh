@@ -21,7 +21,7 @@ run_benchmark() {
 
   "$root/scripts/build.sh" native win64
 
-  BENCH_SERVICE="$build/native/tools/refservice/mivo-refservice"
+  BENCH_SERVICE="$build/native/testing/refservice/mivo-refservice"
   BENCH_STATE="$build/$state_name"
   BENCH_PREFIX="$build/win64/wine-bench"
   BENCH_ROOT="$root"

@@ -22,13 +22,13 @@
 #include "testing/scheduler_test_support.h"
 #include "walkthrough_text.h"
 #include "win/resource_library.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace {
 
 using mivo::com::com_ptr;
-using mivo::com::to_utf8;
-using mivo::com::to_wide;
+using mivo::win::to_utf8;
+using mivo::win::to_wide;
 using mivo::com::unique_bstr;
 using mivo::robot::DialogRobot;
 namespace testing = mivo::scheduler::testing;
@@ -269,7 +269,7 @@ class Walkthrough {
         hresult_text(request_->GetMailBody(body.put(), settings.put())));
     print_invitation(body.get());
     const auto settings_record =
-        mivo::refservice::parse_json(mivo::com::bstr_to_utf8(settings.get()));
+        mivo::refservice::parse_json(mivo::win::bstr_to_utf8(settings.get()));
     require(settings_record.has_value(), "GetMailBody gave no meeting settings record");
     meeting_key_ = (*settings_record)["MeetingKey"].asString();
     require(!meeting_key_.empty(), "the meeting settings record has no meeting key");
@@ -427,7 +427,7 @@ class Walkthrough {
 
   HRESULT load(bool item_open, const std::string& appointment_record) {
     const unique_bstr empty = mivo::com::make_bstr(L"");
-    const unique_bstr record = mivo::com::bstr_from_utf8(appointment_record);
+    const unique_bstr record = mivo::win::bstr_from_utf8(appointment_record);
     return request_->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, empty.get(),
                                  record.get());
   }
@@ -437,7 +437,7 @@ class Walkthrough {
   void print_invitation(BSTR body) {
     require(body != nullptr, "GetMailBody gave no invitation text");
     say("  the invitation, for the appointment body:");
-    for (const auto& line : mivo::demo::split(mivo::com::bstr_to_utf8(body), '\n'))
+    for (const auto& line : mivo::demo::split(mivo::win::bstr_to_utf8(body), '\n'))
       say("      " + line);
   }
 

@@ -9,7 +9,7 @@
 
 #include "com/com_ptr.h"
 #include "com/module.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "apartment.h"
 #include "expect.h"
 #include "program.h"
@@ -18,7 +18,7 @@
 namespace mivo::com::testing {
 
 void PrintTo(const server_description& server, std::ostream* out) {
-  *out << to_utf8(server.file_name);
+  *out << win::to_utf8(server.file_name);
 }
 
 namespace {
@@ -41,7 +41,7 @@ std::wstring lines_text(const std::set<std::wstring>& lines) {
 
 void ComServerConformance::SetUp() {
   library_ = LoadLibraryW(path().c_str());
-  ASSERT_NE(nullptr, library_) << to_utf8(path());
+  ASSERT_NE(nullptr, library_) << win::to_utf8(path());
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     for (const auto& key : class_keys())
       guards_.push_back(std::make_unique<registry_key_guard>(root, kClasses + key));
@@ -153,20 +153,20 @@ void ComServerConformance::expect_registered(HKEY root) const {
     EXPECT_EQ(
         text_of(server().library_id),
         string_value(root, kClasses + (L"Interface\\" + text_of(iid)) + L"\\TypeLib", nullptr))
-        << to_utf8(text_of(iid));
+        << win::to_utf8(text_of(iid));
   }
   for (const auto& [other_root, key] : server().other_keys)
-    EXPECT_TRUE(key_exists(other_root, key)) << to_utf8(key);
+    EXPECT_TRUE(key_exists(other_root, key)) << win::to_utf8(key);
 }
 
 void ComServerConformance::expect_unregistered(HKEY root) const {
   for (const auto& key : class_keys())
-    EXPECT_FALSE(key_exists(root, kClasses + key)) << to_utf8(key);
+    EXPECT_FALSE(key_exists(root, kClasses + key)) << win::to_utf8(key);
   // Shared roots the scripts mark NoRemove stay.
   EXPECT_TRUE(key_exists(root, std::wstring(kClasses) + L"AppID"));
   EXPECT_TRUE(key_exists(root, std::wstring(kClasses) + L"CLSID"));
   for (const auto& [other_root, key] : server().other_keys)
-    EXPECT_FALSE(key_exists(other_root, key)) << to_utf8(key);
+    EXPECT_FALSE(key_exists(other_root, key)) << win::to_utf8(key);
 }
 
 bool ComServerConformance::registered_in(HKEY root) const {
@@ -236,7 +236,7 @@ TEST_P(ComServerConformance, RegisteredClassIsCreatedByEitherProgId) {
   ASSERT_EQ(0u, regsvr32(L""));
   for (const std::wstring& prog_id : {server().prog_id, server().versioned_prog_id}) {
     CLSID clsid{};
-    ASSERT_HR(S_OK, CLSIDFromProgID(prog_id.c_str(), &clsid)) << to_utf8(prog_id);
+    ASSERT_HR(S_OK, CLSIDFromProgID(prog_id.c_str(), &clsid)) << win::to_utf8(prog_id);
     EXPECT_TRUE(IsEqualCLSID(server().clsid, clsid));
     com_ptr<IUnknown> object;
     EXPECT_HR(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,

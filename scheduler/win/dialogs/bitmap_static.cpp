@@ -88,7 +88,7 @@ void CBitmapStatic::paint() noexcept {
   if (dc && bitmap_) {
     BITMAP info{};
     GetObjectW(bitmap_.get(), sizeof(info), &info);
-    const mivo::com::selected_bitmap source(dc, bitmap_.get());
+    const mivo::win::selected_bitmap source(dc, bitmap_.get());
     if (source) BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source.dc(), 0, 0, SRCCOPY);
   }
   EndPaint(control_, &ps);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "com/dialog.h"
+#include "win/dialog.h"
 
 namespace mivo::scheduler {
 
@@ -29,7 +29,7 @@ class CBitmapStatic {
 
   HWND control_ = nullptr;
   WNDPROC previous_ = nullptr;
-  mivo::com::unique_hbitmap bitmap_;
+  mivo::win::unique_hbitmap bitmap_;
 };
 
 }  // namespace mivo::scheduler

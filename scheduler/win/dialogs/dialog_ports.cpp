@@ -9,7 +9,7 @@
 #include "request_dialog.h"
 #include "scheduler_dialogs.h"
 #include "com/module.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -32,21 +32,21 @@ class UserInterface final : public mivo::IUserInterface {
 
   int message_box(mivo::WindowHandle owner, const std::string& text, const std::string& caption,
                   unsigned style) override {
-    return MessageBoxW(to_hwnd(owner), mivo::com::to_wide(text).c_str(),
-                       mivo::com::to_wide(caption).c_str(), style);
+    return MessageBoxW(to_hwnd(owner), mivo::win::to_wide(text).c_str(),
+                       mivo::win::to_wide(caption).c_str(), style);
   }
 
-  std::string load_string(int id) override { return mivo::com::to_utf8(resource_string(id)); }
+  std::string load_string(int id) override { return mivo::win::to_utf8(resource_string(id)); }
 
   int run_about(mivo::WindowHandle owner) override { return CAboutDlg(to_hwnd(owner)).run(); }
 
   int run_account_setting(mivo::WindowHandle owner, const std::string& service_address,
                           const SignInHandler& sign_in) override {
     CAccountSetting dialog(
-        to_hwnd(owner), mivo::com::to_wide(service_address),
+        to_hwnd(owner), mivo::win::to_wide(service_address),
         [&sign_in](HWND window, const std::wstring& user_name, const std::wstring& password) {
-          return sign_in(to_handle(window), mivo::com::to_utf8(user_name),
-                         mivo::com::to_utf8(password));
+          return sign_in(to_handle(window), mivo::win::to_utf8(user_name),
+                         mivo::win::to_utf8(password));
         });
     return dialog.run();
   }
@@ -59,11 +59,11 @@ class UserInterface final : public mivo::IUserInterface {
                         const ChosenHandler& chosen) override {
     std::vector<std::wstring> wide_names;
     wide_names.reserve(names.size());
-    for (const std::string& name : names) wide_names.push_back(mivo::com::to_wide(name));
+    for (const std::string& name : names) wide_names.push_back(mivo::win::to_wide(name));
     CMultiTenancy dialog(to_hwnd(owner), std::move(wide_names),
                          [&chosen](HWND window, const std::optional<std::wstring>& name) {
                            std::optional<std::string> selected;
-                           if (name) selected = mivo::com::to_utf8(*name);
+                           if (name) selected = mivo::win::to_utf8(*name);
                            chosen(to_handle(window), selected);
                          });
     return dialog.run();
@@ -79,11 +79,11 @@ class Transport final : public mivo::ITransport {
   explicit Transport(std::wstring agent_folder) : agent_folder_(std::move(agent_folder)) {}
 
   std::string send(const mivo::ServiceRequest& request) override {
-    CCommunicationDlg dialog(mivo::com::to_wide(request.url), mivo::com::to_wide(request.body),
-                             mivo::com::to_wide(request.header), mivo::com::to_wide(request.method),
+    CCommunicationDlg dialog(mivo::win::to_wide(request.url), mivo::win::to_wide(request.body),
+                             mivo::win::to_wide(request.header), mivo::win::to_wide(request.method),
                              to_hwnd(request.owner), agent_folder_);
     dialog.run();
-    return mivo::com::to_utf8(dialog.response());
+    return mivo::win::to_utf8(dialog.response());
   }
 
  private:

@@ -29,7 +29,7 @@ int CDownloadDlg::run() noexcept {
   const HINSTANCE library = resource_library();
   if (!library) return -1;
   return static_cast<int>(
-      mivo::com::dialog::run(library, IDD_DOWNLOAD, IsWindow(owner()) ? owner() : nullptr));
+      mivo::win::dialog::run(library, IDD_DOWNLOAD, IsWindow(owner()) ? owner() : nullptr));
 }
 
 bool CDownloadDlg::on_init_dialog() {

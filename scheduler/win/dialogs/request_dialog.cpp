@@ -5,11 +5,11 @@
 #include <string_view>
 #include <utility>
 
-#include "com/library.h"
+#include "win/library.h"
 #include "com/module.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -32,7 +32,7 @@ mivo::com::unique_bstr bstr_of(const std::wstring& text) {
 mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& folder) {
   mivo::com::com_ptr<IMivoOIURLObject> agent;
   if (!g_agent_library) {
-    g_agent_library = mivo::com::load_library_beside(folder, kAgentLibrary);
+    g_agent_library = mivo::win::load_library_beside(folder, kAgentLibrary);
     if (!g_agent_library) return agent;
   }
   mivo::com::com_ptr<IClassFactory> factory;
@@ -62,7 +62,7 @@ std::wstring response_text(oiurl_return_type type, const unsigned char* data, lo
   // ends the text as well.
   const std::string_view bytes(reinterpret_cast<const char*>(data),
                                static_cast<std::size_t>(length));
-  return mivo::com::to_wide(bytes.substr(0, bytes.find('\0')));
+  return mivo::win::to_wide(bytes.substr(0, bytes.find('\0')));
 }
 
 CTickDlg::CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,
@@ -85,7 +85,7 @@ bool CTickDlg::on_init_dialog() {
   busy_timer_ = SetTimer(window(), kBusyTimer, kBusyIntervalMs, nullptr);
   watchdog_timer_ = SetTimer(window(), kWatchdogTimer, kWatchdogTickMs, nullptr);
   busy_icon_ = item(IDC_COMMUNICATION_BUSY);
-  mivo::com::center_dialog(window(), owner_);
+  mivo::win::center_dialog(window(), owner_);
   return true;
 }
 
@@ -167,7 +167,7 @@ void CCommunicationDlg::run() noexcept {
   if (!library) return;
   // Without an owner the dialog is a top-level window of its own: the
   // request still goes out, as the caller's data depends on its answer.
-  mivo::com::dialog::run(library, IDD_COMMUNICATION, IsWindow(owner()) ? owner() : nullptr);
+  mivo::win::dialog::run(library, IDD_COMMUNICATION, IsWindow(owner()) ? owner() : nullptr);
 }
 
 HRESULT STDMETHODCALLTYPE CCommunicationDlg::URLReturn(oiurl_return_type lType,

@@ -8,7 +8,7 @@
 
 #include "MivoOIURL.h"
 #include "com/com_ptr.h"
-#include "com/dialog.h"
+#include "win/dialog.h"
 #include "com/unique.h"
 
 namespace mivo::scheduler {
@@ -33,7 +33,7 @@ mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder);
 
 // The busy dialog: starts the request when it opens and animates the busy
 // icon until the agent calls back. Each object serves one request.
-class CTickDlg : public mivo::com::dialog, public IMivoOIURLSink {
+class CTickDlg : public mivo::win::dialog, public IMivoOIURLSink {
  public:
   CTickDlg(std::wstring url, std::wstring body, std::wstring header, std::wstring method,
            HWND owner, std::wstring agent_folder, UINT watchdog_ms = kWatchdogMs);

@@ -18,7 +18,7 @@
 #include "resource_ids.h"
 #include "com/module.h"
 #include "win/resource_library.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 using mivo::com::testing::owner_window;
 using mivo::robot::DialogRobot;
@@ -221,8 +221,8 @@ TEST_F(RequestDialog, DeliveryThatNeverComesEndsTheDialogWithNoAnswer) {
 
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kCommunicationDialog).wait_closed();
-  mivo::scheduler::CCommunicationDlg dialog(mivo::com::to_wide(service.base_url() + "/rest/login"),
-                                            mivo::com::to_wide(kLoginBody), L"", L"POST",
+  mivo::scheduler::CCommunicationDlg dialog(mivo::win::to_wide(service.base_url() + "/rest/login"),
+                                            mivo::win::to_wide(kLoginBody), L"", L"POST",
                                             owner.get(), mivo::com::module::folder(), 3000);
   dialog.run();
   EXPECT_TRUE(robot.wait()) << robot.report();

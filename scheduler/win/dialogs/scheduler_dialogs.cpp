@@ -8,7 +8,7 @@
 #include "ports.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -34,12 +34,12 @@ int scheduler_dialog::run() noexcept {
   if (!IsWindow(owner_)) return 0;
   const HINSTANCE library = resource_library();
   if (!library) return -1;
-  return static_cast<int>(mivo::com::dialog::run(library, template_id_, owner_));
+  return static_cast<int>(mivo::win::dialog::run(library, template_id_, owner_));
 }
 
 void scheduler_dialog::adopt_look() noexcept {
-  mivo::com::center_dialog(window(), owner_);
-  font_ = mivo::com::replace_dialog_font(window());
+  mivo::win::center_dialog(window(), owner_);
+  font_ = mivo::win::replace_dialog_font(window());
 }
 
 bool scheduler_dialog::on_command(int id, int, HWND) {
@@ -105,7 +105,7 @@ CMeetingSetting::CMeetingSetting(HWND owner, mivo::CMeetingInfo& record) noexcep
     : scheduler_dialog(IDD_MEETING_SETTING, owner), record_(record) {}
 
 bool CMeetingSetting::on_init_dialog() {
-  const std::wstring cue = mivo::com::to_wide(mivo::kMeetingPasswordCue);
+  const std::wstring cue = mivo::win::to_wide(mivo::kMeetingPasswordCue);
   SendDlgItemMessageW(window(), IDC_MEETING_PASSWORD, kSetCueBanner, FALSE,
                       reinterpret_cast<LPARAM>(cue.c_str()));
   // Participants enter muted unless the organiser says otherwise, whatever
@@ -134,11 +134,11 @@ bool CMeetingSetting::on_command(int id, int code, HWND control) {
 void CMeetingSetting::on_ok() {
   const bool mute = IsDlgButtonChecked(window(), IDC_MEETING_MUTE) == BST_CHECKED;
   if (mivo::apply_meeting_options(record_, mute,
-                                  mivo::com::to_utf8(item_text(IDC_MEETING_PASSWORD)))) {
+                                  mivo::win::to_utf8(item_text(IDC_MEETING_PASSWORD)))) {
     end(IDOK);
     return;
   }
-  const std::wstring text = mivo::com::to_wide(mivo::kMeetingPasswordRefused);
+  const std::wstring text = mivo::win::to_wide(mivo::kMeetingPasswordRefused);
   const std::wstring caption = resource_string(IDS_WARNING_CAPTION);
   MessageBoxW(window(), text.c_str(), caption.c_str(), mivo::msgbox::kWarning);
   put_new_password();
@@ -146,7 +146,7 @@ void CMeetingSetting::on_ok() {
 
 void CMeetingSetting::put_new_password() {
   const std::wstring password =
-      mivo::com::to_wide(mivo::new_meeting_password(static_cast<unsigned>(GetTickCount())));
+      mivo::win::to_wide(mivo::new_meeting_password(static_cast<unsigned>(GetTickCount())));
   SetDlgItemTextW(window(), IDC_MEETING_PASSWORD, password.c_str());
 }
 
@@ -194,7 +194,7 @@ CCancellationDlg::CCancellationDlg(HWND owner, std::function<void()> confirmed)
     : scheduler_dialog(IDD_CANCELLATION, owner), confirmed_(std::move(confirmed)) {}
 
 bool CCancellationDlg::on_init_dialog() {
-  mivo::com::center_dialog(window(), owner());
+  mivo::win::center_dialog(window(), owner());
   return true;
 }
 

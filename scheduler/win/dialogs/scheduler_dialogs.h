@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bitmap_static.h"
-#include "com/dialog.h"
+#include "win/dialog.h"
 
 namespace mivo {
 class CMeetingInfo;
@@ -25,7 +25,7 @@ std::wstring resource_string(int id);
 
 // What the scheduler's dialogs share: the owner they are placed over and the
 // owner rule (a run without a window as owner shows nothing and returns 0).
-class scheduler_dialog : public mivo::com::dialog {
+class scheduler_dialog : public mivo::win::dialog {
  public:
   // The dialog's result, 0 when nothing was shown, -1 when the dialog could
   // not be created (the resource library among the reasons: the host
@@ -47,7 +47,7 @@ class scheduler_dialog : public mivo::com::dialog {
  private:
   int template_id_;
   HWND owner_;
-  mivo::com::unique_hfont font_;
+  mivo::win::unique_hfont font_;
 };
 
 // About box: OK ends it with 1, the close box with 0; Escape and Cancel do

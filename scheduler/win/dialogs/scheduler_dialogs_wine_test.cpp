@@ -13,7 +13,7 @@
 #include "meeting/meeting_info.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 using mivo::com::testing::owner_window;
 using mivo::robot::DialogRobot;
@@ -156,7 +156,7 @@ TEST_F(SchedulerDialogs, MeetingOptionsRefuseALetterAndFiveDigitsWithAMessageAnd
 
   const auto boxes = robot.message_boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  const std::wstring caption = mivo::com::to_wide(ui->load_string(IDS_WARNING_CAPTION));
+  const std::wstring caption = mivo::win::to_wide(ui->load_string(IDS_WARNING_CAPTION));
   for (const auto& box : boxes) {
     EXPECT_EQ(box.text, L"密码必须为4位数字");
     EXPECT_EQ(box.caption, caption);

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
-using mivo::com::to_utf8;
+using mivo::win::to_utf8;
 
 int wmain() {
   wchar_t folder[MAX_PATH] = {};

@@ -12,7 +12,7 @@
 #include "com/module.h"
 #include "win/installer.h"
 #include "win/registry_store.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace mivo::scheduler::testing {
 
@@ -24,13 +24,13 @@ std::wstring recorder_path() { return program_folder() + L"\\launch_recorder.exe
 SettingsKeyGuard::SettingsKeyGuard() : registry_key_guard(HKEY_CURRENT_USER, kSettingsKey) {}
 
 std::string setting(const char* name) {
-  return mivo::com::to_utf8(
-      string_value(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str()));
+  return mivo::win::to_utf8(
+      string_value(HKEY_CURRENT_USER, kSettingsKey, mivo::win::to_wide(name).c_str()));
 }
 
 void set_setting(const char* name, const std::string& value) {
-  set_string(HKEY_CURRENT_USER, kSettingsKey, mivo::com::to_wide(name).c_str(),
-             mivo::com::to_wide(value));
+  set_string(HKEY_CURRENT_USER, kSettingsKey, mivo::win::to_wide(name).c_str(),
+             mivo::win::to_wide(value));
 }
 
 LaunchRecords::LaunchRecords() {

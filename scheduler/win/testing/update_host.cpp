@@ -14,7 +14,7 @@
 #include "dialog_robot.h"
 #include "dialog_test_support.h"
 #include "testing/scheduler_test_support.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 int wmain() {
   using namespace mivo::scheduler::testing;
@@ -34,7 +34,7 @@ int wmain() {
       std::ofstream out(log, std::ios::binary);
       const auto boxes = robot.message_boxes();
       for (std::size_t i = 1; i < boxes.size(); ++i)
-        out << mivo::com::to_utf8(boxes[i].text) << '\n';
+        out << mivo::win::to_utf8(boxes[i].text) << '\n';
     }
     return hr == S_OK && robot_done ? 3 : 4;
   } catch (...) {

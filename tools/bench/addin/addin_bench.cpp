@@ -27,7 +27,7 @@
 #include "dialog_test_support.h"
 #include "com/module.h"
 #include "com/unique.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "outlook_host.h"
 #include "testing/addin_test_support.h"
 

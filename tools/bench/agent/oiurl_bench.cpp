@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "agent_test_support.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 #include "json_text.h"
 #include "refservice_client.h"
 
@@ -50,7 +50,7 @@ void whole_request(const agent_library& dll, mivo::refservice::Client& service, 
   const std::string path = "/bench/size" + std::to_string(bytes);
   service.add_fault(*mivo::refservice::parse_json(R"({"path":")" + path + R"(","body_size":)" +
                                                   std::to_string(bytes) + "}"));
-  const std::wstring url = mivo::com::to_wide(service.base_url() + path);
+  const std::wstring url = mivo::win::to_wide(service.base_url() + path);
   std::vector<double> ms;
   for (int i = 0; i < runs; ++i) {
     const timed_call call = run_one(dll, url);
@@ -85,7 +85,7 @@ void large_answers(const agent_library& dll, mivo::refservice::Client& service) 
                                                     std::to_string(bytes) + "}"));
     com_ptr<IMivoOIURLObject> agent = dll.create();
     recording_sink sink;
-    unique_bstr target(SysAllocString(mivo::com::to_wide(service.base_url() + path).c_str()));
+    unique_bstr target(SysAllocString(mivo::win::to_wide(service.base_url() + path).c_str()));
     SIZE_T most = private_bytes();
     const LONGLONG start = now_us();
     agent->Get(target.get(), nullptr, &sink);
@@ -134,7 +134,7 @@ int main() {
   // Delivery latency: last response byte (the service's clock) to sink.
   service.add_fault(
       *mivo::refservice::parse_json(R"({"path":"/bench/ping","body":"{\"code\":0}"})"));
-  const std::wstring ping = mivo::com::to_wide(service.base_url() + "/bench/ping");
+  const std::wstring ping = mivo::win::to_wide(service.base_url() + "/bench/ping");
   constexpr int kRequests = 200;
   std::vector<LONGLONG> delivered;
   for (int i = 0; i < kRequests; ++i) delivered.push_back(run_one(dll, ping).result.when_us);

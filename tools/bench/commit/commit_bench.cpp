@@ -21,7 +21,7 @@
 #include "resource_ids.h"
 #include "testing/scheduler_test_support.h"
 #include "walkthrough_text.h"
-#include "com/wide_text.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -132,9 +132,9 @@ Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int da
                                             45,
                                             {{"alice@example.com", "Alice Walker"}}};
   const unique_bstr empty = mivo::com::make_bstr(L"");
-  const unique_bstr record = mivo::com::bstr_from_utf8(mivo::demo::appointment_record(appointment));
+  const unique_bstr record = mivo::win::bstr_from_utf8(mivo::demo::appointment_record(appointment));
   testing::TestSettingsSink sink;
-  sink.subject = mivo::com::to_wide(appointment.subject);
+  sink.subject = mivo::win::to_wide(appointment.subject);
   auto request = testing::create_meeting_request();
   request->Advise(SINK_SETTINGS, &sink);
   request->SetSettings(VARIANT_TRUE, empty.get(), record.get());
