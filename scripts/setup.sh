@@ -1,17 +1,18 @@
 #!/bin/bash
 # One-time (and idempotent) preparation of a Debian 12 machine for building and
-# testing the add-in: Debian packages, the JsonCpp source package cross-built
-# for mingw-w64 (x86_64 and i686) and GoogleTest cross-built for x86_64.
+# testing the add-in: Debian packages (with the i386 architecture for the
+# 32-bit Wine that runs the x86 tests), the JsonCpp source package and
+# GoogleTest cross-built for mingw-w64 (x86_64 and i686).
 # A second run only checks and returns in seconds.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 DEPS="${MIVO_DEPS:-$ROOT/build/deps}"
-STAMP_VERSION=6
+STAMP_VERSION=7
 
 PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-  wine64 libwine-dev xvfb xauth
+  wine64 wine32:i386 libwine-dev xvfb xauth
   cmake ninja-build clang libclang-rt-14-dev
   googletest libgtest-dev libjsoncpp-dev
   libcpp-httplib-dev libssl-dev openssl
@@ -62,10 +63,21 @@ apt_update() {
   fi
 }
 
+# wine32 (the 32-bit half of Wine, which runs the x86 add-in) is a package of
+# Debian's i386 architecture.
+add_i386() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    log "adding Debian's i386 architecture (for wine32)"
+    as_root dpkg --add-architecture i386
+    APT_UPDATED=0
+  fi
+}
+
 install_packages() {
   local missing
   missing="$(missing_packages)"
   if [ -n "$missing" ]; then
+    add_i386
     log "installing Debian packages: $missing"
     apt_update
     # shellcheck disable=SC2086
@@ -124,6 +136,7 @@ main() {
   build_jsoncpp x86_64
   build_jsoncpp i686
   build_gtest x86_64
+  build_gtest i686
   touch "$stamp"
   log "done"
 }
