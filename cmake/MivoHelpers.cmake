@@ -26,21 +26,32 @@ function(mivo_native_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
 endfunction()
 
-# mivo_wine_test(<name> SOURCES ... [LIBS ...] [SERVICE])
+# mivo_wine_test(<name> SOURCES ... [LIBS ...] [SERVICE] [X86])
 # A GoogleTest program cross-built for Windows and run under Wine. Its tests
 # run one at a time (they share the Wine prefix, the registry and, with
 # SERVICE, the reference meeting service started by the CTest fixture).
+# X86: the program is also built and run in the x86 tree, for what can
+# differ by bitness (registry views, struct layout, calling conventions,
+# VARIANTs, pointer-sized values in messages); a rule is tested once, in
+# the x64 tree.
 function(mivo_wine_test name)
-  cmake_parse_arguments(T "SERVICE" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT MIVO_WINE_TESTS)
+  cmake_parse_arguments(T "SERVICE;X86" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT MIVO_WINE_TESTS OR (MIVO_ARCH STREQUAL "x86" AND NOT T_X86))
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
   mivo_warnings(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   set(props LABELS wine RUN_SERIAL TRUE ENVIRONMENT "MIVO_REFSERVICE_PORT=${MIVO_REFSERVICE_PORT}")
+  set(fixtures)
   if(T_SERVICE)
-    list(APPEND props FIXTURES_REQUIRED refservice)
+    list(APPEND fixtures refservice)
+  endif()
+  if(MIVO_ARCH STREQUAL "x86")
+    list(APPEND fixtures wine32)
+  endif()
+  if(fixtures)
+    list(APPEND props FIXTURES_REQUIRED "${fixtures}")
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
@@ -62,6 +73,16 @@ function(mivo_refservice_fixture)
   set_tests_properties(refservice_stop PROPERTIES FIXTURES_CLEANUP refservice LABELS wine)
 endfunction()
 
+
+# The x86 tree's first test: Wine runs a 32-bit program. Every x86 Wine test
+# needs it; where it fails (no wine32, or a kernel that runs no 32-bit code)
+# they are not run, and the failure says why.
+function(mivo_wine32_fixture)
+  add_executable(wine32_probe ${PROJECT_SOURCE_DIR}/cmake/wine32_probe.c)
+  add_test(NAME Wine32RunsThirtyTwoBitPrograms COMMAND wine32_probe)
+  set_tests_properties(Wine32RunsThirtyTwoBitPrograms PROPERTIES
+    FIXTURES_SETUP wine32 LABELS wine PASS_REGULAR_EXPRESSION "^32-bit")
+endfunction()
 
 # add_subdirectory for folders that later work fills in.
 macro(mivo_subdirectories)

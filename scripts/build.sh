@@ -1,6 +1,8 @@
 #!/bin/bash
 # Builds the three trees: native (portable core, tests, reference service),
-# win64 (every DLL for x64, Wine tests, demo host) and win32 (the x86 DLLs).
+# win32 (every DLL for x86, the x86 Wine tests and Outlook host) and win64
+# (every DLL for x64, the package of both, the Wine tests, the demo host).
+# The win64 tree builds what its package takes from the win32 tree itself.
 # Usage: scripts/build.sh [TREE[:TARGET,...] ...]   (default: all three whole)
 #   TREE is native, win64 or win32; with targets only those are built (and
 #   what they need), for example native:mivo-refservice.
@@ -27,19 +29,26 @@ build_native() {  # [cmake --build options...]
   cmake --build "$BUILD/native" "$@"
 }
 
-build_windows() {  # win64|win32 [cmake --build options...]
+configure_windows() {  # win64|win32
   local tree="$1" arch=x86_64
-  shift
   [ "$tree" = win32 ] && arch=i686
   configure "$BUILD/$tree" \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" \
     -DMIVO_DEPS_PREFIX="$DEPS/mingw-$arch" \
     -DMIVO_REFSERVICE="$BUILD/native/testing/refservice/mivo-refservice"
+}
+
+build_windows() {  # win64|win32 [cmake --build options...]
+  local tree="$1"
+  shift
+  # The package of the win64 tree carries the win32 tree's DLLs.
+  [ "$tree" = win64 ] && configure_windows win32
+  configure_windows "$tree"
   cmake --build "$BUILD/$tree" "$@"
 }
 
 trees=("$@")
-[ ${#trees[@]} -eq 0 ] && trees=(native win64 win32)
+[ ${#trees[@]} -eq 0 ] && trees=(native win32 win64)
 for t in "${trees[@]}"; do
   tree="${t%%:*}"
   targets=()

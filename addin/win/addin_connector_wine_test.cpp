@@ -163,7 +163,7 @@ TEST_F(ConnectorTest, ButtonPicturesKeepTheirLookThroughOleLoadPicture) {
 }
 
 TEST_F(ConnectorTest, WithoutItsResourceLibraryTheAddinHasNoRibbonAndNoPictures) {
-  const addin::testing::InstallFolder folder({L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll"});
+  const addin::testing::InstallFolder folder({L"MivoOutlookPlugin.dll", MIVO_SCHEDULER_DLL_NAME});
   Addin addin(folder.file_path(L"MivoOutlookPlugin.dll"));
   EXPECT_HR(S_OK, addin.connect());
   EXPECT_EQ(L"", addin.markup(L"Microsoft.Outlook.Explorer"));
@@ -194,8 +194,8 @@ TEST_F(ConnectorTest, AnInstallFolderBeyondMaxPathStillFindsBothSiblings) {
                         loaded_path(L"MivoOlkRes64.dll").c_str()));
   // Loading the ribbon asks a scheduler object whether anyone is signed in.
   EXPECT_HR(S_OK, addin.connector->OnRibbonLoaded(nullptr));
-  EXPECT_EQ(0, _wcsicmp(folder.file_path(L"MivoScheduler64.dll").c_str(),
-                        loaded_path(L"MivoScheduler64.dll").c_str()));
+  EXPECT_EQ(0, _wcsicmp(folder.file_path(MIVO_SCHEDULER_DLL_NAME).c_str(),
+                        loaded_path(MIVO_SCHEDULER_DLL_NAME).c_str()));
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ void free_resource_library() noexcept {
 HRESULT LoadSchedulerObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  if (!g_scheduler) g_scheduler = com::module::load_sibling(L"MivoScheduler64.dll");
+  // The scheduler's file name for this bitness comes from its build.
+  if (!g_scheduler) g_scheduler = com::module::load_sibling(MIVO_SCHEDULER_DLL_NAME);
   if (!g_scheduler) return E_NOINTERFACE;
   if (!GetProcAddress(g_scheduler, "DllGetClassObject")) return E_NOINTERFACE;
   com::com_ptr<IClassFactory> factory;

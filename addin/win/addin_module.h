@@ -1,5 +1,6 @@
 // What the add-in module holds for the whole process: the resource library
-// MivoOlkRes64.dll and the scheduler library MivoScheduler64.dll, both
+// MivoOlkRes64.dll and the scheduler library of the add-in's bitness
+// (MivoScheduler64.dll, or MivoScheduler.dll beside the x86 add-in), both
 // loaded from the add-in's own folder by full path, with what they import
 // taken from that folder and the system folder only.
 #pragma once
@@ -14,7 +15,7 @@ HMODULE resource_library() noexcept;
 // Frees the resource library; the next resource_library() loads it again.
 void free_resource_library() noexcept;
 
-// A new scheduler object from MivoScheduler64.dll beside the add-in,
+// A new scheduler object from the scheduler library beside the add-in,
 // through the library's own DllGetClassObject. The library is loaded on the
 // first call that finds it and stays loaded for the life of the process.
 // E_NOINTERFACE when the library or its export is missing.

@@ -107,7 +107,7 @@ TEST_F(Story, WithoutTheSchedulerLibraryTheAddinStaysQuiet) {
 
 TEST_F(Story, WithoutTheResourceLibraryTheAddinHasNoRibbon) {
   const InstallFolder folder(
-      {L"MivoOutlookPlugin.dll", L"MivoScheduler64.dll", L"MivoOlkRes.dll", L"MivoOIURL.dll"});
+      {L"MivoOutlookPlugin.dll", MIVO_SCHEDULER_DLL_NAME, L"MivoOlkRes.dll", L"MivoOIURL.dll"});
   play(L"without-resources", folder.file_path(L"MivoOutlookPlugin.dll"));
 }
 

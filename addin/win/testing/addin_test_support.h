@@ -14,7 +14,7 @@ namespace mivo::addin::testing {
 
 // The installed product's files, as they are in bin.
 inline const std::vector<const wchar_t*> kProductFiles = {
-    L"MivoOutlookPlugin.dll", L"MivoOlkRes64.dll", L"MivoScheduler64.dll", L"MivoOlkRes.dll",
+    L"MivoOutlookPlugin.dll", L"MivoOlkRes64.dll", MIVO_SCHEDULER_DLL_NAME, L"MivoOlkRes.dll",
     L"MivoOIURL.dll"};
 
 std::wstring bin_file(const wchar_t* name);

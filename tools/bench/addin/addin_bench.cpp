@@ -254,7 +254,7 @@ void measure_windows(outlook_host& outlook_host_) {
       static_cast<long>(end.handles) - static_cast<long>(warm.handles),
       (static_cast<long>(end.private_bytes) - static_cast<long>(warm.private_bytes)) / 1024);
   std::printf("  scheduler objects alive: %s\n",
-              can_unload(L"MivoScheduler64.dll") == S_OK ? "none" : "some");
+              can_unload(MIVO_SCHEDULER_DLL_NAME) == S_OK ? "none" : "some");
   outlook_host_.disconnect_addins();
   std::printf("  add-in objects alive once it is turned off (trackers, sinks, connector): %s\n",
               can_unload(L"MivoOutlookPlugin.dll") == S_OK ? "none" : "some");
