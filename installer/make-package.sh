@@ -2,9 +2,10 @@
 # Builds the package with wixl from MivoOutlook.wxs: the product's files are
 # staged in a folder of their own, signed with osslsigncode when a
 # certificate is given, packed, and the package is signed in turn.
-#   make-package.sh OUTPUT.msi VERSION WXS REGISTRATION.wxi CERTIFICATES KEY FILE...
+#   make-package.sh OUTPUT.msi VERSION WXS REGISTRATION.wxi CERTIFICATES KEY [FOLDER=]FILE...
 # CERTIFICATES (signer first, then its chain) and KEY are PEM files, or both
-# empty for an unsigned package. The files keep their names.
+# empty for an unsigned package. The files keep their names; FOLDER= stages
+# a file in that subfolder (x64=.../MivoOIURL.dll, x86=.../MivoOIURL.dll).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 output="$(realpath -m "$1")" version="$2" wxs="$(realpath "$3")" registration="$(realpath "$4")" certificates="$5" key="$6"
@@ -17,10 +18,16 @@ fi
 stage="$output.files"
 rm -rf "$stage"
 mkdir -p "$stage"
-for file in "$@"; do
-  cp "$file" "$stage/"
+for argument in "$@"; do
+  folder=. file="$argument"
+  if [[ "$argument" == *=* ]]; then
+    folder="${argument%%=*}" file="${argument#*=}"
+  fi
+  mkdir -p "$stage/$folder"
+  staged="$stage/$folder/${file##*/}"
+  cp "$file" "$staged"
   if [ -n "$certificates" ]; then
-    "$ROOT/cmake/authenticode-sign.sh" "$certificates" "$key" "$stage/${file##*/}" "$stage/${file##*/}"
+    "$ROOT/cmake/authenticode-sign.sh" "$certificates" "$key" "$staged" "$staged"
   fi
 done
 

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +34,13 @@ constexpr wchar_t kAddinKey[] =
     L"Software\\Microsoft\\Office\\Outlook\\Addins\\MivoOutlookPlugin.OutlookConnector";
 constexpr const wchar_t* kServers[] = {L"MivoOIURL.dll", L"MivoScheduler64.dll",
                                        L"MivoOutlookPlugin.dll"};
+// The x86 folder's files: the x64 names, but the scheduler's.
+constexpr const wchar_t* kX86Files[] = {L"MivoOutlookPlugin.dll", L"MivoScheduler.dll",
+                                        L"MivoOIURL.dll", L"MivoOlkRes.dll", L"MivoOlkRes64.dll"};
+constexpr wchar_t kConnectorClsid[] = L"{1006FAF5-DCBA-4F68-9B9C-92A950C224E4}";
+constexpr wchar_t kSchedulerClsid[] = L"{5CA02B27-5ADC-454E-BF57-C3693B6D4E64}";
+constexpr wchar_t kAgentClsid[] = L"{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}";
+constexpr wchar_t kWow64Classes[] = L"Software\\Classes\\WOW6432Node";
 
 std::wstring package(const wchar_t* version) {
   return testing::program_folder() + L"\\packages\\VantorOutlookPluginSetup-" + version + L".msi";
@@ -51,6 +60,13 @@ std::wstring known_folder(REFKNOWNFOLDERID id) {
 
 std::wstring install_folder() {
   return known_folder(FOLDERID_LocalAppData) + L"\\Programs\\Mivo Outlook";
+}
+std::wstring x64_folder() { return install_folder() + L"\\x64"; }
+std::wstring x86_folder() { return install_folder() + L"\\x86"; }
+
+std::wstring inproc_server(const std::wstring& classes, const wchar_t* clsid) {
+  return testing::string_value(HKEY_CURRENT_USER,
+                               classes + L"\\CLSID\\" + clsid + L"\\InprocServer32", nullptr);
 }
 
 void list_files(const std::wstring& folder, std::set<std::wstring>& out) {
@@ -130,8 +146,25 @@ std::set<std::wstring> registration_lines() {
         L"Software\\Classes\\Interface", L"Software\\Microsoft\\Office"})
     for (const auto& line : testing::registry_lines(HKEY_CURRENT_USER, path)) add(line);
   for (const auto& line : testing::registry_lines(HKEY_CURRENT_USER, L"Software\\Classes"))
-    if (line.find(L"Mivo") != std::wstring::npos) add(line);
+    if (line.find(L"Mivo") != std::wstring::npos && line.find(L"WOW6432Node") == std::wstring::npos)
+      add(line);
   return lines;
+}
+
+// The user's 32-bit view of the classes: what 32-bit Outlook finds.
+std::set<std::wstring> x86_registration_lines() {
+  return testing::registry_lines(HKEY_CURRENT_USER, kWow64Classes);
+}
+
+// The files directly in a folder, without its subfolders.
+std::set<std::wstring> files_in(const std::wstring& folder) {
+  std::set<std::wstring> all, files;
+  list_files(folder, all);
+  for (const auto& path : all)
+    if (path.find(L'\\', folder.size() + 1) == std::wstring::npos &&
+        !(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY))
+      files.insert(path.substr(folder.size() + 1));
+  return files;
 }
 
 std::set<std::wstring> without_settings(std::set<std::wstring> state) {
@@ -144,7 +177,7 @@ DWORD register_installed(const wchar_t* options) {
   DWORD failures = 0;
   for (const wchar_t* server : kServers)
     failures += testing::run_program(L"regsvr32.exe /s " + std::wstring(options) + L" \"" +
-                                     install_folder() + L"\\" + server + L"\"") != 0;
+                                     x64_folder() + L"\\" + server + L"\"") != 0;
   return failures;
 }
 
@@ -194,6 +227,7 @@ class Package : public ::testing::Test {
     // Whatever a failed test left installed.
     msiexec(L"/x", package(MIVO_NEXT_VERSION));
     msiexec(L"/x", package(MIVO_PACKAGE_VERSION));
+    msiexec(L"/x", package(MIVO_LAYOUT_1_0_VERSION));
   }
 
   // The whole key, so that the test starts without it: Wine's installer
@@ -205,17 +239,23 @@ class Package : public ::testing::Test {
 
 TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATrace) {
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_TRUE(files_in(install_folder()).empty());
+  EXPECT_EQ(addin::testing::kProductFiles.size(), files_in(x64_folder()).size());
+  EXPECT_EQ(std::size(kX86Files), files_in(x86_folder()).size());
+  std::vector<std::wstring> installed_files;
   for (const wchar_t* file : addin::testing::kProductFiles)
-    EXPECT_GT(testing::file_size(install_folder() + L"\\" + file), 0) << win::to_utf8(file);
+    installed_files.push_back(x64_folder() + L"\\" + file);
+  for (const wchar_t* file : kX86Files) installed_files.push_back(x86_folder() + L"\\" + file);
+  for (const auto& file : installed_files)
+    EXPECT_GT(testing::file_size(file), 0) << win::to_utf8(file);
   EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
   EXPECT_EQ(1, related_products());
   {
     // Signed before packing, by the same certificate as the package.
     const testing::TrustedTestRoot root;
-    for (const wchar_t* file : addin::testing::kProductFiles)
+    for (const auto& file : installed_files)
       EXPECT_EQ(scheduler::package_signature::publisher,
-                scheduler::check_package_signature(install_folder() + L"\\" + file,
-                                                   MIVO_INSTALLER_PUBLISHER_TEXT))
+                scheduler::check_package_signature(file, MIVO_INSTALLER_PUBLISHER_TEXT))
           << win::to_utf8(file);
   }
   // Per user: the machine's classes and Office keys are untouched.
@@ -236,6 +276,94 @@ TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATra
   EXPECT_EQ(0, related_products());
 }
 
+TEST_F(Package, ThirtyTwoBitOutlookFindsTheX86ClassesInItsViewAndTheAddinsKeyOnce) {
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  // Each view's classes load the files of its own bitness.
+  const std::wstring classes = L"Software\\Classes";
+  EXPECT_EQ(x64_folder() + L"\\MivoOutlookPlugin.dll", inproc_server(classes, kConnectorClsid));
+  EXPECT_EQ(x64_folder() + L"\\MivoScheduler64.dll", inproc_server(classes, kSchedulerClsid));
+  EXPECT_EQ(x64_folder() + L"\\MivoOIURL.dll", inproc_server(classes, kAgentClsid));
+  EXPECT_EQ(x86_folder() + L"\\MivoOutlookPlugin.dll",
+            inproc_server(kWow64Classes, kConnectorClsid));
+  EXPECT_EQ(x86_folder() + L"\\MivoScheduler.dll", inproc_server(kWow64Classes, kSchedulerClsid));
+  EXPECT_EQ(x86_folder() + L"\\MivoOIURL.dll", inproc_server(kWow64Classes, kAgentClsid));
+  // The class keys of the two views match but for the files they name; the
+  // interfaces of the type libraries are there for 32-bit callers too.
+  std::set<std::wstring> mirrored;
+  for (auto line : registration_lines()) {
+    if (line.rfind(L"Software\\Classes\\CLSID\\", 0) != 0 &&
+        line.rfind(L"Software\\Classes\\Interface\\", 0) != 0)
+      continue;
+    line.insert(wcslen(L"Software\\Classes"), L"\\WOW6432Node");
+    for (const auto& [from, to] : {std::pair<std::wstring, std::wstring>{x64_folder() + L"\\",
+                                                                        x86_folder() + L"\\"},
+                                   {L"MivoScheduler64.dll", L"MivoScheduler.dll"}}) {
+      const std::size_t at = line.find(from);
+      if (at != std::wstring::npos) line.replace(at, from.size(), to);
+    }
+    mirrored.insert(line);
+  }
+  std::set<std::wstring> x86_classes;
+  for (const auto& line : x86_registration_lines())
+    if (line.find(L"\\CLSID\\") != std::wstring::npos ||
+        line.find(L"\\Interface\\") != std::wstring::npos)
+      x86_classes.insert(line);
+  EXPECT_EQ("", differences(mirrored, x86_classes));
+  // Shared keys once: the type libraries name both files, the ProgIDs and
+  // Outlook's Addins key are not repeated in the 32-bit view.
+  for (const auto& line : x86_registration_lines())
+    EXPECT_TRUE(line.find(L"\\CLSID") != std::wstring::npos ||
+                line.find(L"\\Interface") != std::wstring::npos ||
+                line == std::wstring(kWow64Classes) + L"|")
+        << win::to_utf8(line);
+  EXPECT_EQ(x86_folder() + L"\\MivoOutlookPlugin.dll",
+            testing::string_value(
+                HKEY_CURRENT_USER,
+                L"Software\\Classes\\TypeLib\\{94727FBC-C569-4581-8E67-95BC7FB63B84}\\1.0\\0\\win32",
+                nullptr));
+  EXPECT_EQ(x64_folder() + L"\\MivoOutlookPlugin.dll",
+            testing::string_value(
+                HKEY_CURRENT_USER,
+                L"Software\\Classes\\TypeLib\\{94727FBC-C569-4581-8E67-95BC7FB63B84}\\1.0\\0\\win64",
+                nullptr));
+  EXPECT_TRUE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+
+  ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_TRUE(x86_registration_lines().size() <= 1);
+  EXPECT_EQ("", left_behind(before_, machine_state()));
+}
+
+TEST_F(Package, UpgradingFromTheOneFolderLayoutMovesTheFilesAndTheRegistration) {
+  // 1.0 kept the x64 files directly in the install folder.
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_LAYOUT_1_0_VERSION)));
+  ASSERT_GT(testing::file_size(install_folder() + L"\\MivoOutlookPlugin.dll"), 0);
+  EXPECT_EQ(install_folder() + L"\\MivoOutlookPlugin.dll",
+            inproc_server(L"Software\\Classes", kConnectorClsid));
+  testing::set_setting("mivousername", "bob");
+
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
+  EXPECT_EQ(1, related_products());
+  EXPECT_TRUE(files_in(install_folder()).empty());
+  EXPECT_EQ(addin::testing::kProductFiles.size(), files_in(x64_folder()).size());
+  EXPECT_EQ(std::size(kX86Files), files_in(x86_folder()).size());
+  EXPECT_EQ(x64_folder() + L"\\MivoOutlookPlugin.dll",
+            inproc_server(L"Software\\Classes", kConnectorClsid));
+  EXPECT_TRUE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+  EXPECT_EQ("bob", testing::setting("mivousername"));
+  // Outlook loads the add-in from its new place.
+  refservice::Client service;
+  service.reset();
+  std::string output;
+  const DWORD code = outlookhost::testing::run_host(
+      std::wstring(L"\"Z:") + MIVO_ADDIN_SCENARIOS + L"\\new-meeting-signed-in.scenario\"", output);
+  EXPECT_EQ(0u, code) << output;
+
+  ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ(0, related_products());
+  EXPECT_EQ("", left_behind(without_settings(before_), without_settings(machine_state())));
+}
+
 TEST_F(Package, TheOutlookHostLoadsTheAddinFromWhatThePackageWroteAndRunsAStory) {
   refservice::Client service;
   service.reset();
@@ -243,7 +371,7 @@ TEST_F(Package, TheOutlookHostLoadsTheAddinFromWhatThePackageWroteAndRunsAStory)
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
   // Outlook's way in: the Addins key, the ProgID, the class, the DLL.
   EXPECT_EQ(
-      install_folder() + L"\\MivoOutlookPlugin.dll",
+      x64_folder() + L"\\MivoOutlookPlugin.dll",
       testing::string_value(HKEY_CURRENT_USER,
                             L"Software\\Classes\\CLSID\\{1006FAF5-DCBA-4F68-9B9C-92A950C224E4}"
                             L"\\InprocServer32",
@@ -264,7 +392,7 @@ TEST_F(Package, ANewerPackageReplacesTheOlderOneAndTheUsersSettingsStay) {
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_NEXT_VERSION)));
   EXPECT_EQ(L"" MIVO_NEXT_VERSION, installed_version());
   EXPECT_EQ(1, related_products());
-  EXPECT_GT(testing::file_size(install_folder() + L"\\MivoOutlookPlugin.dll"), 0);
+  EXPECT_GT(testing::file_size(x64_folder() + L"\\MivoOutlookPlugin.dll"), 0);
   EXPECT_TRUE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
   EXPECT_EQ("bob", testing::setting("mivousername"));
 

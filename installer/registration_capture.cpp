@@ -2,16 +2,28 @@
 // servers register themselves for the current user exactly as
 // `regsvr32 /n /i:user` does, into a scratch key standing in for the user's
 // hive, and every value they wrote becomes a RegistryValue under HKCU, with
-// the servers' folder replaced by the install folder. The registration
-// scripts stay the only source of what the package writes.
+// the servers' folder replaced by a folder property of the package. The
+// registration scripts stay the only source of what the package writes.
 //
 // The machine's part of a per-user registration (Outlook's Addins key)
 // reaches the user's real hive through RegOpenCurrentUser, past the
 // redirection: what lands there is taken into the package as well, and the
 // user's hive is put back as it was.
 //
-//   registration_capture.exe OUTPUT.wxi SERVER.dll...
+// With --x86, the same registration is written once more for the x86 twins
+// of the servers, in the user's 32-bit view as a 32-bit registration lands
+// on 64-bit Windows: the registry redirector keeps a 32-bit process's
+// Software\Classes\CLSID and \Interface under Software\Classes\WOW6432Node,
+// ProgIDs, AppIDs, type libraries and the Addins key are shared by both
+// views (written once), and a type library's win32 entry sits beside its
+// win64 one.
 //
+//   registration_capture.exe OUTPUT.wxi --build BUILD-FOLDER --folder PROPERTY
+//       [--x86 PROPERTY [--x86-name NAME64=NAME32]...] SERVER.dll...
+//
+// Only the user's classes and Outlook's Addins keys are kept; a value that
+// still names the build folder after the servers' folder became the
+// property fails the capture (a path of the build machine would ship).
 // All servers must be in one folder. Runs under Wine at build time.
 #include <windows.h>
 
@@ -79,16 +91,17 @@ bool starts_with_ci(const std::wstring& text, std::size_t at, const std::wstring
 
 // A registry text as a Windows Installer formatted value: brackets escaped
 // (braces, as in GUIDs, mean nothing without them), a leading '#' doubled (it would make a number),
-// and the servers' folder ("folder\" or a bare "folder") as [INSTALLFOLDER], which ends with a
+// and the servers' folder ("folder\" or a bare "folder") as [PROPERTY], which ends with a
 // backslash itself.
-std::wstring formatted(const std::wstring& text, const std::wstring& folder) {
+std::wstring formatted(const std::wstring& text, const std::wstring& folder,
+                       const std::wstring& property) {
   std::wstring out;
   if (!text.empty() && text[0] == L'#') out += L'#';
   for (std::size_t i = 0; i < text.size();) {
     if (starts_with_ci(text, i, folder)) {
       const std::size_t end = i + folder.size();
       if (end == text.size() || text[end] == L'\\') {
-        out += L"[INSTALLFOLDER]";
+        out += L"[" + property + L"]";
         i = end == text.size() ? end : end + 1;
         continue;
       }
@@ -261,32 +274,146 @@ void restore(const tree& before, const tree& after) {
   }
 }
 
-std::string include_text(const std::set<entry>& entries, const std::wstring& folder) {
+struct options {
+  std::wstring output;
+  std::vector<std::wstring> build_folders;  // as Windows and as Wine's Unix side name it
+  std::wstring property;
+  std::wstring x86_property;                              // empty: no 32-bit view
+  std::vector<std::pair<std::wstring, std::wstring>> x86_names;  // x64 file name, x86 one
+  std::vector<std::wstring> servers;
+};
+
+bool below(const std::wstring& key, const std::wstring& prefix) {
+  return starts_with_ci(key, 0, prefix);
+}
+
+// What a per-user package may write: the user's classes and Outlook's
+// Addins keys. Anything else a registration touched (a key COM or Wine
+// makes for itself) stays out.
+bool packaged(const entry& e) {
+  return below(e.key, L"Software\\Classes\\") ||
+         below(e.key, L"Software\\Microsoft\\Office\\Outlook\\Addins\\");
+}
+
+// The keys a 32-bit process finds under Software\Classes\WOW6432Node.
+bool redirected(const std::wstring& key) {
+  return below(key, L"Software\\Classes\\CLSID\\") ||
+         below(key, L"Software\\Classes\\Interface\\");
+}
+
+// "...\TypeLib\{LIBID}\1.0\0\win64": the entry of the x64 type library.
+bool typelib_win64(const std::wstring& key) {
+  return below(key, L"Software\\Classes\\TypeLib\\") && key.size() > 6 &&
+         _wcsicmp(key.c_str() + key.size() - 6, L"\\win64") == 0;
+}
+
+// The x86 twin's text: each x64 file of the servers' folder named by its
+// x86 name.
+std::wstring x86_text(std::wstring text, const std::wstring& folder, const options& o) {
+  for (const auto& [name64, name32] : o.x86_names) {
+    const std::wstring from = folder + L"\\" + name64;
+    for (std::size_t at = 0; at + from.size() <= text.size(); ++at)
+      if (starts_with_ci(text, at, from)) text.replace(at + folder.size() + 1, name64.size(), name32);
+  }
+  return text;
+}
+
+void check_no_build_folder(const std::wstring& text, const options& o) {
+  for (const auto& build : o.build_folders)
+    for (std::size_t at = 0; at < text.size(); ++at)
+      if (starts_with_ci(text, at, build))
+        fail(L"a value names the build folder and would ship: " + text);
+}
+
+void add_line(std::string& text, const std::wstring& key, const entry& e,
+              const std::wstring& value) {
+  text += "  <RegistryValue Root=\"HKCU\" Key=\"" + xml_attribute(key) + "\"";
+  if (e.type.empty()) {
+    // A key without values: made on install and removed, with what is in
+    // it, on uninstall.
+    text += " Name=\"*\" Value=\"\" Type=\"string\"/>\n";
+    return;
+  }
+  if (!e.name.empty()) text += " Name=\"" + xml_attribute(e.name) + "\"";
+  text +=
+      " Value=\"" + xml_attribute(value) + "\" Type=\"" + mivo::win::to_utf8(e.type) + "\"/>\n";
+}
+
+std::string include_text(const std::set<entry>& entries, const std::wstring& folder,
+                         const options& o) {
   std::string text =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
       "<!-- Generated by registration_capture.exe from the servers' own per-user\n"
       "     registration; not kept in the repository. -->\n"
       "<Include>\n";
+  const auto value_of = [&](const entry& e, const std::wstring& raw, const std::wstring& property) {
+    const std::wstring value = e.type == L"integer" ? raw : formatted(raw, folder, property);
+    check_no_build_folder(value, o);
+    return value;
+  };
   for (const entry& e : entries) {
-    text += "  <RegistryValue Root=\"HKCU\" Key=\"" + xml_attribute(e.key) + "\"";
-    if (e.type.empty()) {
-      // A key without values: made on install and removed, with what is in
-      // it, on uninstall.
-      text += " Name=\"*\" Value=\"\" Type=\"string\"/>\n";
-      continue;
+    if (!packaged(e)) continue;
+    add_line(text, e.key, e, value_of(e, e.value, o.property));
+    if (o.x86_property.empty()) continue;
+    const std::wstring twin = x86_text(e.value, folder, o);
+    if (redirected(e.key)) {
+      const std::wstring key =
+          L"Software\\Classes\\WOW6432Node\\" + e.key.substr(wcslen(L"Software\\Classes\\"));
+      add_line(text, key, e, value_of(e, twin, o.x86_property));
+    } else if (typelib_win64(e.key)) {
+      add_line(text, e.key.substr(0, e.key.size() - 2) + L"32", e,
+               value_of(e, twin, o.x86_property));
     }
-    if (!e.name.empty()) text += " Name=\"" + xml_attribute(e.name) + "\"";
-    const std::wstring value = e.type == L"integer" ? e.value : formatted(e.value, folder);
-    text +=
-        " Value=\"" + xml_attribute(value) + "\" Type=\"" + mivo::win::to_utf8(e.type) + "\"/>\n";
   }
   return text + "</Include>\n";
 }
 
 void delete_scratch() { RegDeleteTreeW(HKEY_CURRENT_USER, kScratch); }
 
+options parse(int argc, wchar_t** argv) {
+  options o;
+  const auto next = [&](int& i) -> std::wstring {
+    if (i + 1 >= argc) fail(std::wstring(argv[i]) + L" needs a value");
+    return argv[++i];
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--build") {
+      // The build folder as Windows names it (Z:\...\build) and as the
+      // Unix side does (/.../build), for values that carry either.
+      std::wstring windows = next(i);
+      for (wchar_t& c : windows)
+        if (c == L'/') c = L'\\';
+      o.build_folders.push_back(windows);
+      if (windows.size() > 2 && windows[1] == L':') {
+        std::wstring unix_form = windows.substr(2);
+        for (wchar_t& c : unix_form)
+          if (c == L'\\') c = L'/';
+        o.build_folders.push_back(unix_form);
+      }
+    } else if (arg == L"--folder") {
+      o.property = next(i);
+    } else if (arg == L"--x86") {
+      o.x86_property = next(i);
+    } else if (arg == L"--x86-name") {
+      const std::wstring pair = next(i);
+      const std::size_t equals = pair.find(L'=');
+      if (equals == std::wstring::npos) fail(L"--x86-name takes NAME64=NAME32");
+      o.x86_names.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+    } else if (o.output.empty()) {
+      o.output = arg;
+    } else {
+      o.servers.push_back(arg);
+    }
+  }
+  if (o.output.empty() || o.property.empty() || o.build_folders.empty() || o.servers.empty())
+    fail(L"usage: registration_capture OUTPUT.wxi --build FOLDER --folder PROPERTY "
+         L"[--x86 PROPERTY [--x86-name NAME64=NAME32]...] SERVER.dll...");
+  return o;
+}
+
 int run(int argc, wchar_t** argv) {
-  if (argc < 3) fail(L"usage: registration_capture OUTPUT.wxi SERVER.dll...");
+  const options o = parse(argc, argv);
   delete_scratch();
   unique_hkey scratch;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -297,8 +424,8 @@ int run(int argc, wchar_t** argv) {
   std::wstring folder;
   tree user_after;
   try {
-    for (int i = 2; i < argc; ++i) {
-      const std::wstring loaded_from = register_for_user(argv[i], scratch.get());
+    for (const auto& server : o.servers) {
+      const std::wstring loaded_from = register_for_user(server, scratch.get());
       if (!folder.empty() && _wcsicmp(folder.c_str(), loaded_from.c_str()) != 0)
         fail(L"the servers are not in one folder");
       folder = loaded_from;
@@ -319,11 +446,11 @@ int run(int argc, wchar_t** argv) {
   for (const entry& e : entries)
     addins = addins || e.key.rfind(L"Software\\Microsoft\\Office\\Outlook\\Addins\\", 0) == 0;
   if (!addins) fail(L"no Outlook Addins key was registered");
-  const std::string text = include_text(entries, folder);
-  FILE* file = _wfopen(argv[1], L"wb");
-  if (!file) fail(std::wstring(L"cannot write ") + argv[1]);
+  const std::string text = include_text(entries, folder, o);
+  FILE* file = _wfopen(o.output.c_str(), L"wb");
+  if (!file) fail(L"cannot write " + o.output);
   const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (fclose(file) != 0 || !written) fail(std::wstring(L"cannot write ") + argv[1]);
+  if (fclose(file) != 0 || !written) fail(L"cannot write " + o.output);
   return 0;
 }
 

@@ -11,7 +11,11 @@
 # and body with the invitation) and what the service received. At the end
 # the package is removed again (msiexec /x /qn).
 #
-# Usage: scripts/demo.sh [--interactive] [--no-build]
+# Usage: scripts/demo.sh [--x86] [--interactive] [--no-build]
+#   --x86                    the same story in the x86 host (32-bit Outlook) with the
+#                            x86 add-in from the same package, in a prefix of its own
+#                            (build/win32/wine-demo); needs a machine whose Wine runs
+#                            32-bit programs
 #   --interactive            the windows are yours on your own display: the host
 #                            starts with the add-in and the story's address book,
 #                            and you click and answer everything (MIVO_DEMO_INTERACTIVE=1
@@ -23,7 +27,8 @@
 #                            it into the test package's resource library)
 #   MIVO_BUILD_ROOT          the build folder (default build/)
 #
-# The story runs in build/win64/wine-demo, never in the test prefix. Each run
+# The story runs in build/win64/wine-demo (--x86: build/win32/wine-demo),
+# never in the test prefix. Each run
 # starts as a new user (the add-in's settings in that prefix are cleared).
 # The service and Wine are stopped on exit.
 set -euo pipefail
@@ -33,11 +38,13 @@ PORT="${MIVO_REFSERVICE_PORT:-47380}"
 
 interactive=0
 build=1
+x86=0
 for arg in "$@"; do
   case "$arg" in
     --interactive) interactive=1 ;;
     --no-build) build=0 ;;
-    -h|--help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --x86) x86=1 ;;
+    -h|--help) sed -n '2,32p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -53,8 +60,14 @@ if [ "$interactive" = 1 ] && [ -z "${DISPLAY:-}" ]; then
   exit 2
 fi
 
-# Only what the story needs: the service, the host and the packages.
-[ "$build" = 1 ] && "$ROOT/scripts/build.sh" native:mivo-refservice win64:mivo-outlook,mivo_test_packages
+# Only what the story needs: the service, the host and the packages (which
+# carry the x86 add-in too).
+HOST_TREE=win64
+[ "$x86" = 1 ] && HOST_TREE=win32
+if [ "$build" = 1 ]; then
+  "$ROOT/scripts/build.sh" native:mivo-refservice win64:mivo-outlook,mivo_test_packages
+  [ "$x86" = 1 ] && "$ROOT/scripts/build.sh" win32:mivo-outlook,wine32_probe
+fi
 
 # The test package's resource library carries the service's address from
 # the build's configuration; a service on another port would never be reached.
@@ -70,9 +83,15 @@ PACKAGE="$BUILD/win64/bin/packages/VantorOutlookPluginSetup-$version.msi"
 
 SERVICE="$BUILD/native/testing/refservice/mivo-refservice"
 SERVICE_STATE="$BUILD/demo-service"
-PREFIX="$BUILD/win64/wine-demo"
+PREFIX="$BUILD/$HOST_TREE/wine-demo"
 CTL="$ROOT/cmake/refservice-ctl.sh"
 WINE=("$ROOT/cmake/wine-run.sh" "$PREFIX")
+if [ "$x86" = 1 ] && ! "${WINE[@]}" "$BUILD/win32/bin/wine32_probe.exe" >/dev/null 2>&1; then
+  "$ROOT/cmake/wine-stop.sh" "$PREFIX"
+  echo "demo: Wine cannot start a 32-bit program on this machine (no wine32, or a kernel" >&2
+  echo "      without 32-bit support), so the x86 host cannot run here" >&2
+  exit 2
+fi
 SCENARIO="$ROOT/testing/outlookhost/scenarios/demo.scenario"
 msi="Z:${PACKAGE//\//\\}"
 
@@ -92,7 +111,7 @@ if [ "$interactive" = 1 ]; then
   managed=Y
   args=(--interactive)
   # The story's address book, then the windows are the person's.
-  script="$BUILD/win64/demo-interactive.scenario"
+  script="$BUILD/$HOST_TREE/demo-interactive.scenario"
   { grep '^directory ' "$SCENARIO"; echo start; } >"$script"
 fi
 started="$(now)"
@@ -113,6 +132,11 @@ echo "   OutlookPluginVersion: $("${WINE[@]}" reg query 'HKCU\Software\Mivo_Outl
 echo "   Outlook's add-in key (LoadBehavior 3 loads it at start-up):"
 "${WINE[@]}" reg query 'HKCU\Software\Microsoft\Office\Outlook\Addins\MivoOutlookPlugin.OutlookConnector' \
   2>/dev/null | tr -d '\r' | sed -n 's/^ \{4\}/     /p'
+classes='HKCU\Software\Classes'
+[ "$x86" = 1 ] && classes='HKCU\Software\Classes\WOW6432Node'
+echo "   The add-in $([ "$x86" = 1 ] && echo 32-bit || echo 64-bit) Outlook loads ($classes\CLSID\...\InprocServer32):"
+"${WINE[@]}" reg query "$classes\CLSID\{1006FAF5-DCBA-4F68-9B9C-92A950C224E4}\InprocServer32" /ve \
+  2>/dev/null | tr -d '\r' | sed -n 's/^ \{4\}/     /p'
 
 echo
 if [ "$interactive" = 1 ]; then
@@ -122,10 +146,10 @@ if [ "$interactive" = 1 ]; then
   echo "   立即开会 in the main window; open the meeting and 取消在线会议. Close the main"
   echo "   window to end. The service's log: $SERVICE_STATE/log"
 else
-  echo "== The story in the Outlook host (mivo-outlook.exe $(basename "$SCENARIO"))"
+  echo "== The story in the $([ "$x86" = 1 ] && echo x86 || echo x64) Outlook host (mivo-outlook.exe $(basename "$SCENARIO"))"
 fi
 set +e
-(cd "$BUILD/win64/bin" &&
+(cd "$BUILD/$HOST_TREE/bin" &&
   MIVO_REFSERVICE_PORT="$PORT" MIVO_WINE_LIVE_OUTPUT=1 \
     "${WINE[@]}" ./mivo-outlook.exe "${args[@]}" "Z:${script//\//\\}")
 rc=$?
