@@ -381,24 +381,28 @@ class CertificateDialog : public AgentRequest {
   }
   void TearDown() override { DestroyWindow(owner); }
 
+  struct search {
+    HWND owner;
+    HWND found;
+  };
+
+  // A function of its own, not a lambda: on x86 EnumWindows calls a stdcall
+  // function, which a lambda's function pointer is not.
+  static BOOL CALLBACK find_owned_dialog(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<search*>(param);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (wcscmp(name, L"#32770") == 0 && GetWindow(window, GW_OWNER) == s->owner &&
+        IsWindowVisible(window)) {
+      s->found = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+
   static HWND owned_dialog(HWND owner) {
-    struct search {
-      HWND owner;
-      HWND found;
-    } s{owner, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<search*>(param);
-          wchar_t name[16] = {};
-          GetClassNameW(window, name, 16);
-          if (wcscmp(name, L"#32770") == 0 && GetWindow(window, GW_OWNER) == s->owner &&
-              IsWindowVisible(window)) {
-            s->found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    search s{owner, nullptr};
+    EnumWindows(find_owned_dialog, reinterpret_cast<LPARAM>(&s));
     return s.found;
   }
 
@@ -555,7 +559,8 @@ TEST_F(AgentRequest, FiveHundredRequestsLeaveNoObjectAndNoHandles) {
   std::printf(
       "handles after 50: %lu, after 500: %lu; private bytes after 50: %zu KiB, after 500: %zu "
       "KiB\n",
-      after_warm_up.first, end.first, after_warm_up.second / 1024, end.second / 1024);
+      after_warm_up.first, end.first, static_cast<std::size_t>(after_warm_up.second / 1024),
+      static_cast<std::size_t>(end.second / 1024));
   EXPECT_LE(end.first, after_warm_up.first + 10) << "handles leak per request";
   EXPECT_EQ(service.requests().size(), 500u);
 }

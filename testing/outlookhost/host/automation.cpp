@@ -236,9 +236,18 @@ void result::variant(const VARIANT& value) {
 }
 
 HRESULT trapped_dispatch::vtable_call(int slot) noexcept try {
-  Diagnostics::unmodelled("vtable slot " + std::to_string(slot) + " of " + type_name() +
-                          " was called; the host answers Outlook's and Word's objects through "
-                          "IDispatch only");
+  const std::string what = "vtable slot " + std::to_string(slot) + " of " + type_name() +
+                           " was called; the host answers Outlook's and Word's objects through "
+                           "IDispatch only";
+#ifdef _WIN64
+  Diagnostics::unmodelled(what);
+#else
+  const std::string line = "\n" + what + " (an x86 host cannot return from such a call)\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written,
+            nullptr);
+  TerminateProcess(GetCurrentProcess(), 3);
+#endif
   return E_NOTIMPL;
 } catch (...) {
   return E_NOTIMPL;

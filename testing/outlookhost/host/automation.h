@@ -6,9 +6,11 @@
 //
 // Outlook's and Word's interfaces are dual, but the host answers only their
 // IDispatch part: the add-in calls them by name. A call through a vtable
-// slot past IDispatch lands in a trap that reports the slot and returns
-// E_NOTIMPL instead of jumping into nothing (x64 only: there the caller
-// removes the arguments, so one trap fits every signature).
+// slot past IDispatch lands in a trap that reports the slot instead of
+// jumping into nothing. On x64 the caller removes the arguments, so one trap
+// fits every signature and returns E_NOTIMPL; on x86 (stdcall) the callee
+// removes them and a trap cannot know how many, so it ends the host as a
+// crash would (exit code 3) rather than return onto a wrong stack.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +26,6 @@
 #include "com/unique.h"
 
 namespace mivo::outlookhost {
-
-static_assert(sizeof(void*) == 8, "the vtable traps rely on the x64 calling convention");
 
 // What the add-in did that the host does not model or that Outlook refused,
 // collected for the scenario's report. One process, one UI thread.

@@ -245,7 +245,7 @@ void measure_windows(outlook_host& outlook_host_) {
       const Usage now = usage();
       if (i == 100) warm = now;
       std::printf("  after %4d: %lu handles, %zu KiB private\n", i, now.handles,
-                  now.private_bytes / 1024);
+                  static_cast<std::size_t>(now.private_bytes / 1024));
     }
   }
   const Usage end = usage();
