@@ -277,6 +277,7 @@ TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATra
 }
 
 TEST_F(Package, ThirtyTwoBitOutlookFindsTheX86ClassesInItsViewAndTheAddinsKeyOnce) {
+  const std::set<std::wstring> classes_before = registration_lines();
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
   // Each view's classes load the files of its own bitness.
   const std::wstring classes = L"Software\\Classes";
@@ -291,13 +292,14 @@ TEST_F(Package, ThirtyTwoBitOutlookFindsTheX86ClassesInItsViewAndTheAddinsKeyOnc
   // interfaces of the type libraries are there for 32-bit callers too.
   std::set<std::wstring> mirrored;
   for (auto line : registration_lines()) {
+    if (classes_before.count(line)) continue;
     if (line.rfind(L"Software\\Classes\\CLSID\\", 0) != 0 &&
         line.rfind(L"Software\\Classes\\Interface\\", 0) != 0)
       continue;
     line.insert(wcslen(L"Software\\Classes"), L"\\WOW6432Node");
-    for (const auto& [from, to] : {std::pair<std::wstring, std::wstring>{x64_folder() + L"\\",
-                                                                        x86_folder() + L"\\"},
-                                   {L"MivoScheduler64.dll", L"MivoScheduler.dll"}}) {
+    for (const auto& [from, to] :
+         {std::pair<std::wstring, std::wstring>{x64_folder() + L"\\", x86_folder() + L"\\"},
+          {L"MivoScheduler64.dll", L"MivoScheduler.dll"}}) {
       const std::size_t at = line.find(from);
       if (at != std::wstring::npos) line.replace(at, from.size(), to);
     }
@@ -316,16 +318,18 @@ TEST_F(Package, ThirtyTwoBitOutlookFindsTheX86ClassesInItsViewAndTheAddinsKeyOnc
                 line.find(L"\\Interface") != std::wstring::npos ||
                 line == std::wstring(kWow64Classes) + L"|")
         << win::to_utf8(line);
-  EXPECT_EQ(x86_folder() + L"\\MivoOutlookPlugin.dll",
-            testing::string_value(
-                HKEY_CURRENT_USER,
-                L"Software\\Classes\\TypeLib\\{94727FBC-C569-4581-8E67-95BC7FB63B84}\\1.0\\0\\win32",
-                nullptr));
-  EXPECT_EQ(x64_folder() + L"\\MivoOutlookPlugin.dll",
-            testing::string_value(
-                HKEY_CURRENT_USER,
-                L"Software\\Classes\\TypeLib\\{94727FBC-C569-4581-8E67-95BC7FB63B84}\\1.0\\0\\win64",
-                nullptr));
+  EXPECT_EQ(
+      x86_folder() + L"\\MivoOutlookPlugin.dll",
+      testing::string_value(
+          HKEY_CURRENT_USER,
+          L"Software\\Classes\\TypeLib\\{94727FBC-C569-4581-8E67-95BC7FB63B84}\\1.0\\0\\win32",
+          nullptr));
+  EXPECT_EQ(
+      x64_folder() + L"\\MivoOutlookPlugin.dll",
+      testing::string_value(
+          HKEY_CURRENT_USER,
+          L"Software\\Classes\\TypeLib\\{94727FBC-C569-4581-8E67-95BC7FB63B84}\\1.0\\0\\win64",
+          nullptr));
   EXPECT_TRUE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
 
   ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_PACKAGE_VERSION)));

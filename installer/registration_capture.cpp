@@ -278,7 +278,7 @@ struct options {
   std::wstring output;
   std::vector<std::wstring> build_folders;  // as Windows and as Wine's Unix side name it
   std::wstring property;
-  std::wstring x86_property;                              // empty: no 32-bit view
+  std::wstring x86_property;                                     // empty: no 32-bit view
   std::vector<std::pair<std::wstring, std::wstring>> x86_names;  // x64 file name, x86 one
   std::vector<std::wstring> servers;
 };
@@ -297,8 +297,7 @@ bool packaged(const entry& e) {
 
 // The keys a 32-bit process finds under Software\Classes\WOW6432Node.
 bool redirected(const std::wstring& key) {
-  return below(key, L"Software\\Classes\\CLSID\\") ||
-         below(key, L"Software\\Classes\\Interface\\");
+  return below(key, L"Software\\Classes\\CLSID\\") || below(key, L"Software\\Classes\\Interface\\");
 }
 
 // "...\TypeLib\{LIBID}\1.0\0\win64": the entry of the x64 type library.
@@ -313,7 +312,8 @@ std::wstring x86_text(std::wstring text, const std::wstring& folder, const optio
   for (const auto& [name64, name32] : o.x86_names) {
     const std::wstring from = folder + L"\\" + name64;
     for (std::size_t at = 0; at + from.size() <= text.size(); ++at)
-      if (starts_with_ci(text, at, from)) text.replace(at + folder.size() + 1, name64.size(), name32);
+      if (starts_with_ci(text, at, from))
+        text.replace(at + folder.size() + 1, name64.size(), name32);
   }
   return text;
 }
@@ -335,8 +335,7 @@ void add_line(std::string& text, const std::wstring& key, const entry& e,
     return;
   }
   if (!e.name.empty()) text += " Name=\"" + xml_attribute(e.name) + "\"";
-  text +=
-      " Value=\"" + xml_attribute(value) + "\" Type=\"" + mivo::win::to_utf8(e.type) + "\"/>\n";
+  text += " Value=\"" + xml_attribute(value) + "\" Type=\"" + mivo::win::to_utf8(e.type) + "\"/>\n";
 }
 
 std::string include_text(const std::set<entry>& entries, const std::wstring& folder,
@@ -407,8 +406,9 @@ options parse(int argc, wchar_t** argv) {
     }
   }
   if (o.output.empty() || o.property.empty() || o.build_folders.empty() || o.servers.empty())
-    fail(L"usage: registration_capture OUTPUT.wxi --build FOLDER --folder PROPERTY "
-         L"[--x86 PROPERTY [--x86-name NAME64=NAME32]...] SERVER.dll...");
+    fail(
+        L"usage: registration_capture OUTPUT.wxi --build FOLDER --folder PROPERTY "
+        L"[--x86 PROPERTY [--x86-name NAME64=NAME32]...] SERVER.dll...");
   return o;
 }
 

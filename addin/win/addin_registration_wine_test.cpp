@@ -96,16 +96,22 @@ void expect_classes(HKEY root) {
                         root, classes + L"Interface\\" + kConnectorIid + L"\\TypeLib", nullptr));
 }
 
-// Outlook's Addins keys exist wherever Outlook is installed; the test
-// prefix gets them for the test and loses them afterwards.
+// Outlook's Addins keys exist wherever Outlook is installed, the classes'
+// keys wherever Windows runs; the test prefix gets them (the Addins keys for
+// the test only).
 class OutlookInstalled {
  public:
   OutlookInstalled() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-      HKEY key = nullptr;
-      RegCreateKeyExW(root, L"Software\\Microsoft\\Office\\Outlook\\Addins", 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      if (key) RegCloseKey(key);
+      // The scripts never remove the classes' parent keys (NoRemove): a
+      // registration in a prefix that lacks them leaves them behind.
+      for (const wchar_t* path : {L"Software\\Microsoft\\Office\\Outlook\\Addins",
+                                  L"Software\\Classes\\CLSID", L"Software\\Classes\\AppID",
+                                  L"Software\\Classes\\Interface", L"Software\\Classes\\TypeLib"}) {
+        HKEY key = nullptr;
+        RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        if (key) RegCloseKey(key);
+      }
     }
   }
 
