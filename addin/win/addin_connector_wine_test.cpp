@@ -17,6 +17,7 @@
 #include "com/module.h"
 #include "com/testing/apartment.h"
 #include "com/testing/expect.h"
+#include "com/testing/server_conformance.h"
 #include "com/unique.h"
 #include "win/wide_text.h"
 #include "testing/addin_test_support.h"
@@ -27,6 +28,33 @@ namespace {
 using com::com_ptr;
 using com::unique_bstr;
 namespace testing = mivo::scheduler::testing;
+
+// The add-in as a COM server, like the scheduler and the agent: its
+// Addins key is written beside the classes, under HKCU for a per-user
+// registration as for a machine one.
+mivo::com::testing::server_description addin_description() {
+  return {L"MivoOutlookPlugin.dll",
+          CLSID_OutlookConnector,
+          IID_IOutlookConnector,
+          L"OutlookConnector Class",
+          L"MivoOutlookPlugin.OutlookConnector",
+          L"MivoOutlookPlugin.OutlookConnector.1",
+          L"Apartment",
+          {0x8CD77BEF, 0xAF44, 0x4F46, {0x8F, 0x13, 0xA7, 0x79, 0xC4, 0xC3, 0x72, 0x21}},
+          L"MivoOutlookPlugin",
+          L"MivoOutlookPlugin.DLL",
+          false,
+          LIBID_MivoOutlookPluginLib,
+          L"MivoOutlookPlugin 1.0 Type Library",
+          {IID_IOutlookConnector},
+          false,
+          {{HKEY_CURRENT_USER,
+            L"Software\\Microsoft\\Office\\Outlook\\Addins\\MivoOutlookPlugin.OutlookConnector"}}};
+}
+
+using mivo::com::testing::ComServerConformance;
+INSTANTIATE_TEST_SUITE_P(MivoOutlookPlugin, ComServerConformance,
+                         ::testing::Values(addin_description()));
 
 // The add-in DLL loaded from a folder and its connector, as Outlook makes
 // it through the registered class.
