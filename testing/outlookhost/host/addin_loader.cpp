@@ -18,6 +18,7 @@
 #include "addin_calls.h"
 #include "automation.h"
 #include "com/module.h"
+#include "com/unique.h"
 #include "win/wide_text.h"
 
 namespace mivo::outlookhost {
@@ -31,14 +32,19 @@ double elapsed_ms(clock_type::time_point since) {
   return std::chrono::duration<double, std::milli>(clock_type::now() - since).count();
 }
 
-bool read_string(HKEY root, const std::wstring& path, const wchar_t* name, std::wstring& out) {
+// `view` (KEY_WOW64_64KEY) reads a key of the 64-bit view from a 32-bit host.
+bool read_string(HKEY root, const std::wstring& path, const wchar_t* name, std::wstring& out,
+                 REGSAM view = 0) {
+  com::unique_hkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS)
+    return false;
   DWORD bytes = 0;
   DWORD type = 0;
-  if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+  if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
                    &type, nullptr, &bytes) != ERROR_SUCCESS)
     return false;
   std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
-  if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+  if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
                    &type, value.data(), &bytes) != ERROR_SUCCESS)
     return false;
   value.resize(wcslen(value.c_str()));
@@ -82,9 +88,9 @@ const hive kClassHives[] = {{HKEY_CURRENT_USER, L"HKCU\\Software\\Classes"},
                             {HKEY_LOCAL_MACHINE, L"HKLM\\Software\\Classes"}};
 
 bool class_value(const std::wstring& path, const wchar_t* name, std::wstring& out,
-                 std::wstring* found_in = nullptr) {
+                 std::wstring* found_in = nullptr, REGSAM view = 0) {
   for (const auto& h : kClassHives) {
-    if (read_string(h.root, std::wstring(L"Software\\Classes\\") + path, name, out)) {
+    if (read_string(h.root, std::wstring(L"Software\\Classes\\") + path, name, out, view)) {
       if (found_in) *found_in = std::wstring(h.name) + L"\\" + path;
       return true;
     }
@@ -152,11 +158,15 @@ std::vector<addin_registration> read_addin_registrations() {
 }
 
 bool resolve_class(const std::wstring& prog_id, class_registration& out, std::string& error) {
+  // ProgIDs are shared by both registry views on 64-bit Windows, the CLSID
+  // keys are not: a 32-bit host finds the ProgID in the one shared key and
+  // the class in its own view (Wine 8.0 would move the ProgID lookup of a
+  // 32-bit program into WOW6432Node as well, once that key exists).
   std::wstring clsid_text;
-  if (!class_value(prog_id + L"\\CLSID", nullptr, clsid_text)) {
+  if (!class_value(prog_id + L"\\CLSID", nullptr, clsid_text, nullptr, KEY_WOW64_64KEY)) {
     std::wstring current;
-    if (!class_value(prog_id + L"\\CurVer", nullptr, current) ||
-        !class_value(current + L"\\CLSID", nullptr, clsid_text)) {
+    if (!class_value(prog_id + L"\\CurVer", nullptr, current, nullptr, KEY_WOW64_64KEY) ||
+        !class_value(current + L"\\CLSID", nullptr, clsid_text, nullptr, KEY_WOW64_64KEY)) {
       error = "the ProgID " + to_utf8(prog_id) + " is not registered (no CLSID under it in " +
               "HKCU\\Software\\Classes or HKLM\\Software\\Classes)";
       return false;
