@@ -13,6 +13,8 @@ BUILD="${MIVO_BUILD_ROOT:-$ROOT/build}"
 DEPS="${MIVO_DEPS:-$ROOT/build/deps}"
 PORT="${MIVO_REFSERVICE_PORT:-47380}"
 export MIVO_DEPS="$DEPS"
+# shellcheck source=lib/runs-32bit.sh
+. "$ROOT/scripts/lib/runs-32bit.sh"
 
 "$ROOT/scripts/setup.sh"
 
@@ -30,9 +32,16 @@ build_native() {  # [cmake --build options...]
 }
 
 configure_windows() {  # win64|win32
-  local tree="$1" arch=x86_64
-  [ "$tree" = win32 ] && arch=i686
-  configure "$BUILD/$tree" \
+  local tree="$1" arch=x86_64 extra=()
+  if [ "$tree" = win32 ]; then
+    arch=i686
+    # The x86 Wine tests where 32-bit programs can run (MIVO_X86_TESTS=ON
+    # builds them anyway, to see that they compile).
+    local tests="${MIVO_X86_TESTS:-}"
+    [ -n "$tests" ] || { machine_runs_32bit && tests=ON || tests=OFF; }
+    extra=(-DMIVO_X86_TESTS="$tests")
+  fi
+  configure "$BUILD/$tree" "${extra[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" \
     -DMIVO_DEPS_PREFIX="$DEPS/mingw-$arch" \
     -DMIVO_REFSERVICE="$BUILD/native/testing/refservice/mivo-refservice"

@@ -1,24 +1,33 @@
 #!/bin/bash
 # One-time (and idempotent) preparation of a Debian 12 machine for building and
 # testing the add-in: Debian packages (with the i386 architecture for the
-# 32-bit Wine that runs the x86 tests), the JsonCpp source package and
-# GoogleTest cross-built for mingw-w64 (x86_64 and i686).
+# 32-bit Wine that runs the x86 tests, on machines that run 32-bit programs),
+# the JsonCpp source package and GoogleTest cross-built for mingw-w64.
 # A second run only checks and returns in seconds.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=lib/runs-32bit.sh
+. "$ROOT/scripts/lib/runs-32bit.sh"
 DEPS="${MIVO_DEPS:-$ROOT/build/deps}"
 STAMP_VERSION=7
 
 PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-  wine64 wine32:i386 libwine-dev xvfb xauth
+  wine64 libwine-dev xvfb xauth
   cmake ninja-build clang libclang-rt-14-dev
   googletest libgtest-dev libjsoncpp-dev
   libcpp-httplib-dev libssl-dev openssl
   libgnutls30 fonts-wqy-microhei
   dpkg-dev imagemagick osslsigncode wixl
 )
+# The x86 Wine tests need 32-bit Wine, which only a kernel that starts
+# 32-bit programs can run.
+X86_TESTS=0
+if machine_runs_32bit; then
+  X86_TESTS=1
+  PACKAGES+=(wine32:i386)
+fi
 
 log() { printf '[setup] %s\n' "$*"; }
 
@@ -77,7 +86,7 @@ install_packages() {
   local missing
   missing="$(missing_packages)"
   if [ -n "$missing" ]; then
-    add_i386
+    [ "$X86_TESTS" = 1 ] && add_i386
     log "installing Debian packages: $missing"
     apt_update
     # shellcheck disable=SC2086
@@ -136,7 +145,11 @@ main() {
   build_jsoncpp x86_64
   build_jsoncpp i686
   build_gtest x86_64
-  build_gtest i686
+  if [ "$X86_TESTS" = 1 ]; then
+    build_gtest i686
+  else
+    log "this machine runs no 32-bit programs: wine32 and the x86 Wine tests are left out"
+  fi
   touch "$stamp"
   log "done"
 }
