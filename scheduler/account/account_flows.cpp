@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "meeting/meeting_info.h"
 #include "portable/json.h"
 #include "portable/text.h"
 #include "resource_ids.h"
@@ -79,7 +78,7 @@ AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
   JsonObjectReader data(envelope.data);
   const Json::Value& account_list = data.array("accountList");
   const std::string login_token = data.text("token");
-  if (!is_well_formed_token(login_token)) {
+  if (!rest::is_well_formed_token(login_token)) {
     show_warning(*ports_.ui, context.message_owner,
                  rest::account_call_message(rest::Outcome::malformed, context.in_refresh));
     return result;
@@ -144,7 +143,7 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
     return false;
   }
   change_token = JsonObjectReader(envelope.data).text("token");
-  if (!is_well_formed_token(change_token)) {
+  if (!rest::is_well_formed_token(change_token)) {
     change_token.clear();
     show_warning(ui, chooser, rest::account_call_message(rest::Outcome::malformed, false));
     return false;
@@ -156,7 +155,7 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
   return true;
 }
 
-bool AccountFlows::user_refresh(CMeetingInfo& record) {
+bool AccountFlows::user_refresh(SignedInUser& user) {
   IUserInterface& ui = *ports_.ui;
   const WindowHandle owner = active_or_foreground(ui);
   StoredAccount account = store_.read_account();
@@ -178,9 +177,9 @@ bool AccountFlows::user_refresh(CMeetingInfo& record) {
     }
     response = result.response;
   }
-  // An absent or unreadable answer leaves the record as it was and is no
+  // An absent or unreadable answer leaves the user as they were and is no
   // reason to stop the operation.
-  return record.read_user_info_response(response);
+  return read_signed_in_user(response, user);
 }
 
 bool AccountFlows::has_stored_account() {

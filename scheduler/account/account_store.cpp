@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "account_store.h"
-#include "meeting/meeting_info.h"
+#include "service/rest_api.h"
 
 namespace mivo {
 namespace {
@@ -75,7 +75,7 @@ void AccountStore::sign_out() {
 
 std::string read_stored_token(ISettingsStore& store) {
   std::string token = store.read(setting::kToken);
-  return is_well_formed_token(token) ? token : std::string();
+  return rest::is_well_formed_token(token) ? token : std::string();
 }
 
 std::string AccountStore::token() { return read_stored_token(store_); }

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "account/account_flows.h"
+#include "account/signed_in_user.h"
 #include "meeting/meeting_info.h"
 #include "ports.h"
 
@@ -80,8 +80,10 @@ class MeetingRequest {
   // Sign-out confirmation: ok when confirmed, else not_confirmed.
   Result cancellation();
 
-  const CMeetingInfo& current() const { return *current_; }
-  const CMeetingInfo& snapshot() const { return *snapshot_; }
+  const CMeetingInfo& current() const { return current_; }
+  const CMeetingInfo& snapshot() const { return snapshot_.draft; }
+  const ServiceMeeting& meeting() const { return meeting_; }
+  const SignedInUser& user() const { return user_; }
 
  private:
   // The part of commit after the checks on the caller's window.
@@ -104,10 +106,22 @@ class MeetingRequest {
                     const std::string& version);
   bool install_update();
 
+  // The meeting as last loaded or committed: what the change flag compares
+  // the current draft and meeting key with.
+  struct Snapshot {
+    CMeetingInfo draft;
+    std::string meeting_key;
+  };
+
   SchedulerPorts ports_;
   AccountFlows account_;
-  std::unique_ptr<CMeetingInfo> current_;
-  std::unique_ptr<CMeetingInfo> snapshot_;
+  // Members, renewed in place: a flow waiting in a request dialog's message
+  // loop may still hold one when the add-in calls in again.
+  CMeetingInfo current_;
+  AppointmentItem item_;
+  ServiceMeeting meeting_;
+  SignedInUser user_;
+  Snapshot snapshot_;
 };
 
 }  // namespace mivo

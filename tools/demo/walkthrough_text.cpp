@@ -6,7 +6,7 @@
 #include "base64_decode.h"
 #include "headers.h"
 #include "json_text.h"
-#include "meeting/appointment_record.h"
+#include "records/appointment_record.h"
 
 namespace mivo::demo {
 
@@ -43,7 +43,7 @@ std::string body_line(const std::string& raw) {
 }  // namespace
 
 std::string appointment_record(const Appointment& appointment) {
-  AppointmentRecord record;
+  records::AppointmentRecord record;
   record.subject = appointment.subject;
   record.start = appointment.start;
   record.end = appointment.start + appointment.duration_minutes / kMinutesPerDay;
@@ -52,7 +52,7 @@ std::string appointment_record(const Appointment& appointment) {
   for (std::size_t i = 1; i < appointment.recipients.size(); ++i)
     record.recipients.push_back(
         {appointment.recipients[i].address, appointment.recipients[i].name});
-  return write_appointment_record(record);
+  return records::write_appointment_record(record);
 }
 
 std::optional<double> next_day_at(const SystemTime& today, int hour, int minute) {
