@@ -125,9 +125,9 @@ TEST(AppointmentRecord, TextsOfTwoCharactersOrFewerAreNoRecordAndLeaveTheRecordA
 
 TEST(AppointmentRecord, TextThatDoesNotParseReadsAsAnEmptyDocument) {
   AppointmentRecord record;
-  EXPECT_EQ(RecordRead::unparsable,
-            read_appointment_record(R"({"Subject": "x", "Recipients": [{"MailAddr": "a"}])",
-                                    record));
+  EXPECT_EQ(
+      RecordRead::unparsable,
+      read_appointment_record(R"({"Subject": "x", "Recipients": [{"MailAddr": "a"}])", record));
   EXPECT_EQ("", record.subject);
   EXPECT_EQ(0.0, record.first_start);
   EXPECT_TRUE(record.recipients.empty());
@@ -151,7 +151,9 @@ TEST(AppointmentRecord, WrongTypedMembersReadAsMissing) {
          return r.start == 0 && r.first_start == 0.0 && r.duration == 5;
        }},
       {R"({"MsgClass":[],"recurrenceState":"2","Duration":5})",
-       [](const AppointmentRecord& r) { return r.message_class.empty() && r.recurrence_state == 0; }},
+       [](const AppointmentRecord& r) {
+         return r.message_class.empty() && r.recurrence_state == 0;
+       }},
       {R"({"IsRecurring":"yes","Recurring":{"Interval":1}})",
        [](const AppointmentRecord& r) {
          return !r.recurrence.recurring && r.recurrence.interval == 1;

@@ -42,18 +42,18 @@ enum DayBits : int {
 // "IsRecurring" and the "Recurring" object, in Outlook's own numbering. A
 // record without the object reads as every pattern field 0.
 struct Recurrence {
-  bool recurring = false;       // the meeting repeats ("IsRecurring")
-  int pattern_type = 0;         // PatternType; other values pass through
+  bool recurring = false;  // the meeting repeats ("IsRecurring")
+  int pattern_type = 0;    // PatternType; other values pass through
   double pattern_start_date = 0;
   double pattern_end_date = 0;  // the last day, as the record carries it
   int occurrences = 0;
   bool no_end_date = false;
-  int interval = 0;             // every n days, weeks, months or years
-  int instance = 0;             // n-th weekday of the month; 5 = the last
-  int day_of_week_mask = 0;     // DayBits
+  int interval = 0;          // every n days, weeks, months or years
+  int instance = 0;          // n-th weekday of the month; 5 = the last
+  int day_of_week_mask = 0;  // DayBits
   int day_of_month = 0;
   int month_of_year = 0;
-  int duration = 0;             // minutes of one occurrence
+  int duration = 0;  // minutes of one occurrence
 };
 
 // How a reader took its text.

@@ -107,7 +107,8 @@ TEST_F(Story, AnInstantMeetingWithoutTheDesktopClientOpensTheJoinPageInTheBrowse
   const auto started = launches.collect();
   ASSERT_EQ(1u, started.size());
   std::string address = testing::argument_after_program(started[0].command_line);
-  if (address.size() >= 2 && address.front() == '"') address = address.substr(1, address.size() - 2);
+  if (address.size() >= 2 && address.front() == '"')
+    address = address.substr(1, address.size() - 2);
   const std::string page = service_.base_url() + "/meet/?";
   ASSERT_EQ(0u, address.find(page)) << address;
   const auto query = refservice::base64_decode(std::string_view(address).substr(page.size()));

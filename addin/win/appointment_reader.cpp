@@ -10,7 +10,6 @@ namespace mivo::addin {
 
 namespace {
 
-using records::AppointmentRecord;
 using com::as_bool;
 using com::as_dispatch;
 using com::as_double;
@@ -18,6 +17,7 @@ using com::as_int;
 using com::as_text;
 using com::call;
 using com::get;
+using records::AppointmentRecord;
 
 // The SMTP address of an Exchange entry, by its MAPI property tag.
 constexpr wchar_t kSmtpAddressProperty[] = L"http://schemas.microsoft.com/mapi/proptag/0x39FE001E";

@@ -26,8 +26,8 @@ void SchedulerCalls::set_settings(bool item_open, const std::string& settings_re
   if (!scheduler) return;
   const com::unique_bstr setting = win::bstr_from_utf8(settings_record);
   const com::unique_bstr record = win::bstr_from_utf8(appointment_record);
-  LOG_IF_FAILED(
-      scheduler->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, setting.get(), record.get()));
+  LOG_IF_FAILED(scheduler->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, setting.get(),
+                                       record.get()));
 }
 
 CallResult SchedulerCalls::commit() {

@@ -31,7 +31,7 @@ AccountFlows::AccountFlows(SchedulerPorts& ports)
     : ports_(ports), store_(*ports.store, *ports.protector) {}
 
 bool AccountFlows::account_setting() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   // The dialog shows the one service the sign-in goes to; the user cannot
   // send the password anywhere else.
   const std::string site = ui.load_string(IDS_SERVICE_URL);
@@ -46,7 +46,7 @@ bool AccountFlows::account_setting() {
 }
 
 bool AccountFlows::sign_in_from_dialog(WindowHandle dialog, const StoredAccount& account) {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   const WindowHandle active = ui.active_window();
   const SignInResult result = sign_in(account, {active, dialog, active, false});
   if (!result.succeeded) {
@@ -131,7 +131,7 @@ bool AccountFlows::choose_organisation(WindowHandle owner, const std::string& us
 bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& user_name,
                                        const std::string& login_token,
                                        const std::string& account_id, std::string& change_token) {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   const std::string response = ports_.transport->send(
       {rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
        rest::change_user_body(account_id, user_name), rest::token_header(login_token), "POST",
@@ -156,7 +156,7 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
 }
 
 bool AccountFlows::user_refresh(SignedInUser& user) {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   const WindowHandle owner = active_or_foreground(ui);
   StoredAccount account = store_.read_account();
   if (account.site.empty() || account.user_name.empty() || account.password.empty()) {
@@ -188,7 +188,7 @@ bool AccountFlows::has_stored_account() {
 }
 
 bool AccountFlows::cancellation() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   bool confirmed = false;
   ui.run_cancellation(ui.active_window(), [&] {
     store_.sign_out();

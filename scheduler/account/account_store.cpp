@@ -15,7 +15,7 @@ bool is_protected(std::string_view stored) {
 
 }  // namespace
 
-AccountStore::AccountStore(ISettingsStore& store, ICredentialProtector& protector)
+AccountStore::AccountStore(SettingsStorePort& store, CredentialProtectorPort& protector)
     : store_(store), protector_(protector) {}
 
 StoredAccount AccountStore::read_account() {
@@ -73,7 +73,7 @@ void AccountStore::sign_out() {
   store_.remove(setting::kToken);
 }
 
-std::string read_stored_token(ISettingsStore& store) {
+std::string read_stored_token(SettingsStorePort& store) {
   std::string token = store.read(setting::kToken);
   return rest::is_well_formed_token(token) ? token : std::string();
 }

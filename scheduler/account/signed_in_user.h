@@ -9,8 +9,8 @@
 namespace mivo {
 
 struct SignedInUser {
-  std::string token;                 // sign-in token for the "token:" header
-  std::string host_user_id;          // the host of the meetings scheduled
+  std::string token;         // sign-in token for the "token:" header
+  std::string host_user_id;  // the host of the meetings scheduled
   std::string host_user_name;
   std::string personal_meeting_key;  // the user's own meeting room (join link)
 };

@@ -18,8 +18,7 @@ SignedInUser signed_in() {
 TEST(SignedInUser, StoresHostTokenAndPersonalKeyWhateverTheCode) {
   SignedInUser user;
   EXPECT_TRUE(read_signed_in_user(
-      R"({"code":0,"data":{"id":"u1","name":"Ann Lee","token":"t-1","meetingKey":"pk-1"}})",
-      user));
+      R"({"code":0,"data":{"id":"u1","name":"Ann Lee","token":"t-1","meetingKey":"pk-1"}})", user));
   EXPECT_EQ("u1", user.host_user_id);
   EXPECT_EQ("Ann Lee", user.host_user_name);
   EXPECT_EQ("t-1", user.token);

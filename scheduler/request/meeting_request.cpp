@@ -36,7 +36,8 @@ void MeetingRequest::set_settings(bool item_open, std::string_view settings_reco
     return;
   }
   records::AppointmentRecord appointment;
-  const bool parsed = records::parsed(records::read_appointment_record(appointment_record, appointment));
+  const bool parsed =
+      records::parsed(records::read_appointment_record(appointment_record, appointment));
   current_.recipients.clear();
   current_.take_appointment(appointment);
   if (parsed) {
@@ -59,13 +60,13 @@ std::string MeetingRequest::settings_record() const {
 }
 
 Result MeetingRequest::settings_do_modal() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   return ui.run_meeting_setting(ui.active_window(), current_) == msgbox::kOk ? Result::ok
-                                                                              : Result::failed;
+                                                                             : Result::failed;
 }
 
 Result MeetingRequest::about() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   return ui.run_about(ui.active_window()) == msgbox::kOk ? Result::ok : Result::failed;
 }
 

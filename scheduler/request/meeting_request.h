@@ -55,7 +55,7 @@ class MeetingRequest {
   // Without a sink nothing is sent and the commit fails. An update whose
   // conference the lookup does not find sends nothing and fails. On failure
   // the meeting key, the invitation text and the snapshot stay as they were.
-  Result commit(IAppointmentSink* sink, WindowHandle parent);
+  Result commit(AppointmentSinkPort* sink, WindowHandle parent);
   // Deletes the meeting's conference on the service (request owned by
   // `parent`) and forgets the meeting key: ok. When the service answers that
   // it no longer has the conference, nothing is sent and the key is
@@ -87,7 +87,7 @@ class MeetingRequest {
 
  private:
   // The part of commit after the checks on the caller's window.
-  bool send_meeting(IAppointmentSink& sink);
+  bool send_meeting(AppointmentSinkPort& sink);
   // What the schedule lookup learnt of the meeting's conference.
   enum class ConferenceLookup {
     found,       // the record's conference identifier names it

@@ -16,7 +16,7 @@ constexpr const char* kStartTooEarly = "开始时间不得早于当前时间";
 constexpr const char* kZeroDuration = "会议时长不得为0";
 
 // The appointment's subject; a sink that fails to answer gives none.
-std::string appointment_subject(IAppointmentSink& sink) {
+std::string appointment_subject(AppointmentSinkPort& sink) {
   std::string subject;
   if (!sink.get_subject(subject)) {
     subject.clear();
@@ -46,11 +46,11 @@ std::string unescape_line_breaks(const std::string& text) {
 
 }  // namespace
 
-Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
+Result MeetingRequest::commit(AppointmentSinkPort* sink, WindowHandle parent) {
   if (sink == nullptr) {
     return Result::failed;
   }
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   user_.token = read_stored_token(*ports_.store);
   if (current_.check_recurrence() != RecurrenceCheck::accepted) {
     show_warning(ui, parent, IDS_RECURRENCE_REFUSED);
@@ -67,9 +67,9 @@ Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
   return Result::ok;
 }
 
-bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
-  IUserInterface& ui = *ports_.ui;
-  ISettingsStore& store = *ports_.store;
+bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
+  UserInterfacePort& ui = *ports_.ui;
+  SettingsStorePort& store = *ports_.store;
   CMeetingInfo& draft = current_;
   WindowHandle parent = ui.active_window();
   if (draft.first_start > draft.start) {
@@ -183,12 +183,12 @@ Result MeetingRequest::remove(WindowHandle parent) {
   if (meeting_.meeting_key.empty()) {
     return Result::ok;
   }
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   switch (look_up_conference(request_owner(ui, ui.active_window()))) {
     case ConferenceLookup::found:
       ports_.transport->send(
-          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName),
-                                     meeting_.conference_id, item_.recurrence_state),
+          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName), meeting_.conference_id,
+                                     item_.recurrence_state),
            "", rest::token_header(user_.token), "DELETE", request_owner(ui, parent)});
       break;
     case ConferenceLookup::gone:
