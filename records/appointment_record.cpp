@@ -23,14 +23,11 @@ std::string cut_message_class(const std::string& message_class) {
 
 std::string write_appointment_record(const AppointmentRecord& record) {
   Json::Value root(Json::objectValue);
-  root["Subject"] = record.subject;
-  root["OrStart"] = record.first_start.value_or(record.start);
-  root["Start"] = record.start;
+  detail::write_shared_parts(record, record.first_start != 0 ? record.first_start : record.start,
+                             true, root);
   root["End"] = record.end;
-  root["Duration"] = record.duration;
   root["MsgClass"] = cut_message_class(record.message_class);
   root["recurrenceState"] = record.recurrence_state;
-  detail::write_shared_parts(record.recipients, record.recurrence, true, root);
   if (record.recurrence.recurring) {
     root["Recurring"]["MeetingStart"] = record.start;
     root["Recurring"]["Start"] = record.start;
@@ -39,19 +36,11 @@ std::string write_appointment_record(const AppointmentRecord& record) {
 }
 
 RecordRead read_appointment_record(std::string_view text, AppointmentRecord& record) {
-  Json::Value root;
-  const RecordRead parse = detail::parse_record(text, root);
-  if (parse == RecordRead::skipped) return parse;
-  JsonObjectReader reader(root);
-  record.subject = reader.text("Subject");
-  record.duration = reader.integer("Duration");
-  record.start = reader.real("Start");
-  record.first_start = reader.real("OrStart");
-  record.end = reader.real("End");
-  record.message_class = reader.text("MsgClass");
-  record.recurrence_state = reader.integer("recurrenceState");
-  return detail::read_shared_parts(parse, reader.met_wrong_type(), root, record.recipients,
-                                   record.recurrence);
+  return detail::read_record(text, record, [&](JsonObjectReader& reader) {
+    record.end = reader.real("End");
+    record.message_class = reader.text("MsgClass");
+    record.recurrence_state = reader.integer("recurrenceState");
+  });
 }
 
 }  // namespace mivo::records

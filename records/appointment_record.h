@@ -2,7 +2,6 @@
 // and hands to the scheduler's SetSettings.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,21 +10,14 @@
 
 namespace mivo::records {
 
-struct AppointmentRecord {
-  std::string subject;
-  double start = 0;
-  // "OrStart": written as the start when not set, as the add-in writes it;
-  // a reader always sets it (0 when the member is missing).
-  std::optional<double> first_start;
+// The recipients are every recipient but the first of Outlook's collection
+// (the organiser); a recurring appointment's "Recurring" object also has the
+// start as its "MeetingStart" and "Start". "OrStart" is written as the start
+// while the first start is 0, as the add-in writes it.
+struct AppointmentRecord : SharedParts {
   double end = 0;
-  int duration = 0;
   std::string message_class;  // written cut to its first 13 UTF-16 units
   int recurrence_state = 0;   // Outlook: 0 single, 1 master, 2 occurrence, 3 exception
-  // Every recipient but the first of Outlook's collection (the organiser).
-  std::vector<Recipient> recipients;
-  // "IsRecurring" and, for a recurring appointment, the "Recurring" object
-  // (with the start as its "MeetingStart" and "Start").
-  Recurrence recurrence;
 };
 
 // Compact JSON (members in key order, non-ASCII escaped, one line feed), with

@@ -11,15 +11,20 @@ bool is_no_record(std::string_view text) { return utf16_length(text) <= 2; }
 
 namespace detail {
 
-void write_shared_parts(const std::vector<Recipient>& recipients, const Recurrence& recurrence,
-                        bool always_list_recipients, Json::Value& record) {
+void write_shared_parts(const SharedParts& parts, double first_start, bool always_list_recipients,
+                        Json::Value& record) {
+  record["Subject"] = parts.subject;
+  record["Start"] = parts.start;
+  record["OrStart"] = first_start;
+  record["Duration"] = parts.duration;
   if (always_list_recipients) record["Recipients"] = Json::Value(Json::arrayValue);
-  for (const Recipient& recipient : recipients) {
+  for (const Recipient& recipient : parts.recipients) {
     Json::Value entry(Json::objectValue);
     entry["MailAddr"] = recipient.address;
     entry["Name"] = recipient.name;
     record["Recipients"].append(std::move(entry));
   }
+  const Recurrence& recurrence = parts.recurrence;
   record["IsRecurring"] = recurrence.recurring ? 1 : 0;
   if (!recurrence.recurring) return;
   Json::Value& pattern = record["Recurring"];
@@ -37,9 +42,13 @@ void write_shared_parts(const std::vector<Recipient>& recipients, const Recurren
   pattern["PatternEndDate"] = recurrence.pattern_end_date;
 }
 
-RecordRead read_shared_parts(RecordRead parse, bool own_wrong_type, const Json::Value& root,
-                             std::vector<Recipient>& recipients, Recurrence& recurrence) {
-  JsonObjectReader record(root);
+RecordRead read_shared_parts(RecordRead parse, JsonObjectReader& record, SharedParts& parts) {
+  parts.subject = record.text("Subject");
+  parts.duration = record.integer("Duration");
+  parts.start = record.real("Start");
+  parts.first_start = record.real("OrStart");
+  std::vector<Recipient>& recipients = parts.recipients;
+  Recurrence& recurrence = parts.recurrence;
   bool wrong_type = false;
   for (const Json::Value& element : record.array("Recipients")) {
     JsonObjectReader entry(element);
@@ -63,7 +72,7 @@ RecordRead read_shared_parts(RecordRead parse, bool own_wrong_type, const Json::
   recurrence.pattern_start_date = pattern.real("PatternStartDate");
   recurrence.pattern_end_date = pattern.real("PatternEndDate");
   if (parse == RecordRead::unparsable) return parse;
-  wrong_type = wrong_type || own_wrong_type || record.met_wrong_type() || pattern.met_wrong_type();
+  wrong_type = wrong_type || record.met_wrong_type() || pattern.met_wrong_type();
   return wrong_type ? RecordRead::wrong_types : RecordRead::read;
 }
 

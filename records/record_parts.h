@@ -5,6 +5,8 @@
 
 #include <json/value.h>
 
+#include "portable/json.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +58,17 @@ struct Recurrence {
   int duration = 0;  // minutes of one occurrence
 };
 
+// What both records carry: the meeting's subject and times, its recipients
+// and its recurrence.
+struct SharedParts {
+  std::string subject;
+  double start = 0;
+  double first_start = 0;  // "OrStart": the first start ever read for the meeting
+  int duration = 0;
+  std::vector<Recipient> recipients;
+  Recurrence recurrence;
+};
+
 // How a reader took its text.
 enum class RecordRead {
   read,         // parsed, every member of the expected type
@@ -75,18 +88,31 @@ inline bool parsed(RecordRead read) {
 
 namespace detail {
 
-// The parts both records carry, as JSON members of `record`: "Recipients"
-// (always when `always_list_recipients`, else only when there are some),
-// "IsRecurring" and, for a recurring meeting, the "Recurring" object.
-void write_shared_parts(const std::vector<Recipient>& recipients, const Recurrence& recurrence,
-                        bool always_list_recipients, Json::Value& record);
-// Reads them back from `record` (an empty document reads as none) and ends
-// the read that `parse_record` began: `own_wrong_type` tells whether one of
-// the record's own members had a wrong type.
-RecordRead read_shared_parts(RecordRead parse, bool own_wrong_type, const Json::Value& record,
-                             std::vector<Recipient>& recipients, Recurrence& recurrence);
-// Parses `text` into `root` (null when it does not parse or is no record).
+// The shared parts as JSON members of `record`: "Subject", "Start",
+// "OrStart" (`first_start`), "Duration", "Recipients" (always when
+// `always_list_recipients`, else only when there are some), "IsRecurring"
+// and, for a recurring meeting, the "Recurring" object.
+void write_shared_parts(const SharedParts& parts, double first_start, bool always_list_recipients,
+                        Json::Value& record);
+
+// Reads a record: nothing from text that is no record; else the shared
+// parts and, through `read_own(reader)`, the record's own members, from the
+// parsed text or, when it does not parse, from an empty document.
+template <class ReadOwn>
+RecordRead read_record(std::string_view text, SharedParts& parts, ReadOwn read_own);
+
 RecordRead parse_record(std::string_view text, Json::Value& root);
+RecordRead read_shared_parts(RecordRead parse, JsonObjectReader& reader, SharedParts& parts);
+
+template <class ReadOwn>
+RecordRead read_record(std::string_view text, SharedParts& parts, ReadOwn read_own) {
+  Json::Value root;
+  const RecordRead parse = parse_record(text, root);
+  if (parse == RecordRead::skipped) return parse;
+  JsonObjectReader reader(root);
+  read_own(reader);
+  return read_shared_parts(parse, reader, parts);
+}
 
 }  // namespace detail
 

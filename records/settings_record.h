@@ -11,16 +11,10 @@
 
 namespace mivo::records {
 
-struct SettingsRecord {
-  std::string subject;
-  double start = 0;
-  double first_start = 0;  // "OrStart": the first start ever read for the meeting
-  int duration = 0;
+// "Recipients" is written only when there are some, in the stored order.
+struct SettingsRecord : SharedParts {
   bool mute_on_entry = false;  // "enterMeetMute": participants enter muted
   std::string meeting_key;     // "MeetingKey": "" before the meeting was created
-  // "Recipients", only when there are some, in the stored order.
-  std::vector<Recipient> recipients;
-  Recurrence recurrence;
 };
 
 // Compact JSON, as write_appointment_record writes.

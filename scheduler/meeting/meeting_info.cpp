@@ -89,7 +89,7 @@ void CMeetingInfo::take_appointment(const records::AppointmentRecord& record) {
   subject = record.subject;
   duration = record.duration;
   start = record.start;
-  if (first_start == 0) first_start = record.first_start.value_or(0);
+  if (first_start == 0) first_start = record.first_start;
   take_recurrence_and_recipients(record.recurrence, record.recipients, *this);
 }
 
