@@ -236,11 +236,10 @@ template <class T>
 HRESULT make_instance(com_ptr<T>& result) noexcept try {
   result.reset();
   auto* created = new object<T>();
-  IUnknown* unknown = T::interfaces::identity(static_cast<T*>(created));
-  unknown->AddRef();
-  HRESULT hr = created->final_construct();
-  if (SUCCEEDED(hr)) result = com_ptr<T>(created);
-  unknown->Release();
+  // Held while it finishes construction; a failure lets it go again.
+  com_ptr<T> held(created);
+  const HRESULT hr = created->final_construct();
+  if (SUCCEEDED(hr)) result = std::move(held);
   return hr;
 }
 CATCH_RETURN()
