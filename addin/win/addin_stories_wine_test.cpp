@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "base64_decode.h"
@@ -38,10 +39,15 @@ class Story : public ::testing::Test {
     EXPECT_EQ(0u, code) << output_;
   }
 
-  // The scheduler told the user of nothing along the way (the host
-  // dismisses message boxes no step expects, and reports each).
-  void expect_no_message_box() const {
-    EXPECT_EQ(std::string::npos, output_.find("a message box:")) << output_;
+  // The scheduler warned of nothing along the way: the host reports each
+  // message box and dismisses those no step expects; its own (Outlook's
+  // question whether to save) do not count.
+  void expect_no_warning() const {
+    std::istringstream lines(output_);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("a message box:") == std::string::npos) continue;
+      EXPECT_NE(std::string::npos, line.find("\"Outlook (host)\"")) << line;
+    }
   }
 
   refservice::Client service_;
@@ -51,12 +57,12 @@ class Story : public ::testing::Test {
 
 TEST_F(Story, SigningInOrOutFromOnePlaceUpdatesTheButtonsEverywhere) {
   play(L"sign-in");
-  expect_no_message_box();
+  expect_no_warning();
 }
 
 TEST_F(Story, ANewOnlineMeetingFromTheMainWindowOpensWithItsInvitation) {
   play(L"new-meeting-signed-in");
-  expect_no_message_box();
+  expect_no_warning();
 }
 
 TEST_F(Story, ANewOnlineMeetingSignsInFirstAndACancelledSignInOpensNothing) {
@@ -69,7 +75,7 @@ TEST_F(Story, AnOnlineMeetingAddedToAnAppointmentPutsItsInvitationAfterTheBody) 
 
 TEST_F(Story, AnEditedMeetingSendsItsUpdateAndReplacesItsInvitationInPlace) {
   play(L"edit-and-send");
-  expect_no_message_box();
+  expect_no_warning();
 }
 
 TEST_F(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
@@ -89,7 +95,7 @@ TEST_F(Story, SavingBeforeSendingTakesTheMeetingOffOnceAndForAll) {
 TEST_F(Story, ClosingUnsavedOrSendingACancellationRemovesTheMeeting) {
   play(L"close-or-cancel");
   EXPECT_EQ(0u, service_.meetings().size());
-  expect_no_message_box();
+  expect_no_warning();
 }
 
 TEST_F(Story, AnInstantMeetingWithoutTheDesktopClientOpensTheJoinPageInTheBrowser) {
@@ -102,7 +108,7 @@ TEST_F(Story, AnInstantMeetingWithoutTheDesktopClientOpensTheJoinPageInTheBrowse
                       L"\"" + testing::recorder_path() + L"\" \"%1\"");
   testing::LaunchRecords launches;
   play(L"instant-meeting");
-  expect_no_message_box();
+  expect_no_warning();
 
   const auto started = launches.collect();
   ASSERT_EQ(1u, started.size());
