@@ -41,6 +41,15 @@ done
 # Diagnostics only in the touched files (paths relative to the root).
 filter="$(printf '%s\n' "${files[@]}" | grep -E '\.(h|cpp)$' | sed 's/[.]/\\./g' | paste -sd'|')"
 
+# clang finds the mingw-w64 C headers for its target, not the C++ library
+# of the cross compiler: its search list is handed over.
+mingw_includes=()
+while read -r dir; do
+  mingw_includes+=("--extra-arg=-isystem$dir")
+done < <(x86_64-w64-mingw32-g++-posix -E -x c++ -v - </dev/null 2>&1 |
+         sed -n '/search starts here:/,/End of search list/p' | grep '^ /.*/include/c++' |
+         sed 's/^ //')
+
 in_database() {  # tree, source
   grep -qF "\"file\": \"$ROOT/$2\"" "$BUILD/$1/compile_commands.json" 2>/dev/null
 }
@@ -51,7 +60,7 @@ for s in "${sources[@]}"; do
     args=(-p "$BUILD/native")
   elif in_database win64 "$s"; then
     args=(-p "$BUILD/win64" --extra-arg=--target=x86_64-w64-mingw32
-          --extra-arg=-Wno-unknown-warning-option)
+          --extra-arg=-Wno-unknown-warning-option "${mingw_includes[@]}")
   else
     echo "tidy: $s is in no compile database (build its tree first); skipped"
     continue

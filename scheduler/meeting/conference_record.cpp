@@ -21,11 +21,11 @@ struct ServiceDay {
   int bit;
   const char* number;
 };
-constexpr ServiceDay service_days[] = {
+constexpr ServiceDay kServiceDays[] = {
     {day_monday, "1"}, {day_tuesday, "2"},  {day_wednesday, "3"}, {day_thursday, "4"},
     {day_friday, "5"}, {day_saturday, "6"}, {day_sunday, "7"},
 };
-constexpr int all_days = 0x7F;
+constexpr int kAllDays = 0x7F;
 
 // Service "type" values.
 enum ConferenceType : int {
@@ -38,7 +38,7 @@ enum ConferenceType : int {
 
 std::string weekly_days(int mask) {
   std::string days;
-  for (const ServiceDay& day : service_days) {
+  for (const ServiceDay& day : kServiceDays) {
     if (mask & day.bit) {
       if (!days.empty()) {
         days += ',';
@@ -52,7 +52,7 @@ std::string weekly_days(int mask) {
 // One day only: the last one set in Monday-to-Sunday order.
 std::string monthly_day(int mask) {
   const char* number = "";
-  for (const ServiceDay& day : service_days) {
+  for (const ServiceDay& day : kServiceDays) {
     if (mask & day.bit) {
       number = day.number;
     }
@@ -80,7 +80,7 @@ void add_recurrence(const records::Recurrence& recurrence, Json::Value& record) 
       break;
     case records::pattern_monthly_nth:
       record["type"] = conference_monthly_nth;
-      if (recurrence.day_of_week_mask & all_days) {
+      if (recurrence.day_of_week_mask & kAllDays) {
         record["monthlyDayOfWeek"] = monthly_day(recurrence.day_of_week_mask);
       }
       if (recurrence.instance >= 1 && recurrence.instance <= 4) {

@@ -53,12 +53,12 @@ Meeting recurring(int pattern_type, int interval, int mask, int instance = 0) {
   return m;
 }
 
-const char single_tail[] =
+const char kSingleTail[] =
     R"("notification":0,"outlook":true,"startDate":"2021-03-07","startTime":"09:05",)"
     R"("subject":"Plan","type":0)";
 
 TEST(ConferenceRecord, SingleMeetingCarriesDateTimeDurationAndTypeZero) {
-  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", single_tail),
+  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", kSingleTail),
             meeting().build_conference_record(" meeting"));
 }
 
@@ -80,7 +80,7 @@ TEST(ConferenceRecord, MeetingKeyPasswordMuteAndParticipantsAppearWhenSet) {
 TEST(ConferenceRecord, AConferenceIdWithoutMeetingKeyIsNotSent) {
   Meeting m = meeting();
   m.service.conference_id = "c-9";
-  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", single_tail),
+  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", kSingleTail),
             m.build_conference_record(""));
 }
 

@@ -13,10 +13,10 @@ namespace {
 using records::RecordRead;
 
 // 2021-03-07 09:00, and the last day of a pattern, 2021-03-31.
-constexpr double march_7_9am = 44262.375;
-constexpr double march_31 = 44286.0;
+constexpr double kMarch7At9 = 44262.375;
+constexpr double kMarch31 = 44286.0;
 
-const char weekly_appointment[] = R"({
+const char kWeeklyAppointment[] = R"({
   "Subject": "Weekly sync", "OrStart": 44262.375, "Start": 44262.375, "End": 44262.416666666664,
   "Duration": 60, "IsRecurring": 1, "MsgClass": "IPM.Appointme", "recurrenceState": 1,
   "Recipients": [{"MailAddr": "ann@example.com", "Name": "Ann"},
@@ -49,11 +49,11 @@ std::vector<std::string> addresses(const CMeetingInfo& draft) {
 
 TEST(DraftFromAppointment, TakesSubjectTimesRecurrenceAndRecipients) {
   CMeetingInfo draft;
-  take_appointment(draft, weekly_appointment);
+  take_appointment(draft, kWeeklyAppointment);
   EXPECT_EQ("Weekly sync", draft.subject);
   EXPECT_EQ(60, draft.duration);
-  EXPECT_EQ(march_7_9am, draft.start);
-  EXPECT_EQ(march_7_9am, draft.first_start);
+  EXPECT_EQ(kMarch7At9, draft.start);
+  EXPECT_EQ(kMarch7At9, draft.first_start);
   EXPECT_TRUE(draft.recurrence.recurring);
   EXPECT_EQ(records::pattern_weekly, draft.recurrence.pattern_type);
   EXPECT_EQ(65, draft.recurrence.day_of_week_mask);
@@ -65,8 +65,8 @@ TEST(DraftFromAppointment, TakesSubjectTimesRecurrenceAndRecipients) {
 
 TEST(DraftFromAppointment, PatternEndMovesToTheEndOfTheLastOccurrence) {
   CMeetingInfo hour_long;
-  take_appointment(hour_long, weekly_appointment);
-  EXPECT_DOUBLE_EQ(march_31 + 1.0 / 24, hour_long.recurrence.pattern_end_date);
+  take_appointment(hour_long, kWeeklyAppointment);
+  EXPECT_DOUBLE_EQ(kMarch31 + 1.0 / 24, hour_long.recurrence.pattern_end_date);
   EXPECT_EQ("2021-03-31", format_date(hour_long.recurrence.pattern_end_date));
   EXPECT_EQ("01:00", format_time(hour_long.recurrence.pattern_end_date));
 
@@ -82,21 +82,21 @@ TEST(DraftFromAppointment, KeepsTheFirstNonZeroStartEverRead) {
   take_appointment(draft, R"({"Subject":"a","OrStart":0})");
   EXPECT_EQ(0.0, draft.first_start);
   take_appointment(draft, R"({"Subject":"a","OrStart":44262.375})");
-  EXPECT_EQ(march_7_9am, draft.first_start);
+  EXPECT_EQ(kMarch7At9, draft.first_start);
   take_appointment(draft, R"({"Subject":"a","OrStart":44300.5,"Start":44300.5})");
-  EXPECT_EQ(march_7_9am, draft.first_start);
+  EXPECT_EQ(kMarch7At9, draft.first_start);
   EXPECT_EQ(44300.5, draft.start);
 }
 
 TEST(DraftFromAppointment, TextThatDoesNotParseClearsTheTimesAndThePattern) {
   CMeetingInfo draft;
-  take_appointment(draft, weekly_appointment);
+  take_appointment(draft, kWeeklyAppointment);
   draft.recipients.clear();
   take_appointment(draft, "{\"Subject\": \"x\"");
   EXPECT_EQ("", draft.subject);
   EXPECT_EQ(0, draft.duration);
   EXPECT_EQ(0.0, draft.start);
-  EXPECT_EQ(march_7_9am, draft.first_start);
+  EXPECT_EQ(kMarch7At9, draft.first_start);
   EXPECT_FALSE(draft.recurrence.recurring);
   EXPECT_EQ(0, draft.recurrence.day_of_week_mask);
   EXPECT_EQ(0.0, draft.recurrence.pattern_end_date);
@@ -105,7 +105,7 @@ TEST(DraftFromAppointment, TextThatDoesNotParseClearsTheTimesAndThePattern) {
 
 TEST(DraftFromAppointment, RecipientsAreAppended) {
   CMeetingInfo draft;
-  take_appointment(draft, weekly_appointment);
+  take_appointment(draft, kWeeklyAppointment);
   take_appointment(draft, R"({"Recipients":[{"MailAddr":"cy@example.com"}]})");
   EXPECT_EQ((std::vector<std::string>{"ann@example.com", "bob@example.com", "cy@example.com"}),
             addresses(draft));
@@ -118,7 +118,7 @@ TEST(DraftFromSettings, TakesTheStoredMeetingAndItsMuteOption) {
                 R"({"Subject":"S","Start":44262.375,"OrStart":44262.5,"Duration":45,"IsRecurring":0,
           "enterMeetMute":2,"MeetingKey":"mk-1"})");
   EXPECT_EQ("S", draft.subject);
-  EXPECT_EQ(march_7_9am, draft.start);
+  EXPECT_EQ(kMarch7At9, draft.start);
   EXPECT_EQ(44262.5, draft.first_start);
   EXPECT_EQ(45, draft.duration);
   EXPECT_TRUE(draft.mute_on_entry);
@@ -139,7 +139,7 @@ TEST(DraftFromSettings, TextThatDoesNotParseKeepsTheMeetingButNotTheRecurrence) 
 
 TEST(DraftSettingsRecord, CarriesTheDraftAndTheKeyAndReadsBackAsTheSameDraft) {
   CMeetingInfo draft;
-  take_appointment(draft, weekly_appointment);
+  take_appointment(draft, kWeeklyAppointment);
   draft.mute_on_entry = true;
   const records::SettingsRecord record = draft.settings_record("mk-9");
   EXPECT_EQ("mk-9", record.meeting_key);

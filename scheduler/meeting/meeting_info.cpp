@@ -47,10 +47,10 @@ bool addresses_differ(const std::vector<records::Recipient>& a,
 
 bool recurrences_differ(const Recurrence& current, const Recurrence& other) {
   // Outlook hands the pattern dates back with some seconds of noise.
-  constexpr double date_tolerance = 2.0 / 86400.0;
+  constexpr double kDateTolerance = 2.0 / 86400.0;
   if (current.recurring != other.recurring || current.pattern_type != other.pattern_type ||
-      std::fabs(current.pattern_end_date - other.pattern_end_date) > date_tolerance ||
-      std::fabs(current.pattern_start_date - other.pattern_start_date) > date_tolerance ||
+      std::fabs(current.pattern_end_date - other.pattern_end_date) > kDateTolerance ||
+      std::fabs(current.pattern_start_date - other.pattern_start_date) > kDateTolerance ||
       current.no_end_date != other.no_end_date) {
     return true;
   }
