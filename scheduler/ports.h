@@ -43,9 +43,9 @@ constexpr const char* kSaveUrl = "SaveUrl";
 
 // The user's settings key. Every read goes to the registry at that moment;
 // there is no cache.
-class ISettingsStore {
+class SettingsStorePort {
  public:
-  virtual ~ISettingsStore() = default;
+  virtual ~SettingsStorePort() = default;
   // The value's text; "" when the key or the value is missing or unreadable.
   virtual std::string read(const char* name) = 0;
   // Stores a REG_SZ value, creating the key when needed; false when the key
@@ -58,9 +58,9 @@ class ISettingsStore {
 };
 
 // Protects the stored password for the current user (DPAPI on Windows).
-class ICredentialProtector {
+class CredentialProtectorPort {
  public:
-  virtual ~ICredentialProtector() = default;
+  virtual ~CredentialProtectorPort() = default;
   // Printable text that only this user can turn back; nullopt on failure.
   virtual std::optional<std::string> protect(const std::string& plain) = 0;
   // The plain text; nullopt when the text cannot be unprotected here.
@@ -78,9 +78,9 @@ struct ServiceRequest {
   WindowHandle owner = 0;
 };
 
-class ITransport {
+class TransportPort {
  public:
-  virtual ~ITransport() = default;
+  virtual ~TransportPort() = default;
   // The response text (UTF-8, cut at its first zero byte); "" for every kind
   // of failure: no agent, no request dialog, a transport error, fewer than
   // two response bytes. The request is sent whatever the owner.
@@ -90,9 +90,9 @@ class ITransport {
 // The user interface: windows, message boxes, resource strings and the
 // scheduler's modal dialogs. A dialog whose owner is not a window is not
 // shown; its run returns 0.
-class IUserInterface {
+class UserInterfacePort {
  public:
-  virtual ~IUserInterface() = default;
+  virtual ~UserInterfacePort() = default;
 
   virtual WindowHandle active_window() = 0;
   virtual WindowHandle foreground_window() = 0;
@@ -142,9 +142,9 @@ class IUserInterface {
 
 // The appointment as the add-in's settings sink shows it. Each call returns
 // false when the add-in reported a failure.
-class IAppointmentSink {
+class AppointmentSinkPort {
  public:
-  virtual ~IAppointmentSink() = default;
+  virtual ~AppointmentSinkPort() = default;
   virtual bool get_subject(std::string& subject) = 0;
   virtual bool set_subject(const std::string& subject) = 0;
   virtual bool get_location(std::string& location) = 0;
@@ -152,9 +152,9 @@ class IAppointmentSink {
 };
 
 // Starting other programs.
-class ILauncher {
+class LauncherPort {
  public:
-  virtual ~ILauncher() = default;
+  virtual ~LauncherPort() = default;
   virtual bool file_exists(const std::string& path) = 0;
   // Opens the program with its command-line parameters (ShellExecute
   // "open", shown); true when the shell reported success.
@@ -168,9 +168,9 @@ class ILauncher {
 };
 
 // The add-in update: download, verify, open, end the host process.
-class IInstaller {
+class InstallerPort {
  public:
-  virtual ~IInstaller() = default;
+  virtual ~InstallerPort() = default;
   // Downloads the installer into the user's temporary folder, off the
   // calling thread, while a modal progress dialog owned by `owner` keeps the
   // host responsive; the user can cancel it, and an overall deadline and a
@@ -194,12 +194,12 @@ class IInstaller {
 // Everything the scheduler's flows need from outside, owned by one request
 // object.
 struct SchedulerPorts {
-  std::unique_ptr<ISettingsStore> store;
-  std::unique_ptr<ICredentialProtector> protector;
-  std::unique_ptr<ITransport> transport;
-  std::unique_ptr<IUserInterface> ui;
-  std::unique_ptr<ILauncher> launcher;
-  std::unique_ptr<IInstaller> installer;
+  std::unique_ptr<SettingsStorePort> store;
+  std::unique_ptr<CredentialProtectorPort> protector;
+  std::unique_ptr<TransportPort> transport;
+  std::unique_ptr<UserInterfacePort> ui;
+  std::unique_ptr<LauncherPort> launcher;
+  std::unique_ptr<InstallerPort> installer;
 };
 
 }  // namespace mivo

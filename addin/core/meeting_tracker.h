@@ -25,9 +25,9 @@ struct MailBody {
 
 // The tracker's scheduler object (IMeetingRequest). Every call answers as
 // "failed" or with nothing once the object is gone.
-class IMeetingScheduler {
+class MeetingSchedulerPort {
  public:
-  virtual ~IMeetingScheduler() = default;
+  virtual ~MeetingSchedulerPort() = default;
   virtual bool held() = 0;
   virtual CallResult simple_update() = 0;
   virtual void set_settings(bool item_open, const std::string& settings_record,
@@ -42,9 +42,9 @@ class IMeetingScheduler {
 
 // The watched item and its window. Every call does nothing, or answers
 // empty, once the item or the window is gone.
-class IAppointmentWindow {
+class AppointmentWindowPort {
  public:
-  virtual ~IAppointmentWindow() = default;
+  virtual ~AppointmentWindowPort() = default;
   virtual bool has_item() = 0;
   virtual bool has_inspector() = 0;
   // The appointment record; "" without an item.
@@ -64,7 +64,7 @@ class IAppointmentWindow {
 
 class MeetingTracker {
  public:
-  MeetingTracker(IAppointmentWindow& window, IMeetingScheduler& scheduler)
+  MeetingTracker(AppointmentWindowPort& window, MeetingSchedulerPort& scheduler)
       : window_(window), scheduler_(scheduler) {}
 
   // The item opened in its window: take up the stored meeting, if any.
@@ -90,8 +90,8 @@ class MeetingTracker {
   void store_meeting(const std::string& settings_record);
   bool sent_or_saved();
 
-  IAppointmentWindow& window_;
-  IMeetingScheduler& scheduler_;
+  AppointmentWindowPort& window_;
+  MeetingSchedulerPort& scheduler_;
   std::string meeting_setting_;
   bool online_meeting_ = false;
 };

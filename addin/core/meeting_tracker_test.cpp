@@ -15,7 +15,7 @@ constexpr char kStored[] = R"({"MeetingKey":"k-1"})";
 constexpr char kUpdated[] = R"({"MeetingKey":"k-1","Subject":"Review"})";
 
 // The item, its window and the scheduler in one log, in call order.
-struct Recorder : IAppointmentWindow, IMeetingScheduler {
+struct Recorder : AppointmentWindowPort, MeetingSchedulerPort {
   std::vector<std::string> calls;
   std::map<std::string, std::string> properties;
   bool item = true;

@@ -31,7 +31,8 @@ void CMivoItemEvents::track(IDispatch* inspector) {
   if (mivo::com::as_int(mivo::com::get(*item, L"MeetingStatus")).value_or(0) ==
       office::olMeetingReceived)
     return;
-  const mivo::com::com_ptr<CMivoItemEvents> tracker(new mivo::com::object<CMivoItemEvents>());
+  mivo::com::com_ptr<CMivoItemEvents> tracker;
+  if (FAILED(LOG_IF_FAILED(mivo::com::make_instance(tracker)))) return;
   tracker_list::add(tracker.get());
   if (FAILED(tracker->attach(item->get()))) {
     tracker->detach();
@@ -47,8 +48,9 @@ HRESULT CMivoItemEvents::attach(IDispatch* item) {
       FAILED(mivo::addin::LoadSchedulerObject(CLSID_MeetingRequest, IID_IMeetingRequest,
                                               scheduler_.object().put_void())))
     return E_FAIL;
-  // The scheduler holds the tracker as its sink until detach.
-  scheduler_.object()->Advise(SINK_SETTINGS, static_cast<IMivoItemEvents*>(this));
+  // The scheduler holds the tracker as its sink until detach. Without it a
+  // commit fails without sending; the window is still tracked.
+  LOG_IF_FAILED(scheduler_.object()->Advise(SINK_SETTINGS, static_cast<IMivoItemEvents*>(this)));
   return S_OK;
 }
 
@@ -59,7 +61,7 @@ void CMivoItemEvents::detach() {
   item_events_.reset();
   window_.item().reset();
   if (const auto scheduler = std::exchange(scheduler_.object(), nullptr))
-    scheduler->UnAdvise(SINK_SETTINGS);
+    LOG_IF_FAILED(scheduler->UnAdvise(SINK_SETTINGS));
 }
 
 void CMivoItemEvents::run_command(RibbonCommand command) {
@@ -96,7 +98,8 @@ void CMivoItemEvents::opened() {
     window_.inspector().reset();
     return;
   }
-  (*inspector)->QueryInterface(IID_IUnknown, inspector_identity_.put_void());
+  // Without its identity the window's commands find it only by its item.
+  LOG_IF_FAILED((*inspector)->QueryInterface(IID_IUnknown, inspector_identity_.put_void()));
   tracker_.opened();
 }
 

@@ -8,6 +8,7 @@
 #include "addin_module.h"
 #include "com/late_bound.h"
 #include "com/picture.h"
+#include "com/result.h"
 #include "com/unique.h"
 #include "win/wide_text.h"
 #include "office_ids.h"
@@ -202,8 +203,8 @@ com_ptr<IMeetingRequest> COutlookConnector::command_scheduler() {
   if (FAILED(mivo::addin::LoadSchedulerObject(CLSID_MeetingRequest, IID_IMeetingRequest,
                                               scheduler.put_void())))
     return nullptr;
-  // The scheduler offers a newer add-in here.
-  scheduler->GetSettings(nullptr, nullptr);
+  // The scheduler offers a newer add-in here; the command runs either way.
+  LOG_IF_FAILED(scheduler->GetSettings(nullptr, nullptr));
   return scheduler;
 }
 
@@ -227,7 +228,8 @@ void COutlookConnector::run_command(RibbonCommand command, const std::string& id
       invalidate_sign_in_buttons();
       return;
     case RibbonCommand::about:
-      scheduler->AboutDlg(window);
+      // E_FAIL: closed from its title bar; nothing follows either way.
+      (void)scheduler->AboutDlg(window);
       return;
     default:
       return;
@@ -242,7 +244,7 @@ void COutlookConnector::instant_meeting() {
     sign_in_.signed_in();
     invalidate_sign_in_buttons();
   }
-  scheduler->StartInstantMeeting(mivo::addin::active_window_argument());
+  LOG_IF_FAILED(scheduler->StartInstantMeeting(mivo::addin::active_window_argument()));
 }
 
 void COutlookConnector::new_online_meeting() {
@@ -260,11 +262,11 @@ void COutlookConnector::new_online_meeting() {
   }
   scheduler.reset();
   if (!display) return;
-  mivo::com::put(*item, L"MeetingStatus", office::olMeeting);
+  LOG_IF_FAILED(mivo::com::put(*item, L"MeetingStatus", office::olMeeting));
   // Displaying raises NewInspector: the window's tracker joins the list
   // before Display returns.
   const std::size_t trackers_before = tracker_list::size();
-  mivo::com::call(*item, L"Display");
+  LOG_IF_FAILED(mivo::com::call(*item, L"Display").hr());
   // Only a tracker of the new window gets the meeting: with none (no
   // scheduler library, say) the last tracker belongs to another window.
   if (tracker_list::size() > trackers_before) {
@@ -280,7 +282,7 @@ void COutlookConnector::invalidate_sign_in_buttons() {
 }
 
 void COutlookConnector::invalidate(const std::string& id) {
-  if (ribbon_) mivo::com::call(ribbon_, L"InvalidateControl", id);
+  if (ribbon_) LOG_IF_FAILED(mivo::com::call(ribbon_, L"InvalidateControl", id).hr());
 }
 
 HRESULT COutlookConnector::on_application_event(DISPID id, const mivo::com::event_args& args) {
@@ -289,7 +291,7 @@ HRESULT COutlookConnector::on_application_event(DISPID id, const mivo::com::even
   // go; the tracker's own Send handler does the meeting's work.
   const auto item = mivo::com::as_dispatch(args[0]);
   if (item && answers(item->get(), office::IID_MeetingItem))
-    mivo::com::call(*item, L"GetAssociatedAppointment", false);
+    LOG_IF_FAILED(mivo::com::call(*item, L"GetAssociatedAppointment", false).hr());
   return S_OK;
 }
 

@@ -6,13 +6,14 @@
 #include "com/com_ptr.h"
 #include "com/module.h"
 #include "com/result.h"
+#include "com/unique.h"
 
 namespace mivo::addin {
 
 namespace {
 
 // Both handles are touched on the user-interface thread only.
-HMODULE g_resources = nullptr;
+com::unique_hmodule g_resources;
 // Never freed: scheduler objects and the code of their dialogs may outlive
 // any one caller.
 HMODULE g_scheduler = nullptr;
@@ -20,14 +21,11 @@ HMODULE g_scheduler = nullptr;
 }  // namespace
 
 HMODULE resource_library() noexcept {
-  if (!g_resources) g_resources = com::module::load_sibling(L"MivoOlkRes64.dll");
-  return g_resources;
+  if (!g_resources) g_resources.reset(com::module::load_sibling(L"MivoOlkRes64.dll"));
+  return g_resources.get();
 }
 
-void free_resource_library() noexcept {
-  if (g_resources) FreeLibrary(g_resources);
-  g_resources = nullptr;
-}
+void free_resource_library() noexcept { g_resources.reset(); }
 
 HRESULT LoadSchedulerObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept {
   if (!ppv) return E_POINTER;

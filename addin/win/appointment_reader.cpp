@@ -3,7 +3,7 @@
 #include "appointment_reader.h"
 
 #include "com/late_bound.h"
-#include "meeting/appointment_record.h"
+#include "records/appointment_record.h"
 #include "office_ids.h"
 
 namespace mivo::addin {
@@ -17,6 +17,7 @@ using com::as_int;
 using com::as_text;
 using com::call;
 using com::get;
+using records::AppointmentRecord;
 
 // The SMTP address of an Exchange entry, by its MAPI property tag.
 constexpr wchar_t kSmtpAddressProperty[] = L"http://schemas.microsoft.com/mapi/proptag/0x39FE001E";
@@ -61,8 +62,9 @@ void read_recipients(IDispatch* item, AppointmentRecord& record) {
 }
 
 // A pattern that cannot be read is written as zeros.
-AppointmentRecurrence read_recurrence(IDispatch* item) {
-  AppointmentRecurrence pattern;
+records::Recurrence read_recurrence(IDispatch* item) {
+  records::Recurrence pattern;
+  pattern.recurring = true;
   const auto found = as_dispatch(call(item, L"GetRecurrencePattern"));
   if (!found) return pattern;
   IDispatch* const p = found->get();
@@ -72,9 +74,9 @@ AppointmentRecurrence read_recurrence(IDispatch* item) {
   pattern.interval = integer_of(get(p, L"Interval"));
   pattern.month_of_year = integer_of(get(p, L"MonthOfYear"));
   pattern.no_end_date = as_bool(get(p, L"NoEndDate")).value_or(false);
-  pattern.pattern_end = date_of(get(p, L"PatternEndDate"));
-  pattern.pattern_start = date_of(get(p, L"PatternStartDate"));
-  pattern.type = integer_of(get(p, L"RecurrenceType"));
+  pattern.pattern_end_date = date_of(get(p, L"PatternEndDate"));
+  pattern.pattern_start_date = date_of(get(p, L"PatternStartDate"));
+  pattern.pattern_type = integer_of(get(p, L"RecurrenceType"));
   pattern.instance = integer_of(get(p, L"Instance"));
   pattern.occurrences = integer_of(get(p, L"Occurrences"));
   return pattern;
@@ -93,7 +95,7 @@ std::string ReadAppointmentInfo(IDispatch* item) {
   record.recurrence_state = integer_of(get(item, L"RecurrenceState"));
   read_recipients(item, record);
   if (as_bool(get(item, L"IsRecurring")).value_or(false)) record.recurrence = read_recurrence(item);
-  return write_appointment_record(record);
+  return records::write_appointment_record(record);
 }
 
 std::pair<std::string, std::string> ResolveRecipientAddress(IDispatch* recipient,

@@ -5,6 +5,7 @@
 
 #include "appointment_reader.h"
 #include "com/late_bound.h"
+#include "com/result.h"
 #include "edit_fields.h"
 #include "item_properties.h"
 #include "meeting_body.h"
@@ -13,7 +14,8 @@ namespace mivo::addin {
 
 void AppointmentWindow::set_text(const wchar_t* property, BSTR value) {
   if (!item_) return;
-  com::put(item_, property, std::wstring_view(value ? value : L"", SysStringLen(value)));
+  LOG_IF_FAILED(
+      com::put(item_, property, std::wstring_view(value ? value : L"", SysStringLen(value))));
 }
 
 BSTR AppointmentWindow::text(const wchar_t* property) {

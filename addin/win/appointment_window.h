@@ -10,7 +10,7 @@
 
 namespace mivo::addin {
 
-class AppointmentWindow final : public IAppointmentWindow {
+class AppointmentWindow final : public AppointmentWindowPort {
  public:
   com::com_ptr<IDispatch>& item() { return item_; }
   com::com_ptr<IDispatch>& inspector() { return inspector_; }

@@ -41,7 +41,7 @@ void SetUserPropertyText(IDispatch* item, const char* name, const std::string& t
     property =
         as_dispatch(call(properties, L"Add", name, office::olText, false, 1L)).value_or(nullptr);
   }
-  if (property) put(property, L"Value", std::string_view(text));
+  if (property) LOG_IF_FAILED(put(property, L"Value", std::string_view(text)));
 }
 
 bool IsInDeletedItems(IDispatch* item) {

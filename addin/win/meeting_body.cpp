@@ -2,6 +2,7 @@
 #include "meeting_body.h"
 
 #include "com/late_bound.h"
+#include "com/result.h"
 #include "office_ids.h"
 #include "portable/text.h"
 
@@ -31,8 +32,8 @@ long position(const com::dispatch_result& value) { return static_cast<long>(*as_
 void add_bookmark(const com::dispatch_result& bookmarks, long start, long end) {
   const auto bookmark = as_dispatch(call(bookmarks, L"Add", kMeetingBookmark));
   if (!bookmark) return;
-  put(*bookmark, L"Start", start);
-  put(*bookmark, L"End", end);
+  LOG_IF_FAILED(put(*bookmark, L"Start", start));
+  LOG_IF_FAILED(put(*bookmark, L"End", end));
 }
 
 }  // namespace
@@ -42,14 +43,14 @@ bool InsertMeetingBody(IDispatch* editor, const std::string& text) {
   if (!range) return false;
   const com::dispatch_result bookmarks = get(range, L"Bookmarks");
   if (position(get(range, L"End")) > 1) {
-    for (int i = 0; i < 3; ++i) call(range, L"InsertAfter", L"\r\n");
+    for (int i = 0; i < 3; ++i) LOG_IF_FAILED(call(range, L"InsertAfter", L"\r\n").hr());
   }
   const long start = position(get(range, L"End"));
-  call(range, L"InsertAfter", text);
+  LOG_IF_FAILED(call(range, L"InsertAfter", text).hr());
   const long end = position(get(range, L"End"));
   add_bookmark(bookmarks, start, end);
-  call(range, L"SetRange", start, end);
-  put(range, L"HighlightColorIndex", 0);
+  LOG_IF_FAILED(call(range, L"SetRange", start, end).hr());
+  LOG_IF_FAILED(put(range, L"HighlightColorIndex", 0));
   return true;
 }
 
@@ -69,14 +70,14 @@ void ReplaceMeetingBody(IDispatch* editor, const std::string& text) {
       // The user deleted the invitation and the bookmark stayed behind with
       // no text, or only the body's final paragraph mark: the character
       // before it is the user's own. The text goes in afresh instead.
-      call(*bookmark, L"Delete");
+      LOG_IF_FAILED(call(*bookmark, L"Delete").hr());
       break;
     }
     long start = position(get(*bookmark, L"Start"));
     const long end = position(get(*bookmark, L"End"));
     if (start > 0) --start;
-    call(range, L"SetRange", start, end);
-    put(range, L"Text", std::string_view(text));
+    LOG_IF_FAILED(call(range, L"SetRange", start, end).hr());
+    LOG_IF_FAILED(put(range, L"Text", std::string_view(text)));
     const long new_start = position(get(range, L"Start"));
     const long new_end = position(get(range, L"End"));
     // No text, no bookmark: Word keeps the final paragraph mark in the range,

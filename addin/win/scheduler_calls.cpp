@@ -1,6 +1,7 @@
 // The tracker's calls into its scheduler object.
 #include "scheduler_calls.h"
 
+#include "com/result.h"
 #include "com/unique.h"
 #include "win/wide_text.h"
 
@@ -25,7 +26,8 @@ void SchedulerCalls::set_settings(bool item_open, const std::string& settings_re
   if (!scheduler) return;
   const com::unique_bstr setting = win::bstr_from_utf8(settings_record);
   const com::unique_bstr record = win::bstr_from_utf8(appointment_record);
-  scheduler->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, setting.get(), record.get());
+  LOG_IF_FAILED(scheduler->SetSettings(item_open ? VARIANT_TRUE : VARIANT_FALSE, setting.get(),
+                                       record.get()));
 }
 
 CallResult SchedulerCalls::commit() {
@@ -57,7 +59,8 @@ bool SchedulerCalls::changed() {
 }
 
 void SchedulerCalls::settings_dialog() {
-  if (const auto scheduler = current()) scheduler->SettingsDoModal(active_window_argument());
+  // E_FAIL: the user cancelled the dialog.
+  if (const auto scheduler = current()) (void)scheduler->SettingsDoModal(active_window_argument());
 }
 
 }  // namespace mivo::addin

@@ -15,7 +15,7 @@ long active_window_argument() noexcept;
 
 CallResult call_result(HRESULT hr) noexcept;
 
-class SchedulerCalls final : public IMeetingScheduler {
+class SchedulerCalls final : public MeetingSchedulerPort {
  public:
   com::com_ptr<IMeetingRequest>& object() { return object_; }
 

@@ -6,6 +6,7 @@
 
 #include "CMivoItemEvents.h"
 #include "com/late_bound.h"
+#include "com/result.h"
 #include "office_ids.h"
 
 namespace mivo::addin::tracker_list {
@@ -54,7 +55,7 @@ com::com_ptr<CMivoItemEvents> find(IDispatch* context) {
   const auto item = com::as_dispatch(com::get(context, L"CurrentItem"));
   if (!item || !answers(item->get(), office::IID_AppointmentItem)) return nullptr;
   com::com_ptr<IUnknown> identity;
-  context->QueryInterface(IID_IUnknown, identity.put_void());
+  LOG_IF_FAILED(context->QueryInterface(IID_IUnknown, identity.put_void()));
   // A copy: a tracker's calls may close windows and change the list.
   const auto list = trackers();
   for (auto it = list.rbegin(); it != list.rend(); ++it) {

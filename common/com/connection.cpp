@@ -17,7 +17,7 @@ HRESULT event_connection::advise(IUnknown* source, REFIID events, IUnknown* sink
   RETURN_IF_FAILED(point->Advise(sink, &cookie));
   if (cookie == not_advised) {
     // A source that hands out the sentinel could never be unadvised by it.
-    point->Unadvise(cookie);
+    LOG_IF_FAILED(point->Unadvise(cookie));
     return E_UNEXPECTED;
   }
   point_ = std::move(point);

@@ -25,6 +25,11 @@
 
 namespace mivo::com {
 
+template <class T>
+HRESULT create_instance(IUnknown* outer, REFIID iid, void** out) noexcept;
+template <class T>
+HRESULT make_instance(com_ptr<T>& result) noexcept;
+
 // Answers the interface Itf through the base class Via (for interfaces that
 // are bases of several of the object's interfaces, IDispatch for example).
 template <class Itf, class Via = Itf>
@@ -90,6 +95,13 @@ class object_root {
   }
 
  protected:
+  // The one way an object holds itself: a reference for as long as the
+  // result lives, through the unknown that owns its lifetime (the outer
+  // object when aggregated). For a call that runs a message loop, in which
+  // the host may let go of its last reference, and for work handed to
+  // another thread (detach() it there, and release it when done).
+  com_ptr<IUnknown> get_strong() const noexcept { return com_ptr<IUnknown>(controlling_); }
+
   // The unknown that owns this object's lifetime: the object itself, or the
   // outer object when aggregated.
   IUnknown* controlling_unknown() const noexcept { return controlling_; }
@@ -110,15 +122,11 @@ class object_root {
   friend class event_sink_base;
 };
 
-// A stand-alone object: IUnknown with its own count.
+// A stand-alone object: IUnknown with its own count. Made only by
+// create_instance and make_instance, which finish its construction.
 template <class T>
 class object final : public T {
  public:
-  template <class... Args>
-  explicit object(Args&&... args) : T(std::forward<Args>(args)...) {
-    this->controlling_ = T::interfaces::identity(static_cast<T*>(this));
-    module::object_created();
-  }
   ~object() override { module::object_destroyed(); }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
@@ -134,6 +142,14 @@ class object final : public T {
     if (count == 0) delete this;
     return count;
   }
+
+ private:
+  object() {
+    this->controlling_ = T::interfaces::identity(static_cast<T*>(this));
+    module::object_created();
+  }
+  friend HRESULT create_instance<T>(IUnknown*, REFIID, void**) noexcept;
+  friend HRESULT make_instance<T>(com_ptr<T>&) noexcept;
 };
 
 // The implementation inside an aggregate: its IUnknown is the outer object's.
@@ -153,7 +169,6 @@ class contained_object final : public T {
 template <class T>
 class aggregated_object final : public IUnknown {
  public:
-  explicit aggregated_object(IUnknown* outer) : inner_(outer) { module::object_created(); }
   virtual ~aggregated_object() { module::object_destroyed(); }
 
   HRESULT final_construct() noexcept { return inner_.final_construct(); }
@@ -179,6 +194,9 @@ class aggregated_object final : public IUnknown {
   }
 
  private:
+  explicit aggregated_object(IUnknown* outer) : inner_(outer) { module::object_created(); }
+  friend HRESULT create_instance<T>(IUnknown*, REFIID, void**) noexcept;
+
   contained_object<T> inner_;
 };
 
@@ -196,7 +214,9 @@ HRESULT finish_instance(Object* created, IUnknown* unknown, REFIID iid, void** o
 }  // namespace detail
 
 // Creates an instance of T, aggregated in outer when outer is given, and
-// answers iid. The caller has checked the aggregation rules.
+// answers iid. The caller has checked the aggregation rules. This and
+// make_instance are the only ways to make an object: `new object<T>` does
+// not compile.
 template <class T>
 HRESULT create_instance(IUnknown* outer, REFIID iid, void** out) noexcept try {
   if (!out) return E_POINTER;
@@ -216,11 +236,10 @@ template <class T>
 HRESULT make_instance(com_ptr<T>& result) noexcept try {
   result.reset();
   auto* created = new object<T>();
-  IUnknown* unknown = T::interfaces::identity(static_cast<T*>(created));
-  unknown->AddRef();
-  HRESULT hr = created->final_construct();
-  if (SUCCEEDED(hr)) result = com_ptr<T>(created);
-  unknown->Release();
+  // Held while it finishes construction; a failure lets it go again.
+  com_ptr<T> held(created);
+  const HRESULT hr = created->final_construct();
+  if (SUCCEEDED(hr)) result = std::move(held);
   return hr;
 }
 CATCH_RETURN()

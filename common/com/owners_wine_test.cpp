@@ -1,5 +1,5 @@
-// The owners of VARIANTs, SAFEARRAYs and GDI selections, and com_ptr's
-// copy_to, against objects that count their references.
+// The owners of handles, VARIANTs, SAFEARRAYs and GDI selections, and
+// com_ptr's copy_to, against objects that count their references.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -58,6 +58,27 @@ TEST(UniqueSafearray, DestroysTheArrayWithWhatItsElementsHold) {
     EXPECT_EQ(2u, object.references);
   }
   EXPECT_EQ(0u, object.references);
+}
+
+TEST(UniqueHfile, FailsAsInvalidHandleValueAndClosingKeepsTheLastError) {
+  const unique_hfile missing(CreateFileW(L"Z:\\no such folder\\no such file", GENERIC_READ, 0,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, missing.get());
+
+  wchar_t folder[MAX_PATH] = {};
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_NE(0u, GetTempPathW(MAX_PATH, folder));
+  ASSERT_NE(0u, GetTempFileNameW(folder, L"mvo", 0, path));
+  unique_hfile file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  ASSERT_TRUE(file);
+  // A failure path: the owner closes the file after the error it is about.
+  SetLastError(ERROR_DISK_FULL);
+  file.reset();
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
+  EXPECT_FALSE(file);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path));  // closed, so deleted
 }
 
 TEST(GdiSelection, PutsThePreviousObjectBackWhenItGoes) {

@@ -97,6 +97,12 @@ constexpr bool is_null(const T& pointer) noexcept {
 
 [[noreturn]] void throw_reported(const char* file, int line, const char* expression, HRESULT hr);
 
+template <class T>
+HRESULT log_if_failed(const char* file, int line, const char* expression, T hr) noexcept {
+  if (FAILED(verify_hresult(hr))) report_failure(file, line, expression, hr);
+  return hr;
+}
+
 }  // namespace detail
 
 }  // namespace mivo::com
@@ -157,6 +163,10 @@ constexpr bool is_null(const T& pointer) noexcept {
     if (::mivo::com::detail::is_null(pointer))                                           \
       MIVO_RETURN_REPORTED(::mivo::com::hresult_from_last_error(), #pointer " is null"); \
   } while (0)
+
+// For a result ignored on purpose: a failure is reported and the code goes
+// on. Evaluates to the HRESULT.
+#define LOG_IF_FAILED(expr) ::mivo::com::detail::log_if_failed(__FILE__, __LINE__, #expr, (expr))
 
 #define THROW_IF_FAILED(expr)                                                   \
   do {                                                                          \

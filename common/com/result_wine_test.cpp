@@ -81,6 +81,16 @@ TEST_F(FailureReports, EachReturnedFailureIsReportedOnceWithWhereAndWhat) {
   EXPECT_EQ("which == 4", g_reports[3].expression);
 }
 
+TEST_F(FailureReports, ALoggedFailureIsReportedAndTheCodeGoesOnWithItsResult) {
+  const int line = __LINE__ + 1;
+  EXPECT_HR(E_ACCESSDENIED, LOG_IF_FAILED(denied()));
+  EXPECT_HR(S_FALSE, LOG_IF_FAILED(S_FALSE));
+  ASSERT_EQ(1u, g_reports.size());
+  EXPECT_EQ(line, g_reports[0].line);
+  EXPECT_EQ("denied()", g_reports[0].expression);
+  EXPECT_HR(E_ACCESSDENIED, g_reports[0].hr);
+}
+
 void throws_failure() {
   g_line = __LINE__ + 1;
   THROW_IF_FAILED(denied());

@@ -38,9 +38,14 @@ class unique_any {
   }
   pointer* addressof() noexcept { return &value_; }
 
+  // Closing keeps the thread's last error: an owner going out of scope on a
+  // failure path must not hide why the failure happened.
   void reset(pointer value = Traits::invalid()) noexcept {
     const pointer old = std::exchange(value_, value);
-    if (old != Traits::invalid()) Traits::close(old);
+    if (old == Traits::invalid()) return;
+    const DWORD error = GetLastError();
+    Traits::close(old);
+    SetLastError(error);
   }
   [[nodiscard]] pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
   void swap(unique_any& other) noexcept { std::swap(value_, other.value_); }
@@ -56,12 +61,19 @@ struct null_invalid {
   static constexpr type invalid() noexcept { return nullptr; }
   static void close(type value) noexcept { Close(value); }
 };
+// CreateFileW and its kin fail with INVALID_HANDLE_VALUE, not null.
+struct file_handle {
+  using type = HANDLE;
+  static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void close(type value) noexcept { CloseHandle(value); }
+};
 }  // namespace traits
 
 using unique_bstr = unique_any<traits::null_invalid<BSTR, &::SysFreeString>>;
 using unique_hkey = unique_any<traits::null_invalid<HKEY, &::RegCloseKey>>;
 using unique_hinternet = unique_any<traits::null_invalid<HINTERNET, &::InternetCloseHandle>>;
 using unique_handle = unique_any<traits::null_invalid<HANDLE, &::CloseHandle>>;
+using unique_hfile = unique_any<traits::file_handle>;
 using unique_hmodule = unique_any<traits::null_invalid<HMODULE, &::FreeLibrary>>;
 using unique_hglobal = unique_any<traits::null_invalid<HGLOBAL, &::GlobalFree>>;
 // SafeArrayDestroy also releases what the elements hold (BSTRs, interfaces).

@@ -102,13 +102,15 @@ HRESULT CMivoOIURLObject::StartRequest(const wchar_t* verb, BSTR bstrURL, const 
   m_bstrURL = std::move(url_copy);
 
   // The worker's reference: the object outlives its worker.
-  static_cast<IMivoOIURLObject*>(this)->AddRef();
+  mivo::com::com_ptr<IUnknown> worker_reference = get_strong();
   mivo::com::unique_handle thread(CreateWorkerThread(&CMivoOIURLObject::WorkerThread, this));
   if (!thread || ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
     if (thread) TerminateThread(thread.get(), 0);
-    static_cast<IMivoOIURLObject*>(this)->Release();
     StoreFailure(OIURL_ERROR_THREAD);
+    return S_OK;
   }
+  // Handed over: the worker releases it when it ends.
+  (void)worker_reference.detach();
   return S_OK;
 } catch (const std::bad_alloc&) {
   return E_OUTOFMEMORY;
@@ -117,6 +119,9 @@ CATCH_RETURN()
 
 DWORD WINAPI CMivoOIURLObject::WorkerThread(void* param) {
   auto* self = static_cast<CMivoOIURLObject*>(param);
+  // The reference StartRequest took for this thread, let go at its end.
+  mivo::com::com_ptr<IUnknown> reference;
+  reference.attach(self->controlling_unknown());
   try {
     self->RunRequest();
   } catch (...) {
@@ -124,7 +129,6 @@ DWORD WINAPI CMivoOIURLObject::WorkerThread(void* param) {
     self->CloseHandles();
     self->StoreFinalResult();
   }
-  static_cast<IMivoOIURLObject*>(self)->Release();
   return 0;
 }
 

@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "meeting/meeting_info.h"
 #include "portable/json.h"
 #include "portable/text.h"
 #include "resource_ids.h"
@@ -32,7 +31,7 @@ AccountFlows::AccountFlows(SchedulerPorts& ports)
     : ports_(ports), store_(*ports.store, *ports.protector) {}
 
 bool AccountFlows::account_setting() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   // The dialog shows the one service the sign-in goes to; the user cannot
   // send the password anywhere else.
   const std::string site = ui.load_string(IDS_SERVICE_URL);
@@ -47,7 +46,7 @@ bool AccountFlows::account_setting() {
 }
 
 bool AccountFlows::sign_in_from_dialog(WindowHandle dialog, const StoredAccount& account) {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   const WindowHandle active = ui.active_window();
   const SignInResult result = sign_in(account, {active, dialog, active, false});
   if (!result.succeeded) {
@@ -79,7 +78,7 @@ AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
   JsonObjectReader data(envelope.data);
   const Json::Value& account_list = data.array("accountList");
   const std::string login_token = data.text("token");
-  if (!is_well_formed_token(login_token)) {
+  if (!rest::is_well_formed_token(login_token)) {
     show_warning(*ports_.ui, context.message_owner,
                  rest::account_call_message(rest::Outcome::malformed, context.in_refresh));
     return result;
@@ -132,7 +131,7 @@ bool AccountFlows::choose_organisation(WindowHandle owner, const std::string& us
 bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& user_name,
                                        const std::string& login_token,
                                        const std::string& account_id, std::string& change_token) {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   const std::string response = ports_.transport->send(
       {rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
        rest::change_user_body(account_id, user_name), rest::token_header(login_token), "POST",
@@ -144,7 +143,7 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
     return false;
   }
   change_token = JsonObjectReader(envelope.data).text("token");
-  if (!is_well_formed_token(change_token)) {
+  if (!rest::is_well_formed_token(change_token)) {
     change_token.clear();
     show_warning(ui, chooser, rest::account_call_message(rest::Outcome::malformed, false));
     return false;
@@ -156,8 +155,8 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
   return true;
 }
 
-bool AccountFlows::user_refresh(CMeetingInfo& record) {
-  IUserInterface& ui = *ports_.ui;
+bool AccountFlows::user_refresh(SignedInUser& user) {
+  UserInterfacePort& ui = *ports_.ui;
   const WindowHandle owner = active_or_foreground(ui);
   StoredAccount account = store_.read_account();
   if (account.site.empty() || account.user_name.empty() || account.password.empty()) {
@@ -178,9 +177,9 @@ bool AccountFlows::user_refresh(CMeetingInfo& record) {
     }
     response = result.response;
   }
-  // An absent or unreadable answer leaves the record as it was and is no
+  // An absent or unreadable answer leaves the user as they were and is no
   // reason to stop the operation.
-  return record.read_user_info_response(response);
+  return read_signed_in_user(response, user);
 }
 
 bool AccountFlows::has_stored_account() {
@@ -189,7 +188,7 @@ bool AccountFlows::has_stored_account() {
 }
 
 bool AccountFlows::cancellation() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   bool confirmed = false;
   ui.run_cancellation(ui.active_window(), [&] {
     store_.sign_out();

@@ -6,14 +6,13 @@
 
 #include "account_store.h"
 #include "ports.h"
+#include "signed_in_user.h"
 
 namespace Json {
 class Value;
 }
 
 namespace mivo {
-
-class CMeetingInfo;
 
 class AccountFlows {
  public:
@@ -24,9 +23,9 @@ class AccountFlows {
   bool account_setting();
   // The user refresh every meeting operation runs first: sign in with the
   // stored account or fetch the user with the stored token, and load the
-  // user's identity into `record`. False means the operation must stop: the
-  // account dialog was cancelled, or the service refused the stored token.
-  bool user_refresh(CMeetingInfo& record);
+  // user into `user`. False means the operation must stop: the account
+  // dialog was cancelled, or the service refused the stored token.
+  bool user_refresh(SignedInUser& user);
   // Whether a user name and a password are stored.
   bool has_stored_account();
   // The sign-out confirmation, owned by the active window; true when the

@@ -1,12 +1,12 @@
 // Sign-in from the account dialog, the organisation chooser, the user refresh
 // and sign-out against a scripted service: the warnings each failed answer
-// shows, what gets stored, and what reaches the meeting record.
+// shows, what gets stored, and what reaches the signed-in user.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "account_flows.h"
 #include "fake_ports.h"
-#include "meeting/meeting_info.h"
+#include "signed_in_user.h"
 
 namespace mivo {
 namespace {
@@ -45,7 +45,7 @@ class AccountFlowsTest : public ::testing::Test {
 
   FakePorts fakes;
   AccountFlows flows{fakes.ports()};
-  CMeetingInfo record;
+  SignedInUser record;
 };
 
 // --- Login from the account dialog -------------------------------------------
@@ -310,7 +310,7 @@ TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
                           {"mivopassword", "pw"},
                           {"mivotoken", "tok"}};
     fresh.transport.respond("GET", kUserInfoUrl, answer);
-    CMeetingInfo loaded;
+    SignedInUser loaded;
     loaded.token = "before";
     EXPECT_TRUE(account.user_refresh(loaded));
     EXPECT_EQ(loaded.token, "before");
@@ -369,7 +369,7 @@ TEST_F(AccountFlowsTest, RefreshLoginFailuresWarnAndEndWithNothingLoaded) {
     fresh.store.values = {
         {"mivositename", kSite}, {"mivousername", "alice"}, {"mivopassword", "pw"}};
     fresh.transport.respond("POST", kLoginUrl, answer);
-    CMeetingInfo loaded;
+    SignedInUser loaded;
     EXPECT_TRUE(account.user_refresh(loaded));
     EXPECT_THAT(fresh.ui.message_texts(), ElementsAre("sign-in refused"));
     EXPECT_EQ(loaded.token, "");

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "account_store.h"
-#include "meeting/meeting_info.h"
+#include "service/rest_api.h"
 
 namespace mivo {
 namespace {
@@ -15,7 +15,7 @@ bool is_protected(std::string_view stored) {
 
 }  // namespace
 
-AccountStore::AccountStore(ISettingsStore& store, ICredentialProtector& protector)
+AccountStore::AccountStore(SettingsStorePort& store, CredentialProtectorPort& protector)
     : store_(store), protector_(protector) {}
 
 StoredAccount AccountStore::read_account() {
@@ -73,9 +73,9 @@ void AccountStore::sign_out() {
   store_.remove(setting::kToken);
 }
 
-std::string read_stored_token(ISettingsStore& store) {
+std::string read_stored_token(SettingsStorePort& store) {
   std::string token = store.read(setting::kToken);
-  return is_well_formed_token(token) ? token : std::string();
+  return rest::is_well_formed_token(token) ? token : std::string();
 }
 
 std::string AccountStore::token() { return read_stored_token(store_); }

@@ -18,7 +18,7 @@ struct StoredAccount {
 // The stored sign-in token ("mivotoken"); "" when none is stored or the
 // stored one is not well formed (is_well_formed_token): any program the user
 // runs can write it.
-std::string read_stored_token(ISettingsStore& store);
+std::string read_stored_token(SettingsStorePort& store);
 
 // The account values of the settings store. The password is kept protected
 // for the current user, stored as kProtectedPrefix followed by the
@@ -31,7 +31,7 @@ class AccountStore {
  public:
   static constexpr const char* kProtectedPrefix = "dpapi:";
 
-  AccountStore(ISettingsStore& store, ICredentialProtector& protector);
+  AccountStore(SettingsStorePort& store, CredentialProtectorPort& protector);
 
   StoredAccount read_account();  // site, user name, password, in this order
   // Site, user name, password, in this order. When the password cannot be
@@ -48,8 +48,8 @@ class AccountStore {
  private:
   void write_password(const std::string& password);
 
-  ISettingsStore& store_;
-  ICredentialProtector& protector_;
+  SettingsStorePort& store_;
+  CredentialProtectorPort& protector_;
 };
 
 }  // namespace mivo

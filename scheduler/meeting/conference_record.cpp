@@ -1,6 +1,6 @@
 // The conference record: the JSON body that creates or updates a meeting on
 // the service.
-#include "meeting_info.h"
+#include "conference_record.h"
 
 #include "portable/json.h"
 #include "portable/oadate.h"
@@ -8,16 +8,24 @@
 namespace mivo {
 namespace {
 
+using records::day_friday;
+using records::day_monday;
+using records::day_saturday;
+using records::day_sunday;
+using records::day_thursday;
+using records::day_tuesday;
+using records::day_wednesday;
+
 // The service numbers days 1 Monday to 7 Sunday; listed in that order.
 struct ServiceDay {
   int bit;
   const char* number;
 };
-constexpr ServiceDay service_days[] = {
+constexpr ServiceDay kServiceDays[] = {
     {day_monday, "1"}, {day_tuesday, "2"},  {day_wednesday, "3"}, {day_thursday, "4"},
     {day_friday, "5"}, {day_saturday, "6"}, {day_sunday, "7"},
 };
-constexpr int all_days = 0x7F;
+constexpr int kAllDays = 0x7F;
 
 // Service "type" values.
 enum ConferenceType : int {
@@ -30,7 +38,7 @@ enum ConferenceType : int {
 
 std::string weekly_days(int mask) {
   std::string days;
-  for (const ServiceDay& day : service_days) {
+  for (const ServiceDay& day : kServiceDays) {
     if (mask & day.bit) {
       if (!days.empty()) {
         days += ',';
@@ -44,7 +52,7 @@ std::string weekly_days(int mask) {
 // One day only: the last one set in Monday-to-Sunday order.
 std::string monthly_day(int mask) {
   const char* number = "";
-  for (const ServiceDay& day : service_days) {
+  for (const ServiceDay& day : kServiceDays) {
     if (mask & day.bit) {
       number = day.number;
     }
@@ -52,17 +60,17 @@ std::string monthly_day(int mask) {
   return number;
 }
 
-void add_recurrence(const CRecurringInfo& recurrence, Json::Value& record) {
+void add_recurrence(const records::Recurrence& recurrence, Json::Value& record) {
   if (!recurrence.recurring) {
     record["type"] = conference_single;
     return;
   }
   switch (recurrence.pattern_type) {
-    case pattern_daily:
+    case records::pattern_daily:
       record["type"] =
           recurrence.day_of_week_mask > 0 ? conference_every_weekday : conference_daily;
       break;
-    case pattern_weekly:
+    case records::pattern_weekly:
       if (recurrence.interval == 0) {
         record["type"] = conference_every_weekday;
       } else {
@@ -70,9 +78,9 @@ void add_recurrence(const CRecurringInfo& recurrence, Json::Value& record) {
         record["weeklyDayOfWeek"] = weekly_days(recurrence.day_of_week_mask);
       }
       break;
-    case pattern_monthly_nth:
+    case records::pattern_monthly_nth:
       record["type"] = conference_monthly_nth;
-      if (recurrence.day_of_week_mask & all_days) {
+      if (recurrence.day_of_week_mask & kAllDays) {
         record["monthlyDayOfWeek"] = monthly_day(recurrence.day_of_week_mask);
       }
       if (recurrence.instance >= 1 && recurrence.instance <= 4) {
@@ -90,39 +98,39 @@ void add_recurrence(const CRecurringInfo& recurrence, Json::Value& record) {
 
 }  // namespace
 
-std::string CMeetingInfo::build_conference_record(std::string_view default_subject_suffix) {
-  if (subject.empty()) {
-    subject = host_user_name;
-    subject += default_subject_suffix;
+std::string build_conference_record(CMeetingInfo& draft, const ServiceMeeting& meeting,
+                                    const ConferenceHost& host,
+                                    std::string_view default_subject_suffix) {
+  if (draft.subject.empty()) {
+    draft.subject = host.user_name;
+    draft.subject += default_subject_suffix;
   }
   Json::Value record(Json::objectValue);
-  record["subject"] = subject;
-  record["startDate"] = start_date_text();
-  record["startTime"] = start_time_text();
-  record["duration"] = duration;
-  const auto& addresses = recurrence.recipient_addresses;
-  const auto& names = recurrence.recipient_names;
-  for (std::size_t i = 0; i < addresses.size(); ++i) {
+  record["subject"] = draft.subject;
+  record["startDate"] = draft.start_date_text();
+  record["startTime"] = draft.start_time_text();
+  record["duration"] = draft.duration;
+  for (const records::Recipient& recipient : draft.recipients) {
     Json::Value participant(Json::objectValue);
-    participant["mail"] = addresses[i];
-    participant["name"] = i < names.size() ? names[i] : std::string();
+    participant["mail"] = recipient.address;
+    participant["name"] = recipient.name;
     record["participantList"].append(std::move(participant));
   }
   record["allowParticipantOpenAudio"] = true;
   record["allowParticipantOpenVideo"] = true;
-  record["enterMeetMute"] = mute_on_entry;
+  record["enterMeetMute"] = draft.mute_on_entry;
   record["outlook"] = true;
-  record["hostUserId"] = host_user_id;
-  record["hostUserName"] = host_user_name;
-  if (!password.empty()) {
-    record["password"] = password;
+  record["hostUserId"] = std::string(host.user_id);
+  record["hostUserName"] = std::string(host.user_name);
+  if (!draft.password.empty()) {
+    record["password"] = draft.password;
   }
   record["notification"] = 0;
-  if (!meeting_key.empty()) {
-    record["conferenceId"] = conference_id;
-    record["meetingKey"] = meeting_key;
+  if (!meeting.meeting_key.empty()) {
+    record["conferenceId"] = meeting.conference_id;
+    record["meetingKey"] = meeting.meeting_key;
   }
-  add_recurrence(recurrence, record);
+  add_recurrence(draft.recurrence, record);
   return write_json(record);
 }
 

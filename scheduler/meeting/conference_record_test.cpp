@@ -1,5 +1,5 @@
 // Tests of the conference record, pinned as exact JSON texts.
-#include "meeting_info.h"
+#include "conference_record.h"
 
 #include "portable/oadate.h"
 
@@ -8,20 +8,30 @@
 namespace mivo {
 namespace {
 
+using namespace records;
+
 double local_time(int year, int month, int day, int hour = 0, int minute = 0) {
   double date = 0;
   EXPECT_TRUE(system_time_to_variant_time({year, month, 0, day, hour, minute, 0, 0}, date));
   return date;
 }
 
-// 2021-03-07 09:05 for 30 minutes, hosted by "Ann".
-CMeetingInfo meeting() {
-  CMeetingInfo m;
+// A draft for the service's meeting, hosted by "Ann".
+struct Meeting : CMeetingInfo {
+  std::string build_conference_record(std::string_view suffix) {
+    return mivo::build_conference_record(*this, service, {host_id, host_name}, suffix);
+  }
+  ServiceMeeting service;
+  std::string host_id = "u1";
+  std::string host_name = "Ann";
+};
+
+// 2021-03-07 09:05 for 30 minutes.
+Meeting meeting() {
+  Meeting m;
   m.subject = "Plan";
   m.start = local_time(2021, 3, 7, 9, 5);
   m.duration = 30;
-  m.host_user_id = "u1";
-  m.host_user_name = "Ann";
   return m;
 }
 
@@ -32,8 +42,8 @@ std::string record(const std::string& before_host, const std::string& after_host
          R"("hostUserId":"u1","hostUserName":"Ann",)" + after_host + "}\n";
 }
 
-CMeetingInfo recurring(int pattern_type, int interval, int mask, int instance = 0) {
-  CMeetingInfo m = meeting();
+Meeting recurring(int pattern_type, int interval, int mask, int instance = 0) {
+  Meeting m = meeting();
   m.recurrence.recurring = true;
   m.recurrence.pattern_type = pattern_type;
   m.recurrence.interval = interval;
@@ -43,23 +53,22 @@ CMeetingInfo recurring(int pattern_type, int interval, int mask, int instance = 
   return m;
 }
 
-const char single_tail[] =
+const char kSingleTail[] =
     R"("notification":0,"outlook":true,"startDate":"2021-03-07","startTime":"09:05",)"
     R"("subject":"Plan","type":0)";
 
 TEST(ConferenceRecord, SingleMeetingCarriesDateTimeDurationAndTypeZero) {
-  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", single_tail),
+  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", kSingleTail),
             meeting().build_conference_record(" meeting"));
 }
 
 TEST(ConferenceRecord, MeetingKeyPasswordMuteAndParticipantsAppearWhenSet) {
-  CMeetingInfo m = meeting();
-  m.meeting_key = "mk-1";
-  m.conference_id = "c-9";
+  Meeting m = meeting();
+  m.service.meeting_key = "mk-1";
+  m.service.conference_id = "c-9";
   m.password = "0042";
   m.mute_on_entry = true;
-  m.recurrence.recipient_addresses = {"zoe@example.com", "li@example.com"};
-  m.recurrence.recipient_names = {"Zo\xC3\xAB", "\xE6\x9D\x8E"};
+  m.recipients = {{"zoe@example.com", "Zo\xC3\xAB"}, {"li@example.com", "\xE6\x9D\x8E"}};
   EXPECT_EQ(record(R"("conferenceId":"c-9","duration":30,"enterMeetMute":true,)",
                    R"("meetingKey":"mk-1","notification":0,"outlook":true,)"
                    R"("participantList":[{"mail":"zoe@example.com","name":"Zo\u00eb"},)"
@@ -69,9 +78,9 @@ TEST(ConferenceRecord, MeetingKeyPasswordMuteAndParticipantsAppearWhenSet) {
 }
 
 TEST(ConferenceRecord, AConferenceIdWithoutMeetingKeyIsNotSent) {
-  CMeetingInfo m = meeting();
-  m.conference_id = "c-9";
-  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", single_tail),
+  Meeting m = meeting();
+  m.service.conference_id = "c-9";
+  EXPECT_EQ(record(R"("duration":30,"enterMeetMute":false,)", kSingleTail),
             m.build_conference_record(""));
 }
 
@@ -88,7 +97,7 @@ std::string recurring_record(int interval, const std::string& monthly, const std
 TEST(ConferenceRecord, RecurrenceMapsOntoTheServiceTypes) {
   const struct {
     const char* what;
-    CMeetingInfo meeting;
+    Meeting meeting;
     std::string expected;
   } cases[] = {
       {"weekly on Saturday and Sunday", recurring(pattern_weekly, 1, day_sunday | day_saturday),
@@ -119,18 +128,22 @@ TEST(ConferenceRecord, RecurrenceMapsOntoTheServiceTypes) {
 }
 
 TEST(ConferenceRecord, EndDateFollowsTheOccurrenceLengthAsRead) {
-  CMeetingInfo m = meeting();
-  m.read_appointment_record(
-      R"({"Subject":"Plan","Start":44262.378472222219,"Duration":30,"IsRecurring":1,)"
-      R"("Recurring":{"RecurrenceType":0,"Interval":1,"DayOfWeekMask":0,"Duration":1500,)"
-      R"("PatternEndDate":44286.0}})");
+  Meeting m = meeting();
+  AppointmentRecord appointment;
+  ASSERT_EQ(RecordRead::read,
+            read_appointment_record(
+                R"({"Subject":"Plan","Start":44262.378472222219,"Duration":30,"IsRecurring":1,)"
+                R"("Recurring":{"RecurrenceType":0,"Interval":1,"DayOfWeekMask":0,"Duration":1500,)"
+                R"("PatternEndDate":44286.0}})",
+                appointment));
+  m.take_appointment(appointment);
   const std::string text = m.build_conference_record("");
   EXPECT_NE(std::string::npos, text.find(R"("endDate":"2021-04-01")")) << text;
   EXPECT_NE(std::string::npos, text.find(R"("startTime":"09:05")")) << text;
 }
 
 TEST(ConferenceRecord, EmptySubjectBecomesHostNameAndSuffixAndStays) {
-  CMeetingInfo m = meeting();
+  Meeting m = meeting();
   m.subject.clear();
   const std::string suffix = "\xE7\x9A\x84\xE4\xBC\x9A\xE8\xAE\xAE";
   EXPECT_NE(std::string::npos,
@@ -139,32 +152,16 @@ TEST(ConferenceRecord, EmptySubjectBecomesHostNameAndSuffixAndStays) {
   m.build_conference_record("ignored now");
   EXPECT_EQ("Ann" + suffix, m.subject);
 
-  CMeetingInfo nameless = meeting();
+  Meeting nameless = meeting();
   nameless.subject.clear();
-  nameless.host_user_name.clear();
+  nameless.host_name.clear();
   nameless.build_conference_record("'s meeting");
   EXPECT_EQ("'s meeting", nameless.subject);
 
-  CMeetingInfo no_suffix = meeting();
+  Meeting no_suffix = meeting();
   no_suffix.subject.clear();
   no_suffix.build_conference_record("");
   EXPECT_EQ("Ann", no_suffix.subject);
-}
-
-// The lists are parallel whenever a reader filled them; a caller that left
-// the names short gets empty names, never a read past the list.
-TEST(RecipientWriters, ShortNameListGivesEmptyNames) {
-  CMeetingInfo m = meeting();
-  m.recurrence.recipient_addresses = {"a@example.com", "b@example.com"};
-  m.recurrence.recipient_names = {"A"};
-  EXPECT_NE(
-      std::string::npos,
-      m.build_conference_record("").find(
-          R"("participantList":[{"mail":"a@example.com","name":"A"},{"mail":"b@example.com","name":""}])"));
-  EXPECT_NE(
-      std::string::npos,
-      m.write_settings_record().find(
-          R"("Recipients":[{"MailAddr":"a@example.com","Name":"A"},{"MailAddr":"b@example.com","Name":""}])"));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Tests of the meeting record's copy rule, change test, recurrence check and
-// user-information reader.
+// Tests of the draft's change test and the service's recurrence check.
 #include "meeting_info.h"
 
 #include <gtest/gtest.h>
@@ -10,20 +9,13 @@
 namespace mivo {
 namespace {
 
+using namespace records;
+
 CMeetingInfo full_meeting() {
   CMeetingInfo m;
   m.mute_on_entry = true;
-  m.meeting_key = "mk";
-  m.personal_meeting_key = "pmk";
-  m.token = "tok";
-  m.mail_content = "mail";
   m.subject = "Subject";
-  m.conference_id = "cid";
   m.password = "1234";
-  m.message_class = "IPM.Appointme";
-  m.recurrence_state = 2;
-  m.host_user_id = "hid";
-  m.host_user_name = "Host";
   m.duration = 30;
   m.start = 44262.375;
   m.first_start = 44262.0;
@@ -36,48 +28,14 @@ CMeetingInfo full_meeting() {
   m.recurrence.instance = 5;
   m.recurrence.day_of_week_mask = day_friday;
   m.recurrence.duration = 30;
-  m.recurrence.recipient_addresses = {"a@example.com", "b@example.com"};
-  m.recurrence.recipient_names = {"A", "B"};
+  m.recipients = {{"a@example.com", "A"}, {"b@example.com", "B"}};
   return m;
-}
-
-TEST(MeetingCopy, TakesWhatTheUserControlsAndKeepsServerState) {
-  CMeetingInfo target;
-  target.token = "own token";
-  target.conference_id = "own id";
-  target.recurrence.recipient_addresses = {"old@example.com"};
-  target.recurrence.recipient_names = {"Old"};
-  const CMeetingInfo source = full_meeting();
-  target.copy_from(source);
-  EXPECT_FALSE(target.differs_from(source));
-  EXPECT_EQ("1234", target.password);
-  EXPECT_EQ(source.recurrence.recipient_names, target.recurrence.recipient_names);
-  EXPECT_EQ(source.recurrence.occurrences, target.recurrence.occurrences);
-  EXPECT_EQ(44262.0, target.first_start);
-  EXPECT_EQ("own token", target.token);
-  EXPECT_EQ("own id", target.conference_id);
-  EXPECT_EQ("", target.mail_content);
-  EXPECT_EQ("", target.personal_meeting_key);
-  EXPECT_EQ("", target.message_class);
-  EXPECT_EQ(0, target.recurrence_state);
-  EXPECT_EQ("", target.host_user_id);
-  EXPECT_EQ("", target.host_user_name);
-}
-
-TEST(MeetingCopy, TakesTheFirstStartOnlyWhileItsOwnIsZero) {
-  CMeetingInfo target;
-  target.first_start = 40000.0;
-  target.copy_from(full_meeting());
-  EXPECT_EQ(40000.0, target.first_start);
-  target.copy_from(target);
-  EXPECT_EQ("Subject", target.subject);
 }
 
 TEST(MeetingCompare, EachUserFieldCountsAsAChange) {
   const CMeetingInfo snapshot = full_meeting();
   EXPECT_FALSE(full_meeting().differs_from(snapshot));
   const std::function<void(CMeetingInfo&)> changes[] = {
-      [](CMeetingInfo& m) { m.meeting_key = ""; },
       [](CMeetingInfo& m) { m.subject = "subject"; },  // case counts
       [](CMeetingInfo& m) { m.password = ""; },
       [](CMeetingInfo& m) { m.duration = 31; },
@@ -86,10 +44,8 @@ TEST(MeetingCompare, EachUserFieldCountsAsAChange) {
       [](CMeetingInfo& m) { m.recurrence.recurring = false; },
       [](CMeetingInfo& m) { m.recurrence.pattern_type = pattern_weekly; },
       [](CMeetingInfo& m) { m.recurrence.no_end_date = true; },
-      [](CMeetingInfo& m) { m.recurrence.recipient_addresses.pop_back(); },
-      [](CMeetingInfo& m) {
-        std::swap(m.recurrence.recipient_addresses[0], m.recurrence.recipient_addresses[1]);
-      },
+      [](CMeetingInfo& m) { m.recipients.pop_back(); },
+      [](CMeetingInfo& m) { std::swap(m.recipients[0].address, m.recipients[1].address); },
   };
   for (std::size_t i = 0; i < std::size(changes); ++i) {
     CMeetingInfo current = full_meeting();
@@ -98,15 +54,12 @@ TEST(MeetingCompare, EachUserFieldCountsAsAChange) {
   }
 }
 
-TEST(MeetingCompare, IgnoresServerStateDisplayNamesAndSecondsOfPatternNoise) {
+TEST(MeetingCompare, IgnoresTheFirstStartDisplayNamesAndSecondsOfPatternNoise) {
   const CMeetingInfo snapshot = full_meeting();
   CMeetingInfo current = full_meeting();
-  current.token = "other";
-  current.conference_id = "other";
-  current.mail_content = "other";
-  current.host_user_name = "other";
   current.first_start = 1.0;
-  current.recurrence.recipient_names = {"Other", "Names"};
+  current.recipients[0].name = "Other";
+  current.recipients[1].name = "Names";
   current.recurrence.occurrences = 9;
   current.recurrence.pattern_end_date += 1.0 / 86400;
   current.recurrence.pattern_start_date -= 1.0 / 86400;
@@ -126,28 +79,28 @@ TEST(MeetingCompare, PatternFieldsCountByPatternType) {
   const struct {
     int pattern_type;
     int mask;
-    void (*change)(CRecurringInfo&);
+    void (*change)(Recurrence&);
     bool differs;
   } cases[] = {
-      {pattern_daily, 62, [](CRecurringInfo& r) { r.interval = 7; }, false},
-      {pattern_daily, 62, [](CRecurringInfo& r) { r.day_of_week_mask = 2; }, true},
-      {pattern_daily, 0, [](CRecurringInfo& r) { r.interval = 7; }, true},
-      {pattern_weekly, 2, [](CRecurringInfo& r) { r.day_of_week_mask = 6; }, true},
-      {pattern_weekly, 2, [](CRecurringInfo& r) { r.interval = 3; }, true},
-      {pattern_weekly, 2, [](CRecurringInfo& r) { r.day_of_month = 3; }, false},
-      {pattern_monthly, 0, [](CRecurringInfo& r) { r.day_of_month = 3; }, true},
-      {pattern_monthly, 0, [](CRecurringInfo& r) { r.interval = 3; }, true},
-      {pattern_monthly, 0, [](CRecurringInfo& r) { r.day_of_week_mask = 8; }, false},
-      {pattern_monthly_nth, 32, [](CRecurringInfo& r) { r.instance = 2; }, true},
-      {pattern_monthly_nth, 32, [](CRecurringInfo& r) { r.day_of_week_mask = 8; }, true},
-      {pattern_monthly_nth, 32, [](CRecurringInfo& r) { r.interval = 2; }, true},
-      {pattern_monthly_nth, 32, [](CRecurringInfo& r) { r.month_of_year = 2; }, false},
-      {pattern_yearly, 0, [](CRecurringInfo& r) { r.month_of_year = 4; }, true},
-      {pattern_yearly, 0, [](CRecurringInfo& r) { r.day_of_month = 4; }, true},
-      {pattern_yearly, 0, [](CRecurringInfo& r) { r.interval = 4; }, false},
-      {pattern_yearly_nth, 0, [](CRecurringInfo& r) { r.interval = 4; }, true},
-      {pattern_yearly_nth, 0, [](CRecurringInfo& r) { r.instance = 4; }, false},
-      {4, 0, [](CRecurringInfo& r) { r.interval = 4; }, false},
+      {pattern_daily, 62, [](Recurrence& r) { r.interval = 7; }, false},
+      {pattern_daily, 62, [](Recurrence& r) { r.day_of_week_mask = 2; }, true},
+      {pattern_daily, 0, [](Recurrence& r) { r.interval = 7; }, true},
+      {pattern_weekly, 2, [](Recurrence& r) { r.day_of_week_mask = 6; }, true},
+      {pattern_weekly, 2, [](Recurrence& r) { r.interval = 3; }, true},
+      {pattern_weekly, 2, [](Recurrence& r) { r.day_of_month = 3; }, false},
+      {pattern_monthly, 0, [](Recurrence& r) { r.day_of_month = 3; }, true},
+      {pattern_monthly, 0, [](Recurrence& r) { r.interval = 3; }, true},
+      {pattern_monthly, 0, [](Recurrence& r) { r.day_of_week_mask = 8; }, false},
+      {pattern_monthly_nth, 32, [](Recurrence& r) { r.instance = 2; }, true},
+      {pattern_monthly_nth, 32, [](Recurrence& r) { r.day_of_week_mask = 8; }, true},
+      {pattern_monthly_nth, 32, [](Recurrence& r) { r.interval = 2; }, true},
+      {pattern_monthly_nth, 32, [](Recurrence& r) { r.month_of_year = 2; }, false},
+      {pattern_yearly, 0, [](Recurrence& r) { r.month_of_year = 4; }, true},
+      {pattern_yearly, 0, [](Recurrence& r) { r.day_of_month = 4; }, true},
+      {pattern_yearly, 0, [](Recurrence& r) { r.interval = 4; }, false},
+      {pattern_yearly_nth, 0, [](Recurrence& r) { r.interval = 4; }, true},
+      {pattern_yearly_nth, 0, [](Recurrence& r) { r.instance = 4; }, false},
+      {4, 0, [](Recurrence& r) { r.interval = 4; }, false},
   };
   for (const auto& c : cases) {
     CMeetingInfo snapshot = full_meeting();
@@ -191,48 +144,6 @@ TEST(RecurrenceCheck, RefusesWhatTheServiceCannotSchedule) {
     meeting.recurrence.interval = c.interval;
     EXPECT_EQ(c.expected, meeting.check_recurrence())
         << "pattern " << c.pattern_type << " interval " << c.interval;
-  }
-}
-
-TEST(UserInfoResponse, StoresHostTokenAndPersonalKeyWhateverTheCode) {
-  CMeetingInfo meeting;
-  EXPECT_TRUE(meeting.read_user_info_response(
-      R"({"code":0,"data":{"id":"u1","name":"Ann Lee","token":"t-1","meetingKey":"pk-1"}})"));
-  EXPECT_EQ("u1", meeting.host_user_id);
-  EXPECT_EQ("Ann Lee", meeting.host_user_name);
-  EXPECT_EQ("t-1", meeting.token);
-  EXPECT_EQ("pk-1", meeting.personal_meeting_key);
-
-  EXPECT_FALSE(meeting.read_user_info_response(R"({"code":401,"data":{"id":"u2"}})"));
-  EXPECT_EQ("u2", meeting.host_user_id);
-  EXPECT_EQ("", meeting.token);
-
-  EXPECT_TRUE(meeting.read_user_info_response(R"({"data":{"id":7,"token":"t-3"}})"));
-  EXPECT_EQ("7", meeting.host_user_id);  // a numeric id reads as its text
-  EXPECT_EQ("t-3", meeting.token);
-}
-
-TEST(UserInfoResponse, MalformedTextChangesNothingAndCountsAsSuccess) {
-  CMeetingInfo meeting = full_meeting();
-  for (const char* text : {"", "<html>", "{\"code\":0,\"data\":{"}) {
-    EXPECT_TRUE(meeting.read_user_info_response(text)) << text;
-    EXPECT_EQ("tok", meeting.token);
-    EXPECT_EQ("Host", meeting.host_user_name);
-  }
-}
-
-TEST(UserInfoResponse, WrongTypedMembersFailAndChangeNothing) {
-  for (const char* text :
-       {R"({"code":"0","data":{"token":"x"}})", R"({"code":{},"data":{"token":"x"}})",
-        R"({"code":0,"data":[{"token":"x"}]})", R"({"code":0,"data":"x"})",
-        R"({"code":0,"data":{"token":{"v":"x"}}})",
-        R"({"code":0,"data":{"token":"x","name":["n"]}})", R"({"code":1e12,"data":{"token":"x"}})",
-        R"(["code",0])"}) {
-    CMeetingInfo meeting = full_meeting();
-    EXPECT_FALSE(meeting.read_user_info_response(text)) << text;
-    EXPECT_EQ("tok", meeting.token) << text;
-    EXPECT_EQ("hid", meeting.host_user_id) << text;
-    EXPECT_EQ("pmk", meeting.personal_meeting_key) << text;
   }
 }
 

@@ -47,8 +47,10 @@ TEST(PatternEndComparison, ReadPatternEndMatchesOleaut32) {
   for (int i = 0; i < count; ++i) {
     const double end = i < 8 ? fixed[i] : dates(random);
     const int length = i < 8 ? 1500 : minutes(random);
+    records::AppointmentRecord record;
+    records::read_appointment_record(appointment(end, length), record);
     CMeetingInfo meeting;
-    meeting.read_appointment_record(appointment(end, length));
+    meeting.take_appointment(record);
     const double expected = adjusted_by_oleaut32(end, length);
     if (std::memcmp(&expected, &meeting.recurrence.pattern_end_date, sizeof expected) != 0 &&
         ++differences <= 20) {

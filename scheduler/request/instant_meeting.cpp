@@ -8,9 +8,9 @@
 namespace mivo {
 
 Result MeetingRequest::start_instant_meeting() {
-  // The room opens with whatever identity the record holds even when the
+  // The room opens with whatever identity the user holds even when the
   // refresh could not renew it; the client or the page then asks itself.
-  account_.user_refresh(*current_);
+  account_.user_refresh(user_);
   if (!launch_desktop_client()) {
     open_join_page();
   }
@@ -30,22 +30,20 @@ bool MeetingRequest::launch_desktop_client() {
   if (!ports_.launcher->file_exists(path)) {
     return false;
   }
-  const CMeetingInfo& record = *current_;
   Json::Value parameters(Json::objectValue);
   parameters["from"] = "mivo";
-  parameters["key"] = record.personal_meeting_key;
-  parameters["token"] = record.token;
+  parameters["key"] = user_.personal_meeting_key;
+  parameters["token"] = user_.token;
   parameters["type"] = "outlook";
-  parameters["user"] = record.host_user_name;
+  parameters["user"] = user_.host_user_name;
   return ports_.launcher->open_program(path, write_json(parameters));
 }
 
 void MeetingRequest::open_join_page() {
-  const CMeetingInfo& record = *current_;
-  std::string query = "action=join&key=" + rest::url_component(record.personal_meeting_key);
-  query += "&user=" + record.host_user_name;
+  std::string query = "action=join&key=" + rest::url_component(user_.personal_meeting_key);
+  query += "&user=" + user_.host_user_name;
   query += "&leavecb=0&invitecb=0&from=mivo&t=" + std::to_string(ports_.launcher->process_clock());
-  query += "&token=" + record.token;
+  query += "&token=" + user_.token;
   ports_.launcher->open_https_address(ports_.store->read(setting::kSiteName) + "/meet/?" +
                                       base64_encode(query));
 }

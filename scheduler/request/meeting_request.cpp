@@ -2,64 +2,76 @@
 // methods that run a dialog or the account flows.
 #include "meeting_request.h"
 
-#include "portable/text.h"
+#include "records/appointment_record.h"
+#include "records/settings_record.h"
 
 namespace mivo {
 namespace {
-
-// Anything this short ("", "{}") is no record.
-bool is_record(std::string_view json) { return utf16_length(json) > 2; }
 
 Result confirmed_or_not(bool confirmed) { return confirmed ? Result::ok : Result::not_confirmed; }
 
 }  // namespace
 
-MeetingRequest::MeetingRequest(SchedulerPorts ports)
-    : ports_(std::move(ports)),
-      account_(ports_),
-      current_(std::make_unique<CMeetingInfo>()),
-      snapshot_(std::make_unique<CMeetingInfo>()) {}
+MeetingRequest::MeetingRequest(SchedulerPorts ports) : ports_(std::move(ports)), account_(ports_) {}
 
 MeetingRequest::~MeetingRequest() = default;
 
 void MeetingRequest::set_settings(bool item_open, std::string_view settings_record,
                                   std::string_view appointment_record) {
-  if (is_record(settings_record)) {
-    snapshot_->read_settings_record(settings_record);
-    // Renewed in place: a flow waiting in a request dialog's message loop
-    // may still hold the record when the add-in calls in again.
-    *current_ = CMeetingInfo();
-    current_->copy_from(*snapshot_);
+  if (!records::is_no_record(settings_record)) {
+    records::SettingsRecord stored;
+    const bool parsed = records::parsed(records::read_settings_record(settings_record, stored));
+    snapshot_.draft.take_settings(stored, parsed);
+    if (parsed) snapshot_.meeting_key = stored.meeting_key;
+    // A stored meeting starts afresh: nothing an earlier meeting of this
+    // object learnt (its item, its conference and invitation, the user
+    // loaded for it) carries over.
+    current_ = snapshot_.draft;
+    item_ = AppointmentItem();
+    meeting_ = ServiceMeeting();
+    meeting_.meeting_key = snapshot_.meeting_key;
+    user_ = SignedInUser();
   }
-  if (!is_record(appointment_record)) {
+  if (records::is_no_record(appointment_record)) {
     return;
   }
-  current_->recurrence.clear_recipients();
-  current_->read_appointment_record(appointment_record);
+  records::AppointmentRecord appointment;
+  const bool parsed =
+      records::parsed(records::read_appointment_record(appointment_record, appointment));
+  current_.recipients.clear();
+  current_.take_appointment(appointment);
+  if (parsed) {
+    item_.message_class = appointment.message_class;
+    item_.recurrence_state = appointment.recurrence_state;
+  }
   if (item_open) {
-    snapshot_->read_appointment_record(appointment_record);
+    snapshot_.draft.take_appointment(appointment);
   }
 }
 
-bool MeetingRequest::meeting_info_changed() const { return current_->differs_from(*snapshot_); }
+bool MeetingRequest::meeting_info_changed() const {
+  return meeting_.meeting_key != snapshot_.meeting_key || current_.differs_from(snapshot_.draft);
+}
 
-std::string MeetingRequest::mail_body() const { return current_->mail_content; }
+std::string MeetingRequest::mail_body() const { return meeting_.mail_content; }
 
-std::string MeetingRequest::settings_record() const { return current_->write_settings_record(); }
+std::string MeetingRequest::settings_record() const {
+  return records::write_settings_record(current_.settings_record(meeting_.meeting_key));
+}
 
 Result MeetingRequest::settings_do_modal() {
-  IUserInterface& ui = *ports_.ui;
-  return ui.run_meeting_setting(ui.active_window(), *current_) == msgbox::kOk ? Result::ok
-                                                                              : Result::failed;
+  UserInterfacePort& ui = *ports_.ui;
+  return ui.run_meeting_setting(ui.active_window(), current_) == msgbox::kOk ? Result::ok
+                                                                             : Result::failed;
 }
 
 Result MeetingRequest::about() {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   return ui.run_about(ui.active_window()) == msgbox::kOk ? Result::ok : Result::failed;
 }
 
 Result MeetingRequest::simple_update() {
-  return account_.user_refresh(*current_) ? Result::ok : Result::failed;
+  return account_.user_refresh(user_) ? Result::ok : Result::failed;
 }
 
 Result MeetingRequest::account_setting() { return confirmed_or_not(account_.account_setting()); }

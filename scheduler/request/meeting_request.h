@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "account/account_flows.h"
+#include "account/signed_in_user.h"
 #include "meeting/meeting_info.h"
 #include "ports.h"
 
@@ -55,7 +55,7 @@ class MeetingRequest {
   // Without a sink nothing is sent and the commit fails. An update whose
   // conference the lookup does not find sends nothing and fails. On failure
   // the meeting key, the invitation text and the snapshot stay as they were.
-  Result commit(IAppointmentSink* sink, WindowHandle parent);
+  Result commit(AppointmentSinkPort* sink, WindowHandle parent);
   // Deletes the meeting's conference on the service (request owned by
   // `parent`) and forgets the meeting key: ok. When the service answers that
   // it no longer has the conference, nothing is sent and the key is
@@ -80,12 +80,14 @@ class MeetingRequest {
   // Sign-out confirmation: ok when confirmed, else not_confirmed.
   Result cancellation();
 
-  const CMeetingInfo& current() const { return *current_; }
-  const CMeetingInfo& snapshot() const { return *snapshot_; }
+  const CMeetingInfo& current() const { return current_; }
+  const CMeetingInfo& snapshot() const { return snapshot_.draft; }
+  const ServiceMeeting& meeting() const { return meeting_; }
+  const SignedInUser& user() const { return user_; }
 
  private:
   // The part of commit after the checks on the caller's window.
-  bool send_meeting(IAppointmentSink& sink);
+  bool send_meeting(AppointmentSinkPort& sink);
   // What the schedule lookup learnt of the meeting's conference.
   enum class ConferenceLookup {
     found,       // the record's conference identifier names it
@@ -104,10 +106,22 @@ class MeetingRequest {
                     const std::string& version);
   bool install_update();
 
+  // The meeting as last loaded or committed: what the change flag compares
+  // the current draft and meeting key with.
+  struct Snapshot {
+    CMeetingInfo draft;
+    std::string meeting_key;
+  };
+
   SchedulerPorts ports_;
   AccountFlows account_;
-  std::unique_ptr<CMeetingInfo> current_;
-  std::unique_ptr<CMeetingInfo> snapshot_;
+  // Members, renewed in place: a flow waiting in a request dialog's message
+  // loop may still hold one when the add-in calls in again.
+  CMeetingInfo current_;
+  AppointmentItem item_;
+  ServiceMeeting meeting_;
+  SignedInUser user_;
+  Snapshot snapshot_;
 };
 
 }  // namespace mivo

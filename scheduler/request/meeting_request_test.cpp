@@ -3,6 +3,8 @@
 // dialogs, with and without a window to own them.
 #include "request_test_support.h"
 
+#include "records/settings_record.h"
+
 namespace mivo::testing {
 namespace {
 
@@ -16,7 +18,7 @@ TEST_F(MeetingRequestTest, StoredSettingsRecordSeedsBothRecordsAndTheAppointment
   opened.subject = "Weekly";
   load_existing("K-1", opened);
   EXPECT_FALSE(request.meeting_info_changed());
-  EXPECT_EQ(request.current().meeting_key, "K-1");
+  EXPECT_EQ(request.meeting().meeting_key, "K-1");
 
   Appointment edited = opened;
   edited.subject = "Weekly (moved)";
@@ -31,17 +33,55 @@ TEST_F(MeetingRequestTest, StoredSettingsRecordSeedsBothRecordsAndTheAppointment
 TEST_F(MeetingRequestTest, ShortTextsAreNoRecords) {
   load_existing("K-1");
   request.set_settings(true, "{}", "{}");
-  EXPECT_EQ(request.current().meeting_key, "K-1");
+  EXPECT_EQ(request.meeting().meeting_key, "K-1");
   EXPECT_EQ(request.current().subject, "Planning");
 }
 
 TEST_F(MeetingRequestTest, MailBodyIsEmptyUntilSavedAndTheSettingsRecordCarriesTheKey) {
   load_existing("K-1");
   EXPECT_EQ(request.mail_body(), "");
-  CMeetingInfo reread;
-  reread.read_settings_record(request.settings_record());
+  records::SettingsRecord reread;
+  records::read_settings_record(request.settings_record(), reread);
   EXPECT_EQ(reread.meeting_key, "K-1");
   EXPECT_EQ(reread.subject, "Planning");
+}
+
+// What the change flag compares, and what a stored meeting brings along: the
+// draft and the key, nothing the object learnt of an earlier meeting.
+TEST_F(MeetingRequestTest, AStoredMeetingStartsAfreshWithOnlyItsDraftAndKey) {
+  Appointment occurrence;
+  occurrence.recurrence_state = 2;
+  load(occurrence);
+  fakes.transport.respond("POST", url("/rest/api/conference/schedule/single"),
+                          R"({"code":0,"data":{"meetingKey":"K-1","mailContent":"Join"}})");
+  ASSERT_EQ(request.commit(&sink, 0), Result::ok);
+  EXPECT_FALSE(request.meeting_info_changed());
+  EXPECT_EQ(request.mail_body(), "Join");
+  EXPECT_EQ(request.user().token, "stored-tok");
+
+  request.set_settings(
+      true, R"({"MeetingKey":"K-2","Subject":"Stored","Duration":30,"Start":45366.5})", "");
+  EXPECT_FALSE(request.meeting_info_changed());
+  EXPECT_EQ(request.meeting().meeting_key, "K-2");
+  EXPECT_EQ(request.mail_body(), "");
+  EXPECT_EQ(request.user().token, "");
+  EXPECT_EQ(request.current().subject, "Stored");
+
+  // The item's occurrence state went with the earlier meeting: the update
+  // addresses the whole meeting.
+  fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-2"),
+                          R"({"code":0,"data":[{"id":"c-2"}]})");
+  fakes.transport.respond("PUT", url("/rest/api/conference/schedule"),
+                          R"({"code":0,"data":{"meetingKey":"K-2","mailContent":"Moved"}})");
+  EXPECT_EQ(request.commit(&sink, 0), Result::ok);
+  EXPECT_EQ(fakes.transport.requests.back().url, url("/rest/api/conference/schedule"));
+
+  // The conference is gone: the key is forgotten, and that is a change.
+  fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-2"),
+                          R"({"code":0,"data":[]})");
+  ASSERT_EQ(request.remove(0), Result::ok);
+  EXPECT_EQ(request.meeting().meeting_key, "");
+  EXPECT_TRUE(request.meeting_info_changed());
 }
 
 TEST_F(MeetingRequestTest, DialogResultsMapToTheMethodResults) {

@@ -8,15 +8,15 @@
 namespace mivo {
 
 // A warning box (task-modal, top-most) captioned with string 107.
-void show_warning(IUserInterface& ui, WindowHandle owner, const std::string& text);
+void show_warning(UserInterfacePort& ui, WindowHandle owner, const std::string& text);
 // The same with a string of the resource library as its text.
-void show_warning(IUserInterface& ui, WindowHandle owner, int string_id);
+void show_warning(UserInterfacePort& ui, WindowHandle owner, int string_id);
 
 // The active window, or the foreground window when none is active and that
 // one is the host's own, else none (0): the owner of calls that must not fail
 // just because the host has no active window. Another program's window is
 // never an owner: a modal dialog would disable it.
-WindowHandle active_or_foreground(IUserInterface& ui);
+WindowHandle active_or_foreground(UserInterfacePort& ui);
 
 // The owner of a request dialog, and of the warnings that tell why its
 // request failed: `chosen` when it is a window, else the foreground window
@@ -24,6 +24,6 @@ WindowHandle active_or_foreground(IUserInterface& ui);
 // skipped for want of an owner: the host may have no active window while an
 // appointment window closes or another program is in front, and skipping
 // the schedule lookup then would delete or update the wrong conference.
-WindowHandle request_owner(IUserInterface& ui, WindowHandle chosen);
+WindowHandle request_owner(UserInterfacePort& ui, WindowHandle chosen);
 
 }  // namespace mivo

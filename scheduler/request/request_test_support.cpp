@@ -1,6 +1,8 @@
 // The request tests' fixture.
 #include "request_test_support.h"
 
+#include "records/settings_record.h"
+
 namespace mivo::testing {
 
 SignedInRequest::SignedInRequest() : request(fakes.take()) {
@@ -18,9 +20,9 @@ void SignedInRequest::load(const Appointment& appointment) {
 void SignedInRequest::load_existing(const std::string& meeting_key,
                                     const Appointment& appointment) {
   CMeetingInfo stored;
-  stored.read_appointment_record(appointment.json());
-  stored.meeting_key = meeting_key;
-  request.set_settings(true, stored.write_settings_record(), appointment.json());
+  stored.take_appointment(appointment);
+  request.set_settings(true, records::write_settings_record(stored.settings_record(meeting_key)),
+                       appointment.json());
 }
 
 }  // namespace mivo::testing

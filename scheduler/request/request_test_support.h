@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fake_ports.h"
-#include "meeting/appointment_record.h"
+#include "records/appointment_record.h"
 #include "meeting_request.h"
 
 namespace mivo::testing {
@@ -17,13 +17,13 @@ constexpr const char* kSite = "https://m.test";     // the stored mivositename
 constexpr double kMarch15At10 = 45366 + 10.0 / 24;  // 2024-03-15 10:00
 
 // The appointment as the tests' add-in sees it: "Planning" for 30 minutes.
-struct Appointment : AppointmentRecord {
+struct Appointment : records::AppointmentRecord {
   Appointment() {
     subject = "Planning";
     start = kMarch15At10;
     duration = 30;
   }
-  std::string json() const { return write_appointment_record(*this); }
+  std::string json() const { return records::write_appointment_record(*this); }
 };
 
 inline std::string url(const std::string& path) { return kSite + path; }

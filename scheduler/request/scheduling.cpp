@@ -1,8 +1,9 @@
 // Creating, updating and deleting the meeting on the service: the checks,
 // the options dialog, the schedule lookup and what the answer changes.
 
-#include "request/owner_window.h"
+#include "meeting/conference_record.h"
 #include "meeting_request.h"
+#include "request/owner_window.h"
 #include "portable/json.h"
 #include "portable/text.h"
 #include "resource_ids.h"
@@ -15,7 +16,7 @@ constexpr const char* kStartTooEarly = "开始时间不得早于当前时间";
 constexpr const char* kZeroDuration = "会议时长不得为0";
 
 // The appointment's subject; a sink that fails to answer gives none.
-std::string appointment_subject(IAppointmentSink& sink) {
+std::string appointment_subject(AppointmentSinkPort& sink) {
   std::string subject;
   if (!sink.get_subject(subject)) {
     subject.clear();
@@ -45,14 +46,13 @@ std::string unescape_line_breaks(const std::string& text) {
 
 }  // namespace
 
-Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
+Result MeetingRequest::commit(AppointmentSinkPort* sink, WindowHandle parent) {
   if (sink == nullptr) {
     return Result::failed;
   }
-  IUserInterface& ui = *ports_.ui;
-  CMeetingInfo& record = *current_;
-  record.token = read_stored_token(*ports_.store);
-  if (record.check_recurrence() != RecurrenceCheck::accepted) {
+  UserInterfacePort& ui = *ports_.ui;
+  user_.token = read_stored_token(*ports_.store);
+  if (current_.check_recurrence() != RecurrenceCheck::accepted) {
     show_warning(ui, parent, IDS_RECURRENCE_REFUSED);
     return Result::failed;
   }
@@ -63,36 +63,34 @@ Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
   if (!send_meeting(*sink)) {
     return Result::failed;
   }
-  CMeetingInfo fresh;
-  fresh.copy_from(record);
-  *snapshot_ = fresh;
+  snapshot_ = Snapshot{current_, meeting_.meeting_key};
   return Result::ok;
 }
 
-bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
-  IUserInterface& ui = *ports_.ui;
-  ISettingsStore& store = *ports_.store;
-  CMeetingInfo& record = *current_;
+bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
+  UserInterfacePort& ui = *ports_.ui;
+  SettingsStorePort& store = *ports_.store;
+  CMeetingInfo& draft = current_;
   WindowHandle parent = ui.active_window();
-  if (record.first_start > record.start) {
+  if (draft.first_start > draft.start) {
     show_warning(ui, parent, kStartTooEarly);
     return false;
   }
-  if (record.duration == 0) {
+  if (draft.duration == 0) {
     show_warning(ui, parent, kZeroDuration);
     return false;
   }
   if (!ui.is_window(parent)) {
     parent = active_or_foreground(ui);
   }
-  if (record.meeting_key.empty() && ui.run_meeting_setting(parent, record) != msgbox::kOk) {
+  if (meeting_.meeting_key.empty() && ui.run_meeting_setting(parent, draft) != msgbox::kOk) {
     return false;
   }
   const std::string url =
-      rest::schedule_save_url(store.read(setting::kSiteName), record.recurrence_state);
-  const std::string header = rest::token_header(record.token);
+      rest::schedule_save_url(store.read(setting::kSiteName), item_.recurrence_state);
+  const std::string header = rest::token_header(user_.token);
   std::string method = "POST";
-  if (!record.meeting_key.empty()) {
+  if (!meeting_.meeting_key.empty()) {
     // An update without the conference it changes would reach the service
     // as a PUT for no conference: nothing is sent then.
     const WindowHandle owner = request_owner(ui, ui.active_window());
@@ -113,8 +111,10 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
     show_warning(ui, ui.active_window(), IDS_SUBJECT_TOO_LONG);
     return false;
   }
-  record.subject = subject;
-  const std::string body = record.build_conference_record(ui.load_string(IDS_DEFAULT_SUBJECT));
+  draft.subject = subject;
+  const std::string body =
+      build_conference_record(draft, meeting_, {user_.host_user_id, user_.host_user_name},
+                              ui.load_string(IDS_DEFAULT_SUBJECT));
   const WindowHandle owner = request_owner(ui, parent);
   const std::string response = ports_.transport->send({url, body, header, method, owner});
 
@@ -132,37 +132,36 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   if (!envelope.ok() || meeting_key.empty()) {
     return false;
   }
-  record.mail_content = unescape_line_breaks(mail_content);
-  record.meeting_key = meeting_key;
+  meeting_.mail_content = unescape_line_breaks(mail_content);
+  meeting_.meeting_key = meeting_key;
 
-  sink.set_subject(record.subject);
+  sink.set_subject(draft.subject);
   std::string location;
   if (!sink.get_location(location)) {
     location.clear();
   }
   if (location.empty()) {
-    sink.set_location(store.read(setting::kSiteName) + "/" + record.meeting_key);
+    sink.set_location(store.read(setting::kSiteName) + "/" + meeting_.meeting_key);
   }
   return true;
 }
 
 MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle owner) {
-  CMeetingInfo& record = *current_;
   const std::string response = ports_.transport->send(
-      {rest::schedule_query_url(ports_.store->read(setting::kSiteName), record.meeting_key), "",
-       rest::token_header(record.token), "GET", owner});
+      {rest::schedule_query_url(ports_.store->read(setting::kSiteName), meeting_.meeting_key), "",
+       rest::token_header(user_.token), "GET", owner});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
   if (outcome == rest::Outcome::refused) {
     // The identifier an earlier lookup found still names the conference.
-    return record.conference_id.empty() ? ConferenceLookup::unknown : ConferenceLookup::found;
+    return meeting_.conference_id.empty() ? ConferenceLookup::unknown : ConferenceLookup::found;
   }
   bool readable =
       outcome == rest::Outcome::success && (envelope.data.isNull() || envelope.data.isArray());
   std::string conference_id;
   if (readable) {
-    const bool single = rest::is_single_instance(record.recurrence_state);
-    const std::string start_date = record.start_date_text();
+    const bool single = rest::is_single_instance(item_.recurrence_state);
+    const std::string start_date = current_.start_date_text();
     for (const Json::Value& element : envelope.data) {
       JsonObjectReader conference(element);
       if (!single || equal_ignoring_ascii_case(conference.text("startDate"), start_date)) {
@@ -176,22 +175,21 @@ MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle
     show_warning(*ports_.ui, owner, IDS_NO_ANSWER);
     return ConferenceLookup::unanswered;
   }
-  record.conference_id = conference_id;
+  meeting_.conference_id = conference_id;
   return conference_id.empty() ? ConferenceLookup::gone : ConferenceLookup::found;
 }
 
 Result MeetingRequest::remove(WindowHandle parent) {
-  CMeetingInfo& record = *current_;
-  if (record.meeting_key.empty()) {
+  if (meeting_.meeting_key.empty()) {
     return Result::ok;
   }
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   switch (look_up_conference(request_owner(ui, ui.active_window()))) {
     case ConferenceLookup::found:
       ports_.transport->send(
-          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName), record.conference_id,
-                                     record.recurrence_state),
-           "", rest::token_header(record.token), "DELETE", request_owner(ui, parent)});
+          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName), meeting_.conference_id,
+                                     item_.recurrence_state),
+           "", rest::token_header(user_.token), "DELETE", request_owner(ui, parent)});
       break;
     case ConferenceLookup::gone:
       break;
@@ -201,7 +199,7 @@ Result MeetingRequest::remove(WindowHandle parent) {
       // kept, so that the user can try again.
       return Result::failed;
   }
-  record.meeting_key.clear();
+  meeting_.meeting_key.clear();
   return Result::ok;
 }
 

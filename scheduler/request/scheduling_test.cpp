@@ -46,9 +46,9 @@ TEST_F(SchedulingTest, CommitWithoutASinkFailsWithoutSending) {
 
 TEST_F(SchedulingTest, RefusedRecurrenceWarnsTheCallersWindow) {
   Appointment monthly;
-  monthly.recurrence = AppointmentRecurrence{};
-  monthly.recurrence->type = 2;
-  monthly.recurrence->interval = 1;
+  monthly.recurrence.recurring = true;
+  monthly.recurrence.pattern_type = records::pattern_monthly;
+  monthly.recurrence.interval = 1;
   load(monthly);
   EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
   ASSERT_EQ(fakes.ui.messages.size(), 1u);
@@ -145,7 +145,7 @@ TEST_F(SchedulingTest, NewMeetingIsCreatedWithTheOptionsAndWrittenBackToTheAppoi
 
   EXPECT_THAT(sink.calls, ElementsAre("get_subject", "get_subject", "set_subject Planning",
                                       "get_location", "set_location https://m.test/K-1"));
-  EXPECT_EQ(request.current().meeting_key, "K-1");
+  EXPECT_EQ(request.meeting().meeting_key, "K-1");
   EXPECT_EQ(request.mail_body(), "Join");
   EXPECT_FALSE(request.meeting_info_changed());
   EXPECT_NE(request.settings_record().find("\"MeetingKey\":\"K-1\""), std::string::npos);
@@ -200,7 +200,7 @@ TEST_F(SchedulingTest, RecordsReloadedWhileTheSaveIsUnderWayTakeItsAnswer) {
     load_existing("");
   };
   EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
-  EXPECT_EQ(request.current().meeting_key, "K-new");
+  EXPECT_EQ(request.meeting().meeting_key, "K-new");
   EXPECT_EQ(request.mail_body(), "Join");
   EXPECT_FALSE(request.meeting_info_changed());
 }
@@ -239,7 +239,7 @@ TEST_F(SchedulingTest, RefusalsLeaveKeyMailSnapshotAndAppointmentAlone) {
 
     EXPECT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::failed);
     EXPECT_EQ(fresh.fakes.ui.message_texts(), c.messages);
-    EXPECT_EQ(fresh.request.current().meeting_key, "K-old");
+    EXPECT_EQ(fresh.request.meeting().meeting_key, "K-old");
     EXPECT_EQ(fresh.request.mail_body(), "");
     EXPECT_TRUE(fresh.request.meeting_info_changed());
     EXPECT_EQ(fresh.request.snapshot().subject, "Old");
@@ -330,7 +330,7 @@ TEST_F(SchedulingTest, UpdateIsSentOnlyForAConferenceTheLookupNamed) {
     EXPECT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::failed);
     EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + lookup_url));
     EXPECT_EQ(fresh.fakes.ui.message_texts(), c.messages);
-    EXPECT_EQ(fresh.request.current().meeting_key, "K");
+    EXPECT_EQ(fresh.request.meeting().meeting_key, "K");
   }
 
   // A refused lookup leaves the identifier an earlier one found.
@@ -368,7 +368,7 @@ TEST_F(SchedulingTest, DeleteLooksUpTheConferenceAndForgetsTheKeyWhateverTheAnsw
   EXPECT_EQ(removal.header, "token:user-tok");
   EXPECT_EQ(removal.body, "");
   EXPECT_EQ(removal.owner, kCaller);
-  EXPECT_EQ(request.current().meeting_key, "");
+  EXPECT_EQ(request.meeting().meeting_key, "");
   EXPECT_TRUE(request.meeting_info_changed());
 }
 
@@ -410,7 +410,7 @@ TEST_F(SchedulingTest, DeleteSendsNothingUnlessTheLookupNamesTheConference) {
     EXPECT_EQ(fresh.request.remove(kCaller), c.result);
     EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + lookup_url));
     EXPECT_EQ(fresh.fakes.ui.message_texts(), c.messages);
-    EXPECT_EQ(fresh.request.current().meeting_key, c.key_after);
+    EXPECT_EQ(fresh.request.meeting().meeting_key, c.key_after);
   }
 
   // A refused lookup after one that found the conference deletes that one.
@@ -422,7 +422,7 @@ TEST_F(SchedulingTest, DeleteSendsNothingUnlessTheLookupNamesTheConference) {
   EXPECT_EQ(request.remove(kCaller), Result::ok);
   EXPECT_EQ(fakes.transport.calls().back(),
             "DELETE " + url("/rest/api/conference/schedule?id=c-1&type=1"));
-  EXPECT_EQ(request.current().meeting_key, "");
+  EXPECT_EQ(request.meeting().meeting_key, "");
 }
 
 // Without an active window (an appointment window closing, another program

@@ -26,8 +26,8 @@ void take_new_version(const std::string& response, std::string& version) {
 }  // namespace
 
 Result MeetingRequest::check_for_update() {
-  IUserInterface& ui = *ports_.ui;
-  ISettingsStore& store = *ports_.store;
+  UserInterfacePort& ui = *ports_.ui;
+  SettingsStorePort& store = *ports_.store;
   const WindowHandle owner = active_or_foreground(ui);
   const WindowHandle request_dialog_owner = request_owner(ui, owner);
   std::string site = store.read(setting::kSiteName);
@@ -57,15 +57,15 @@ Result MeetingRequest::check_for_update() {
 
 bool MeetingRequest::offer_update(WindowHandle owner, const std::string& leading_text,
                                   const std::string& version) {
-  IUserInterface& ui = *ports_.ui;
+  UserInterfacePort& ui = *ports_.ui;
   const int answer = ui.message_box(owner, leading_text + version + kUpdateQuestion,
                                     ui.load_string(IDS_WARNING_CAPTION), msgbox::kYesNoWarning);
   return answer == msgbox::kYes && install_update();
 }
 
 bool MeetingRequest::install_update() {
-  IUserInterface& ui = *ports_.ui;
-  IInstaller& installer = *ports_.installer;
+  UserInterfacePort& ui = *ports_.ui;
+  InstallerPort& installer = *ports_.installer;
   const WindowHandle owner = active_or_foreground(ui);
   // Only a complete download is ever opened: a partial package would fail
   // half-way through replacing the installed files.

@@ -75,6 +75,13 @@ std::string release_version_url(std::string_view base, std::string_view installe
 
 std::string token_header(std::string_view token) { return join("token:", token); }
 
+bool is_well_formed_token(std::string_view token) {
+  for (const char c : token) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return true;
+}
+
 std::string login_body(std::string_view user_name, std::string_view password) {
   Json::Value body(Json::objectValue);
   body["username"] = std::string(user_name);

@@ -40,6 +40,12 @@ bool is_single_instance(int recurrence_state);
 // "token:" followed directly by the token; the bare "token:" without one.
 std::string token_header(std::string_view token);
 
+// A sign-in token as it may travel in the "token:" header: printable ASCII
+// only (an empty text is no token). Anything else, line breaks above all,
+// would add request headers of its own; such a token is refused as
+// malformed wherever it comes from.
+bool is_well_formed_token(std::string_view token);
+
 // Compact JSON bodies (members in key order, one trailing line feed).
 std::string login_body(std::string_view user_name, std::string_view password);
 std::string change_user_body(std::string_view user_id, std::string_view user_name);

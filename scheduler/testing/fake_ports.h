@@ -16,7 +16,7 @@
 namespace mivo::testing {
 
 // The settings key as a map. read_classes_root answers from its own map.
-class FakeSettingsStore : public ISettingsStore {
+class FakeSettingsStore : public SettingsStorePort {
  public:
   std::string read(const char* name) override;
   bool write(const char* name, const std::string& value) override;
@@ -34,7 +34,7 @@ class FakeSettingsStore : public ISettingsStore {
 };
 
 // Reversible protection that marks its output: "sealed(" text ")".
-class FakeCredentialProtector : public ICredentialProtector {
+class FakeCredentialProtector : public CredentialProtectorPort {
  public:
   static std::string sealed(const std::string& plain) { return "sealed(" + plain + ")"; }
 
@@ -51,7 +51,7 @@ class FakeCredentialProtector : public ICredentialProtector {
 // once; anything unscripted gets "", the transport's answer for every
 // failure. Every request is sent, whatever its owner, as the request dialog
 // runs without one.
-class FakeTransport : public ITransport {
+class FakeTransport : public TransportPort {
  public:
   std::string send(const ServiceRequest& request) override;
 
@@ -85,7 +85,7 @@ struct ShownDialog {
 // each dialog's user does. While a dialog runs it is the active window, as a
 // modal dialog is on Windows; a dialog whose owner is not a window is not
 // shown and returns 0.
-class FakeUserInterface : public IUserInterface {
+class FakeUserInterface : public UserInterfacePort {
  public:
   static constexpr WindowHandle kMainWindow = 0x1000;
   static constexpr WindowHandle kAboutDialog = 0x2110;
@@ -172,7 +172,7 @@ class FakeUserInterface : public IUserInterface {
 };
 
 // The appointment behind the add-in's settings sink.
-class FakeAppointmentSink : public IAppointmentSink {
+class FakeAppointmentSink : public AppointmentSinkPort {
  public:
   bool get_subject(std::string& out) override;
   bool set_subject(const std::string& value) override;
@@ -185,7 +185,7 @@ class FakeAppointmentSink : public IAppointmentSink {
   std::vector<std::string> calls;
 };
 
-class FakeLauncher : public ILauncher {
+class FakeLauncher : public LauncherPort {
  public:
   bool file_exists(const std::string& path) override;
   bool open_program(const std::string& path, const std::string& parameters) override;
@@ -200,7 +200,7 @@ class FakeLauncher : public ILauncher {
   std::vector<std::string> addresses;
 };
 
-class FakeInstaller : public IInstaller {
+class FakeInstaller : public InstallerPort {
  public:
   std::optional<std::string> download(const std::string& url, WindowHandle owner) override;
   bool verify(const std::string& path) override;

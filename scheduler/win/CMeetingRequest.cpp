@@ -41,7 +41,8 @@ STDMETHODIMP CMeetingRequest::ScheduleMeeting() {
 }
 
 STDMETHODIMP CMeetingRequest::AccountSetting() try {
-  const auto self = keep_alive();
+  // The host may let go of the object inside the call's message loop.
+  const auto self = get_strong();
   OutputDebugStringW(L"STDMETHODIMP CMeetingRequest::AccountSetting(void)");
   return to_hresult(request_.account_setting());
 }
@@ -75,20 +76,20 @@ STDMETHODIMP CMeetingRequest::GetMailBody(BSTR* lpbstrBody, BSTR* lpbstrDesc) tr
 CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SettingsDoModal(LONG) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.settings_do_modal());
 }
 CATCH_RETURN()
 
 // The version check writes neither out-parameter.
 STDMETHODIMP CMeetingRequest::GetSettings(BSTR*, BSTR*) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.check_for_update());
 }
 CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Commit(LONG lParentWnd) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   if (!sink_) return to_hresult(request_.commit(nullptr, window_from_long(lParentWnd)));
   // The call keeps its own reference: an UnAdvise from inside the request
   // dialog's message loop must not release the sink it is writing to.
@@ -99,13 +100,13 @@ STDMETHODIMP CMeetingRequest::Commit(LONG lParentWnd) try {
 CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::Delete(LONG lParentWnd) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.remove(window_from_long(lParentWnd)));
 }
 CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::SimpleUpdate(LONG) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.simple_update());
 }
 CATCH_RETURN()
@@ -137,19 +138,19 @@ STDMETHODIMP CMeetingRequest::UnAdvise(_SINK_INDEX emSinkIdx) {
 }
 
 STDMETHODIMP CMeetingRequest::AboutDlg(LONG) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.about());
 }
 CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::StartInstantMeeting(LONG) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.start_instant_meeting());
 }
 CATCH_RETURN()
 
 STDMETHODIMP CMeetingRequest::CancellationDlg(LONG) try {
-  const auto self = keep_alive();
+  const auto self = get_strong();
   return to_hresult(request_.cancellation());
 }
 CATCH_RETURN()

@@ -39,13 +39,6 @@ class CMeetingRequest : public mivo::com::object_root, public mivo::com::dispatc
   STDMETHODIMP OnLogin() override;
 
  private:
-  // A reference held for the length of a call that runs a message loop
-  // (dialogs, service requests): the host may release the object from
-  // inside that loop, and the call must finish on a live object.
-  mivo::com::com_ptr<IMeetingRequest> keep_alive() {
-    return mivo::com::com_ptr<IMeetingRequest>(this);
-  }
-
   mivo::MeetingRequest request_;
   mivo::com::com_ptr<ISettingsSink> sink_;
 };

@@ -34,7 +34,7 @@ DATA_BLOB blob_of(const std::string& bytes) {
                    reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data()))};
 }
 
-class DpapiProtector final : public ICredentialProtector {
+class DpapiProtector final : public CredentialProtectorPort {
  public:
   std::optional<std::string> protect(const std::string& plain) override {
     DATA_BLOB in = blob_of(plain);
@@ -63,7 +63,7 @@ class DpapiProtector final : public ICredentialProtector {
 
 }  // namespace
 
-std::unique_ptr<ICredentialProtector> make_credential_protector() {
+std::unique_ptr<CredentialProtectorPort> make_credential_protector() {
   return std::make_unique<DpapiProtector>();
 }
 

@@ -8,6 +8,6 @@
 
 namespace mivo::scheduler {
 
-std::unique_ptr<ICredentialProtector> make_credential_protector();
+std::unique_ptr<CredentialProtectorPort> make_credential_protector();
 
 }  // namespace mivo::scheduler

@@ -1,4 +1,4 @@
-// IInstaller over the download worker and its progress dialog, the
+// InstallerPort over the download worker and its progress dialog, the
 // signature check and the shell.
 #include "installer.h"
 
@@ -28,7 +28,7 @@ std::wstring temp_file_path() {
   return std::wstring(folder, length) + kInstallerFileName;
 }
 
-class InternetInstaller final : public IInstaller {
+class InternetInstaller final : public InstallerPort {
  public:
   explicit InternetInstaller(installer_limits limits) : limits_(limits) {}
 
@@ -70,7 +70,7 @@ class InternetInstaller final : public IInstaller {
 
 }  // namespace
 
-std::unique_ptr<IInstaller> make_installer(installer_limits limits) {
+std::unique_ptr<InstallerPort> make_installer(installer_limits limits) {
   return std::make_unique<InternetInstaller>(limits);
 }
 

@@ -24,6 +24,6 @@ struct installer_limits {
   DWORD wininet_timeout_ms = 30000;    // each connect, send and receive
 };
 
-std::unique_ptr<IInstaller> make_installer(installer_limits limits = {});
+std::unique_ptr<InstallerPort> make_installer(installer_limits limits = {});
 
 }  // namespace mivo::scheduler

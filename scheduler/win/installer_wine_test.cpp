@@ -21,8 +21,8 @@
 namespace mivo::scheduler {
 namespace {
 
-using mivo::win::to_utf8;
 using mivo::robot::DialogRobot;
+using mivo::win::to_utf8;
 
 std::wstring package_path() { return testing::installer_package_path(); }
 
@@ -110,7 +110,7 @@ class InstallerTest : public ::testing::Test {
   mivo::refservice::Client service_;
   mivo::com::testing::owner_window owner_;
   // Short limits, so that the deadline and an abandoned worker come soon.
-  std::unique_ptr<IInstaller> installer_ = make_installer({64 * 1024, 1500, 2000});
+  std::unique_ptr<InstallerPort> installer_ = make_installer({64 * 1024, 1500, 2000});
 };
 
 TEST_F(InstallerTest, WholeDownloadArrivesByteForByteBehindTheProgressDialog) {

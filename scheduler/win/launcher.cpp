@@ -42,7 +42,7 @@ class current_directory_guard {
   std::wstring saved_;
 };
 
-class ShellLauncher final : public ILauncher {
+class ShellLauncher final : public LauncherPort {
  public:
   bool file_exists(const std::string& path) override {
     return GetFileAttributesW(mivo::win::to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -75,6 +75,6 @@ class ShellLauncher final : public ILauncher {
 
 }  // namespace
 
-std::unique_ptr<ILauncher> make_launcher() { return std::make_unique<ShellLauncher>(); }
+std::unique_ptr<LauncherPort> make_launcher() { return std::make_unique<ShellLauncher>(); }
 
 }  // namespace mivo::scheduler

@@ -7,6 +7,6 @@
 
 namespace mivo::scheduler {
 
-std::unique_ptr<ILauncher> make_launcher();
+std::unique_ptr<LauncherPort> make_launcher();
 
 }  // namespace mivo::scheduler

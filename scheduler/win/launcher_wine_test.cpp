@@ -17,7 +17,7 @@ class LauncherTest : public ::testing::Test {
  protected:
   testing::com_apartment com_;
   LaunchRecords records_;
-  std::unique_ptr<ILauncher> launcher_ = make_launcher();
+  std::unique_ptr<LauncherPort> launcher_ = make_launcher();
 };
 
 TEST_F(LauncherTest, HttpsAddressGoesToTheHttpsHandlerFromTheModuleFolderAndKeepsTheDirectory) {

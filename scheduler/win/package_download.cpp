@@ -92,10 +92,9 @@ void package_download::run() {
   bool whole = false;
   bool closed = false;
   try {
-    const HANDLE created = CreateFileW(part_path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created != INVALID_HANDLE_VALUE) {
-      mivo::com::unique_handle file(created);
+    mivo::com::unique_hfile file(CreateFileW(part_path_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
       whole = transfer(file.get());
       // Only a file that was closed cleanly holds every byte written.
       closed = CloseHandle(file.release()) != FALSE;

@@ -16,7 +16,7 @@ namespace {
 // KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 constexpr REGSAM kWriteAccess = 0x2001F;
 
-class RegistrySettingsStore final : public ISettingsStore {
+class RegistrySettingsStore final : public SettingsStorePort {
  public:
   std::string read(const char* name) override {
     std::wstring text;
@@ -95,7 +95,7 @@ void delete_value(const wchar_t* value_name) {
   RegDeleteValueW(key.get(), value_name);
 }
 
-std::unique_ptr<ISettingsStore> make_registry_store() {
+std::unique_ptr<SettingsStorePort> make_registry_store() {
   return std::make_unique<RegistrySettingsStore>();
 }
 

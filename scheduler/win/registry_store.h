@@ -1,5 +1,5 @@
 // The settings store over the registry: the three primitives every settings
-// access goes through, and the ISettingsStore port built on them.
+// access goes through, and the SettingsStorePort port built on them.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +37,6 @@ int write_text(const wchar_t* key_path, const wchar_t* value_name, const std::ws
 // alone.
 void delete_value(const wchar_t* value_name);
 
-std::unique_ptr<ISettingsStore> make_registry_store();
+std::unique_ptr<SettingsStorePort> make_registry_store();
 
 }  // namespace mivo::scheduler

@@ -1,4 +1,4 @@
-// The add-in's ISettingsSink seen as the core's IAppointmentSink.
+// The add-in's ISettingsSink seen as the core's AppointmentSinkPort.
 #pragma once
 
 #include "MivoScheduler.h"
@@ -8,7 +8,7 @@ namespace mivo::scheduler {
 
 // Borrows the sink for one call of the core; the COM object holds the
 // reference.
-class SettingsSinkAdapter final : public IAppointmentSink {
+class SettingsSinkAdapter final : public AppointmentSinkPort {
  public:
   explicit SettingsSinkAdapter(ISettingsSink* sink) noexcept : sink_(sink) {}
 

@@ -1,12 +1,16 @@
-// libFuzzer target: every reader of outside text in the meeting data and the
-// portable helpers, with the invariants each promises. Any input must be
-// read without a crash, an exception, a sanitizer report or a broken
-// invariant.
-#include "meeting/meeting_info.h"
+// libFuzzer target: every reader of outside text in the records, the meeting
+// data, the signed-in user and the portable helpers, with the invariants
+// each promises. Any input must be read without a crash, an exception, a
+// sanitizer report or a broken invariant.
+#include "account/signed_in_user.h"
+#include "meeting/conference_record.h"
 #include "portable/base64.h"
 #include "portable/json.h"
 #include "portable/oadate.h"
+#include "service/rest_api.h"
 #include "portable/text.h"
+#include "records/appointment_record.h"
+#include "records/settings_record.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -97,32 +101,44 @@ void check_dates(std::string_view bytes) {
   (void)mivo::format_time(date);
 }
 
-void check_records(std::string_view text) {
-  mivo::CMeetingInfo current;
-  current.read_appointment_record(text);
-  mivo::CMeetingInfo snapshot;
-  snapshot.read_settings_record(text);
-  current.read_user_info_response(text);
+// Once read, a record writes a text that reads back into the same text.
+template <class Record, class Read, class Write>
+Record check_round_trip(std::string_view text, Read read, Write write) {
+  Record record;
+  const mivo::records::RecordRead result = read(text, record);
+  require((result == mivo::records::RecordRead::skipped) == mivo::records::is_no_record(text));
+  const std::string written = write(record);
+  require(is_ascii(written));
+  Record again;
+  require(read(written, again) == mivo::records::RecordRead::read);
+  require(write(again) == written);
+  return record;
+}
 
-  // What the scheduler writes, it reads back cleanly.
-  const std::string settings = current.write_settings_record();
-  require(is_ascii(settings));
-  mivo::CMeetingInfo reread;
-  require(reread.read_settings_record(settings) == mivo::RecordRead::read);
-  require(reread.recurrence.recipient_addresses.size() ==
-          current.recurrence.recipient_addresses.size());
-  // Raw bytes that are not UTF-8 can reach a record through JSON; the
-  // writer repairs them. Well-formed text comes back unchanged.
-  if (mivo::utf16_to_utf8(mivo::utf8_to_utf16(current.subject)) == current.subject) {
-    require(reread.subject == current.subject);
-  }
+void check_records(std::string_view text) {
+  using namespace mivo::records;
+  const AppointmentRecord appointment =
+      check_round_trip<AppointmentRecord>(text, read_appointment_record, write_appointment_record);
+  const SettingsRecord stored =
+      check_round_trip<SettingsRecord>(text, read_settings_record, write_settings_record);
+
+  mivo::CMeetingInfo current;
+  current.take_appointment(appointment);
+  mivo::CMeetingInfo snapshot;
+  snapshot.take_settings(stored, true);
+  mivo::SignedInUser user;
+  (void)mivo::read_signed_in_user(text, user);
+  require(mivo::rest::is_well_formed_token(user.token));
 
   (void)current.differs_from(snapshot);
   (void)current.check_recurrence();
-  const std::string conference = current.build_conference_record(text.substr(0, 16));
+  mivo::ServiceMeeting meeting;
+  meeting.meeting_key = stored.meeting_key;
+  const std::string conference = mivo::build_conference_record(
+      current, meeting, {user.host_user_id, user.host_user_name}, text.substr(0, 16));
   Json::Value parsed;
   require(is_ascii(conference) && mivo::parse_json(conference, parsed));
-  snapshot.copy_from(current);
+  snapshot = current;
   require(!snapshot.differs_from(current));
 }
 

@@ -1,4 +1,4 @@
-// IUserInterface and ITransport: text converted between the core's UTF-8 and
+// UserInterfacePort and TransportPort: text converted between the core's UTF-8 and
 // UTF-16, window handles between opaque integers and HWND.
 #include "dialog_ports.h"
 
@@ -19,7 +19,7 @@ mivo::WindowHandle to_handle(HWND window) noexcept {
   return reinterpret_cast<mivo::WindowHandle>(window);
 }
 
-class UserInterface final : public mivo::IUserInterface {
+class UserInterface final : public mivo::UserInterfacePort {
  public:
   mivo::WindowHandle active_window() override { return to_handle(GetActiveWindow()); }
   mivo::WindowHandle foreground_window() override { return to_handle(GetForegroundWindow()); }
@@ -74,7 +74,7 @@ class UserInterface final : public mivo::IUserInterface {
   }
 };
 
-class Transport final : public mivo::ITransport {
+class Transport final : public mivo::TransportPort {
  public:
   explicit Transport(std::wstring agent_folder) : agent_folder_(std::move(agent_folder)) {}
 
@@ -92,15 +92,15 @@ class Transport final : public mivo::ITransport {
 
 }  // namespace
 
-std::unique_ptr<mivo::IUserInterface> make_user_interface() {
+std::unique_ptr<mivo::UserInterfacePort> make_user_interface() {
   return std::make_unique<UserInterface>();
 }
 
-std::unique_ptr<mivo::ITransport> make_transport() {
+std::unique_ptr<mivo::TransportPort> make_transport() {
   return make_transport(mivo::com::module::folder());
 }
 
-std::unique_ptr<mivo::ITransport> make_transport(std::wstring agent_folder) {
+std::unique_ptr<mivo::TransportPort> make_transport(std::wstring agent_folder) {
   return std::make_unique<Transport>(std::move(agent_folder));
 }
 

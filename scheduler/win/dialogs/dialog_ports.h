@@ -9,12 +9,12 @@
 
 namespace mivo::scheduler {
 
-std::unique_ptr<mivo::IUserInterface> make_user_interface();
+std::unique_ptr<mivo::UserInterfacePort> make_user_interface();
 
 // Each send runs one request dialog. The agent comes from its registration,
 // or else from MivoOIURL.dll in the scheduler's folder.
-std::unique_ptr<mivo::ITransport> make_transport();
+std::unique_ptr<mivo::TransportPort> make_transport();
 // The same with the agent's library looked for in `agent_folder`.
-std::unique_ptr<mivo::ITransport> make_transport(std::wstring agent_folder);
+std::unique_ptr<mivo::TransportPort> make_transport(std::wstring agent_folder);
 
 }  // namespace mivo::scheduler

@@ -7,6 +7,7 @@
 
 #include "win/library.h"
 #include "com/module.h"
+#include "com/result.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
 #include "win/wide_text.h"
@@ -40,7 +41,7 @@ mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& fold
                                                   IID_IClassFactory, factory.put_void()))) {
     return agent;
   }
-  factory->CreateInstance(nullptr, IID_IMivoOIURLObject, agent.put_void());
+  LOG_IF_FAILED(factory->CreateInstance(nullptr, IID_IMivoOIURLObject, agent.put_void()));
   return agent;
 }
 
@@ -50,7 +51,10 @@ mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder) {
   mivo::com::com_ptr<IMivoOIURLObject> agent;
   CLSID clsid{};
   if (SUCCEEDED(CLSIDFromProgID(kAgentProgId, &clsid))) {
-    CoCreateInstance(clsid, nullptr, kAnyServerContext, IID_IMivoOIURLObject, agent.put_void());
+    // A registration that does not lead to the agent is no failure: the
+    // library beside the scheduler serves instead.
+    LOG_IF_FAILED(CoCreateInstance(clsid, nullptr, kAnyServerContext, IID_IMivoOIURLObject,
+                                   agent.put_void()));
   }
   if (!agent) agent = agent_from_library(folder);
   return agent;
@@ -149,7 +153,7 @@ void CTickDlg::on_destroy() {
   watchdog_timer_ = 0;
   // After Cancel the agent calls nobody: this object is about to go.
   if (agent_) {
-    agent_->Cancel();
+    LOG_IF_FAILED(agent_->Cancel());
     agent_.reset();
   }
 }

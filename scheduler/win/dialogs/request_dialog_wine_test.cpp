@@ -52,7 +52,7 @@ class RequestDialog : public testing::Test {
 
   mivo::refservice::Client service;
   owner_window owner;
-  std::unique_ptr<mivo::ITransport> transport = mivo::scheduler::make_transport();
+  std::unique_ptr<mivo::TransportPort> transport = mivo::scheduler::make_transport();
 };
 
 Json::Value parse(const std::string& text) {

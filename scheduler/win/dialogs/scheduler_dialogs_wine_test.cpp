@@ -29,7 +29,7 @@ class SchedulerDialogs : public testing::Test {
   void SetUp() override { ASSERT_TRUE(mivo::scheduler::resource_library()); }
 
   owner_window owner;
-  std::unique_ptr<mivo::IUserInterface> ui = mivo::scheduler::make_user_interface();
+  std::unique_ptr<mivo::UserInterfacePort> ui = mivo::scheduler::make_user_interface();
 };
 
 struct SignInCall {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "com/unique.h"
 #include "win/wide_text.h"
 
 using mivo::win::to_utf8;
@@ -24,13 +25,13 @@ int wmain() {
   // Written under a temporary name and renamed, so a reader never sees half
   // a record.
   const std::wstring partial = path + L".part";
-  const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 3;
+  mivo::com::unique_hfile file(CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 3;
   DWORD written = 0;
   const BOOL ok =
-      WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-  CloseHandle(file);
+      WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  file.reset();
   if (!ok || !MoveFileW(partial.c_str(), path.c_str())) return 4;
   return 0;
 }

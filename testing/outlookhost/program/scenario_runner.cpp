@@ -12,9 +12,9 @@
 #include "host_windows.h"
 #include "portable/oadate.h"
 #include "portable/text.h"
+#include "recorded_request_text.h"
 #include "resource_ids.h"
 #include "window_tools.h"
-#include "walkthrough_text.h"
 #include "win/wide_text.h"
 
 namespace mivo::outlookhost {
@@ -667,7 +667,7 @@ void scenario_runner::print_requests() {
   if (requests_.empty()) return;
   say_("     the service received " + std::to_string(requests_.size()) + " request(s):");
   for (const auto& request : requests_) {
-    for (const auto& line : demo::describe_request(request)) say_("         " + line);
+    for (const auto& line : refservice::describe_request(request)) say_("         " + line);
   }
 }
 

@@ -17,10 +17,10 @@
 #include "agent_test_support.h"
 #include "dialog_robot.h"
 #include "dialog_test_support.h"
+#include "records/appointment_record.h"
 #include "refservice_client.h"
 #include "resource_ids.h"
 #include "testing/scheduler_test_support.h"
-#include "walkthrough_text.h"
 #include "win/wide_text.h"
 
 namespace {
@@ -127,12 +127,15 @@ void sign_in() {
 
 // One new meeting on its own day, so that no run conflicts with another.
 Sample commit_new_meeting(mivo::refservice::Client& service, HWND window, int day) {
-  const mivo::demo::Appointment appointment{"Benchmark " + std::to_string(day),
-                                            kFirstDay + day,
-                                            45,
-                                            {{"alice@example.com", "Alice Walker"}}};
+  mivo::records::AppointmentRecord appointment;
+  appointment.subject = "Benchmark " + std::to_string(day);
+  appointment.start = kFirstDay + day;
+  appointment.duration = 45;
+  appointment.end = appointment.start + appointment.duration / (24.0 * 60.0);
+  appointment.message_class = "IPM.Appointment";
   const unique_bstr empty = mivo::com::make_bstr(L"");
-  const unique_bstr record = mivo::win::bstr_from_utf8(mivo::demo::appointment_record(appointment));
+  const unique_bstr record =
+      mivo::win::bstr_from_utf8(mivo::records::write_appointment_record(appointment));
   testing::TestSettingsSink sink;
   sink.subject = mivo::win::to_wide(appointment.subject);
   auto request = testing::create_meeting_request();
