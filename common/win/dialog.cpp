@@ -3,11 +3,16 @@
 
 #include <algorithm>
 
+#include "win/resource_language.h"
+
 namespace mivo::win {
 
-INT_PTR dialog::run(HINSTANCE instance, int template_id, HWND owner) noexcept {
-  return DialogBoxParamW(instance, MAKEINTRESOURCEW(template_id), owner, &dialog::dialog_proc,
-                         reinterpret_cast<LPARAM>(this));
+INT_PTR dialog::run(HINSTANCE instance, int template_id, HWND owner, LanguageId language) noexcept {
+  const DLGTEMPLATE* found = dialog_template(instance, template_id, language);
+  if (!found) return -1;
+  // The instance still serves the template's pictures and icons.
+  return DialogBoxIndirectParamW(instance, found, owner, &dialog::dialog_proc,
+                                 reinterpret_cast<LPARAM>(this));
 }
 
 void dialog::end(INT_PTR result) noexcept {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "portable/ui_language.h"
 #include "win/gdi.h"
 
 namespace mivo::win {
@@ -21,9 +22,10 @@ class dialog {
   dialog& operator=(const dialog&) = delete;
   virtual ~dialog() = default;
 
-  // DialogBoxParamW: the value given to end(), or -1 when the dialog could
-  // not be created (no template, no display).
-  INT_PTR run(HINSTANCE instance, int template_id, HWND owner) noexcept;
+  // Runs the template in `language` (resource_language.h), not in the one
+  // Windows would pick for the thread: the value given to end(), or -1 when
+  // the dialog could not be created (no template, no display).
+  INT_PTR run(HINSTANCE instance, int template_id, HWND owner, LanguageId language) noexcept;
 
   // The dialog window while it exists, else null.
   HWND window() const noexcept { return window_; }

@@ -11,9 +11,6 @@
 namespace mivo {
 namespace {
 
-constexpr const char* kStartTooEarly = "开始时间不得早于当前时间";
-constexpr const char* kZeroDuration = "会议时长不得为0";
-
 // The appointment's subject; a sink that fails to answer gives none.
 std::string appointment_subject(IAppointmentSink& sink) {
   std::string subject;
@@ -75,11 +72,11 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   CMeetingInfo& record = *current_;
   WindowHandle parent = ui.active_window();
   if (record.first_start > record.start) {
-    show_warning(ui, parent, kStartTooEarly);
+    show_warning(ui, parent, IDS_START_TOO_EARLY);
     return false;
   }
   if (record.duration == 0) {
-    show_warning(ui, parent, kZeroDuration);
+    show_warning(ui, parent, IDS_ZERO_DURATION);
     return false;
   }
   if (!ui.is_window(parent)) {
