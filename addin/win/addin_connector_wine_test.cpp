@@ -156,6 +156,8 @@ TEST_F(ConnectorTest, OfficeReachesTheRibbonCallbacksByNameThroughEveryInterface
 }
 
 TEST_F(ConnectorTest, EachRibbonGetsItsOwnMarkupAndOtherRibbonsNone) {
+  const testing::PolicyKeyGuard policy;
+  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"zh-CN");
   Addin addin(bin_addin());
   const std::wstring explorer = addin.markup(L"microsoft.outlook.explorer");
   ASSERT_EQ(0u, explorer.rfind(L"<customUI ", 0));
@@ -173,6 +175,29 @@ TEST_F(ConnectorTest, EachRibbonGetsItsOwnMarkupAndOtherRibbonsNone) {
     EXPECT_NE(std::wstring::npos, appointment.find(std::wstring(L"id=\"") + id + L"\"")) << id;
 
   EXPECT_EQ(L"", addin.markup(L"Microsoft.Outlook.Mail.Read"));
+}
+
+// The administrator's language, as a locale name or a language identifier,
+// decides without Office; one the add-in does not carry gets English.
+TEST_F(ConnectorTest, TheLanguagePolicyPicksTheMarkup) {
+  const testing::PolicyKeyGuard policy;
+  Addin addin(bin_addin());
+  const auto label_with = [&](const wchar_t* text) {
+    return addin.markup(L"Microsoft.Outlook.Explorer").find(std::wstring(L"label=\"") + text) !=
+           std::wstring::npos;
+  };
+  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"en-GB");
+  EXPECT_TRUE(label_with(L"Schedule Meeting"));
+  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"zh-TW");
+  EXPECT_TRUE(label_with(L"预约会议"));
+  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"fr-FR");
+  EXPECT_TRUE(label_with(L"Schedule Meeting"));
+  const DWORD chinese = 2052;
+  testing::set_raw_value(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", REG_DWORD, &chinese,
+                         sizeof(chinese));
+  EXPECT_TRUE(label_with(L"预约会议"));
+  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"zh");
+  EXPECT_TRUE(label_with(L"预约会议"));
 }
 
 TEST_F(ConnectorTest, ButtonPicturesKeepTheirLookThroughOleLoadPicture) {
