@@ -69,8 +69,9 @@ class dialog {
 void center_dialog(HWND dialog, HWND owner) noexcept;
 
 // Gives the dialog and every descendant window the dialog's font face at a
-// height of -13 and normal weight; the caller keeps the returned font until
-// the window is gone. Null when no font could be made.
+// height of -13 at 100 % scaling (-20 at 150 %, -26 at 200 %) and normal
+// weight; the caller keeps the returned font until the window is gone. Null
+// when no font could be made.
 unique_hfont replace_dialog_font(HWND dialog) noexcept;
 
 }  // namespace mivo::win
