@@ -190,7 +190,7 @@ TEST_F(ConnectorTest, TheLanguagePolicyPicksTheMarkup) {
   EXPECT_TRUE(label_with(L"Schedule Meeting"));
   testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"zh-TW");
   EXPECT_TRUE(label_with(L"预约会议"));
-  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"fr-FR");
+  testing::set_string(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", L"is-IS");
   EXPECT_TRUE(label_with(L"Schedule Meeting"));
   const DWORD chinese = 2052;
   testing::set_raw_value(HKEY_LOCAL_MACHINE, testing::kPolicyKey, L"Language", REG_DWORD, &chinese,
