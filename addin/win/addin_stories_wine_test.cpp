@@ -60,38 +60,40 @@ class Story : public StoryBase, public ::testing::WithParamInterface<LCID> {
 // language the add-in does not carry, the administrator's above both.
 class OfficeLanguage : public StoryBase {
  protected:
-  bool ribbon_shows(const char* label) const { return output_.find(label) != std::string::npos; }
+  // Plays the scenario that reads the messages of `language` ("chinese" or
+  // "english") with Office in `office`, and looks for that language's label
+  // of the schedule button, and not the other's, in the ribbon the host
+  // printed.
+  void expect_speaks(const char* language, LCID office) {
+    SCOPED_TRACE(std::string(language) + " for Office in " + std::to_string(office));
+    const bool chinese = std::string(language) == "chinese";
+    play_in(office, chinese ? L"chinese-office" : L"english-office");
+    EXPECT_NE(std::string::npos, output_.find(chinese ? "预约会议" : "Schedule Meeting"))
+        << output_;
+    EXPECT_EQ(std::string::npos, output_.find(chinese ? "Schedule Meeting" : "预约会议"))
+        << output_;
+  }
 };
 
 TEST_F(OfficeLanguage, ChineseOfficeAndItsVariantsGetTheChineseRibbonAndMessages) {
-  for (LCID chinese : {LCID{2052}, LCID{1028}, LCID{3076}}) {  // zh-CN, zh-TW, zh-HK
-    SCOPED_TRACE(chinese);
-    play_in(chinese, L"chinese-office");
-    EXPECT_TRUE(ribbon_shows("预约会议")) << output_;
-    EXPECT_FALSE(ribbon_shows("Schedule Meeting")) << output_;
-  }
+  for (LCID chinese : {LCID{2052}, LCID{1028}, LCID{3076}})  // zh-CN, zh-TW, zh-HK
+    expect_speaks("chinese", chinese);
 }
 
 TEST_F(OfficeLanguage, EnglishOfficeAndLanguagesTheAddinLacksGetTheEnglishOnes) {
-  for (LCID other : {LCID{1033}, LCID{2057}, LCID{1039}}) {  // en-US, en-GB, is-IS
-    SCOPED_TRACE(other);
-    play_in(other, L"english-office");
-    EXPECT_TRUE(ribbon_shows("Schedule Meeting")) << output_;
-    EXPECT_FALSE(ribbon_shows("预约会议")) << output_;
-  }
+  for (LCID other : {LCID{1033}, LCID{2057}, LCID{1039}})  // en-US, en-GB, is-IS
+    expect_speaks("english", other);
 }
 
 TEST_F(OfficeLanguage, TheAdministratorsLanguageWinsOverOffices) {
   const scheduler::testing::PolicyKeyGuard policy;
   scheduler::testing::set_string(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
                                  L"en-US");
-  play_in(kChinese, L"english-office");
-  EXPECT_TRUE(ribbon_shows("Schedule Meeting")) << output_;
+  expect_speaks("english", kChinese);
   const DWORD chinese = kChinese;
   scheduler::testing::set_raw_value(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
                                     REG_DWORD, &chinese, sizeof(chinese));
-  play_in(kEnglish, L"chinese-office");
-  EXPECT_TRUE(ribbon_shows("预约会议")) << output_;
+  expect_speaks("chinese", kEnglish);
 }
 
 TEST_P(Story, SigningInOrOutFromOnePlaceUpdatesTheButtonsEverywhere) { play(L"sign-in"); }
