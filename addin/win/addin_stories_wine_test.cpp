@@ -94,6 +94,10 @@ TEST_F(OfficeLanguage, TheAdministratorsLanguageWinsOverOffices) {
   scheduler::testing::set_raw_value(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
                                     REG_DWORD, &chinese, sizeof(chinese));
   expect_speaks("chinese", kEnglish);
+  // A value that names no language leaves the choice to Office.
+  scheduler::testing::set_string(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
+                                 L"no-such-language");
+  expect_speaks("chinese", kChinese);
 }
 
 TEST_P(Story, SigningInOrOutFromOnePlaceUpdatesTheButtonsEverywhere) { play(L"sign-in"); }

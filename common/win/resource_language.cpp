@@ -72,14 +72,16 @@ LanguageId language_policy() noexcept {
   if (RegQueryValueExW(key.get(), kLanguageValue, nullptr, &type, reinterpret_cast<BYTE*>(value),
                        &size) != ERROR_SUCCESS)
     return 0;
+  LCID locale = 0;
   if (type == REG_DWORD && size == sizeof(DWORD)) {
-    DWORD number = 0;
-    memcpy(&number, value, sizeof(number));
-    return number <= 0xFFFF ? static_cast<LanguageId>(number) : 0;
+    memcpy(&locale, value, sizeof(locale));
+  } else if (type == REG_SZ) {
+    locale = LocaleNameToLCID(value, LOCALE_ALLOW_NEUTRAL_NAMES);
   }
-  if (type != REG_SZ || value[0] == L'\0') return 0;
-  const LCID locale = LocaleNameToLCID(value, LOCALE_ALLOW_NEUTRAL_NAMES);
-  return locale == 0 ? 0 : LANGIDFROMLCID(locale);
+  // A name Windows does not know comes back as no locale, or as the custom
+  // one (0x1000), which names no language either.
+  const LanguageId language = LANGIDFROMLCID(locale);
+  return primary_language(language) == LANG_NEUTRAL ? 0 : language;
 }
 
 LanguageId windows_language() noexcept { return GetUserDefaultUILanguage(); }

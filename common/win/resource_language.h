@@ -40,8 +40,8 @@ std::wstring load_string(HMODULE module, int id, LanguageId language);
 
 // The language set by the machine policy "Language" under
 // HKEY_LOCAL_MACHINE\Software\Policies\Mivo_Outlook\General: a locale name
-// (REG_SZ: "en-US", "zh-CN", "zh") or a language identifier (REG_DWORD:
-// 1033, 2052). 0 when it is unset or names no language.
+// (REG_SZ: "en-US", "zh-CN", "zh") or a language or locale identifier
+// (REG_DWORD: 1033, 2052). 0 when it is unset or names no language.
 LanguageId language_policy() noexcept;
 
 // The user's Windows display language.
