@@ -444,14 +444,6 @@ TEST_F(ResourceLibrary, EveryLanguageHasEveryStringAndDialogWithTheSameControls)
   }
 }
 
-TEST_F(ResourceLibrary, EnglishTextsAreTheEnglishTextsWritten) {
-  EXPECT_EQ(load_string(IDS_WARNING_CAPTION, kEnglish), L"Mivo Meeting");
-  EXPECT_EQ(load_string(IDS_NEW_VERSION, kEnglish),
-            L"A new version, %1, is available. Do you want to update?");
-  EXPECT_EQ(load_string(IDS_MEETING_PASSWORD_REFUSED, kEnglish), L"The password must be 4 digits.");
-  EXPECT_EQ(load_string(IDS_SERVICE_URL, kEnglish), refservice_url());
-}
-
 // The ribbon markup of MivoOlkRes64.dll: both ribbons in every language,
 // alike but for the texts people read.
 TEST(AddinResourceLibrary, EveryLanguageHasBothRibbonsAlikeButForTheirTexts) {
