@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "agent_test_support.h"
 #include "host_test_support.h"
 #include "refservice_client.h"
 #include "testing/addin_test_support.h"
@@ -86,17 +87,17 @@ TEST_F(OfficeLanguage, EnglishOfficeAndLanguagesTheAddinLacksGetTheEnglishOnes) 
 }
 
 TEST_F(OfficeLanguage, TheAdministratorsLanguageWinsOverOffices) {
-  const scheduler::testing::PolicyKeyGuard policy;
-  scheduler::testing::set_string(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
-                                 L"en-US");
-  expect_speaks("english", kChinese);
-  const DWORD chinese = kChinese;
-  scheduler::testing::set_raw_value(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
-                                    REG_DWORD, &chinese, sizeof(chinese));
-  expect_speaks("chinese", kEnglish);
+  using oiurl::testing::scoped_setting;
+  {
+    const auto policy = scoped_setting::policy_text(L"Language", L"en-US");
+    expect_speaks("english", kChinese);
+  }
+  {
+    const auto policy = scoped_setting::policy_dword(L"Language", kChinese);
+    expect_speaks("chinese", kEnglish);
+  }
   // A value that names no language leaves the choice to Office.
-  scheduler::testing::set_string(HKEY_LOCAL_MACHINE, scheduler::testing::kPolicyKey, L"Language",
-                                 L"no-such-language");
+  const auto policy = scoped_setting::policy_text(L"Language", L"no-such-language");
   expect_speaks("chinese", kChinese);
 }
 

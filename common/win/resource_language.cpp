@@ -61,7 +61,7 @@ std::wstring load_string(HMODULE module, int id, LanguageId language) {
 
 LanguageId language_policy() noexcept {
   com::unique_hkey key;
-  // The 64-bit view, where group policy writes, also for the x86 scheduler.
+  // The 64-bit view, where group policy writes, also for the x86 libraries.
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
       ERROR_SUCCESS)
     return 0;

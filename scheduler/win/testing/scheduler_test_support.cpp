@@ -142,8 +142,6 @@ void set_scheduler_language(LANGID language) {
   tell(language);
 }
 
-PolicyKeyGuard::PolicyKeyGuard() : registry_key_guard(HKEY_LOCAL_MACHINE, kPolicyKey) {}
-
 STDMETHODIMP TestSettingsSink::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||

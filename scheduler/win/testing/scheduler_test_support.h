@@ -81,14 +81,6 @@ class SchedulerLanguage {
 inline constexpr LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
 inline constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-// The machine policy key HKEY_LOCAL_MACHINE\Software\Policies\Mivo_Outlook\General,
-// cleared for one test.
-class PolicyKeyGuard : public registry_key_guard {
- public:
-  PolicyKeyGuard();
-};
-inline constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Mivo_Outlook\\General";
-
 // The add-in's side of an appointment window, as a COM object: the subject
 // and location the scheduler reads and writes, and every call in order
 // ("GetSubject", "SetSubject <text>", "GetLocation", "SetLocation <text>").
