@@ -428,9 +428,12 @@ class Update : public Package {
     Package::TearDown();
   }
 
+  // Office in Chinese: the stories read the Chinese message texts.
   DWORD play(const wchar_t* name) {
-    const DWORD code = outlookhost::testing::run_host(
-        std::wstring(L"\"Z:") + MIVO_INSTALLER_SCENARIOS + L"\\" + name + L".scenario\"", output_);
+    const DWORD code =
+        outlookhost::testing::run_host(std::wstring(L"--office-language 2052 \"Z:") +
+                                           MIVO_INSTALLER_SCENARIOS + L"\\" + name + L".scenario\"",
+                                       output_);
     wait_for_installers();
     return code;
   }

@@ -38,6 +38,15 @@
 #define IDS_DOWNLOAD_URL 115        /* scheme and host of the installer download */
 #define IDS_MEETING_GONE 116        /* the service no longer has the meeting */
 #define IDS_UPDATE_NOT_VERIFIED 117 /* the downloaded installer failed its signature check */
+/* Texts the scheduler's flows and dialogs show; %1 stands for the version */
+#define IDS_START_TOO_EARLY 128          /* the meeting starts before now */
+#define IDS_ZERO_DURATION 129            /* the meeting lasts 0 minutes */
+#define IDS_NEW_PREVIEW_VERSION 130      /* update question, preview channel: %1 */
+#define IDS_NEW_VERSION 131              /* update question, release channel: %1 */
+#define IDS_CLOSE_HOST 132               /* notice before the host ends for the update */
+#define IDS_CLOSE_HOST_CAPTION 133       /* its caption */
+#define IDS_MEETING_PASSWORD_CUE 134     /* hint in the empty meeting password field */
+#define IDS_MEETING_PASSWORD_REFUSED 135 /* the meeting password is not four digits */
 
 /* Pictures and icons of MivoOlkRes */
 #define IDB_ABOUT 145

@@ -1,5 +1,7 @@
 // MivoOlkRes.dll as the scheduler uses it: its strings, templates, pictures
-// and icons, and each template driven through a real modal loop.
+// and icons, each template driven through a real modal loop, and every
+// language it carries against the Chinese one; MivoOlkRes64.dll's markup in
+// every language.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,31 +10,43 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <map>
+#include <regex>
 
 #include "com/testing/owner_window.h"
+#include "com/testing/program.h"
 #include "dialog_robot.h"
 #include "resource_ids.h"
 #include "test_dialogs.h"
+#include "win/resource_language.h"
+#include "win/wide_text.h"
 #include "window_tools.h"
 
 using namespace mivo::robot;
 
 namespace {
 
-// A template instantiated without showing it, to look at its controls.
+// A template in `language` instantiated without showing it, to look at its
+// controls.
 class CreatedDialog {
  public:
-  explicit CreatedDialog(int template_id)
-      : window_(CreateDialogParamW(
-            resource_library(), MAKEINTRESOURCEW(template_id), nullptr,
-            [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
-            0)) {}
+  explicit CreatedDialog(int template_id, LANGID language = kChinese)
+      : window_(create(template_id, language)) {}
   ~CreatedDialog() { DestroyWindow(window_); }
   CreatedDialog(const CreatedDialog&) = delete;
   CreatedDialog& operator=(const CreatedDialog&) = delete;
   HWND get() const { return window_; }
 
  private:
+  static HWND create(int template_id, LANGID language) {
+    const DLGTEMPLATE* found =
+        mivo::win::dialog_template(resource_library(), template_id, language);
+    if (!found) return nullptr;
+    return CreateDialogIndirectParamW(
+        resource_library(), found, nullptr,
+        [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
+  }
+
   HWND window_;
 };
 
@@ -149,53 +163,6 @@ TEST_F(ResourceLibrary, SignOutQuestionAndBusyTextAreShown) {
   CreatedDialog busy(IDD_COMMUNICATION);
   EXPECT_TRUE(SendMessageW(GetDlgItem(busy.get(), IDC_COMMUNICATION_BUSY), STM_GETICON, 0, 0))
       << "the busy icon shows a first frame before the animation starts";
-}
-
-// The scheduler sets a 13-pixel font on every dialog but the sign-out and
-// request dialogs. Chinese glyphs are counted as wide as the font is high,
-// so the check holds whichever CJK font the system links in.
-TEST_F(ResourceLibrary, TextsFitTheirControlsInTheFontTheSchedulerSets) {
-  for (int id : {IDD_ABOUT, IDD_ACCOUNT_SETTING, IDD_MEETING_SETTING, IDD_MULTI_TENANCY,
-                 IDD_CANCELLATION, IDD_COMMUNICATION, IDD_DOWNLOAD}) {
-    CreatedDialog dialog(id);
-    ASSERT_TRUE(dialog.get());
-    LOGFONTW face{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog.get(), WM_GETFONT, 0, 0)), sizeof(face),
-               &face);
-    const bool scheduler_font = id != IDD_CANCELLATION && id != IDD_COMMUNICATION;
-    if (scheduler_font) {
-      face.lfHeight = -13;
-      face.lfWeight = FW_NORMAL;
-    }
-    mivo::win::unique_gdi_object font(CreateFontIndirectW(&face));
-    WindowDc window_dc(dialog.get());
-    HDC dc = window_dc.get();
-    mivo::win::gdi_selection selected(dc, font.get());
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    const int cjk_width = metrics.tmHeight - metrics.tmInternalLeading;  // one em
-    for (HWND child : child_windows(dialog.get())) {
-      std::wstring cls = class_name(child), text = window_text(child);
-      DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
-      if (text.empty() || (cls != L"Static" && cls != L"Button")) continue;
-      if (cls == L"Static" && (style & SS_TYPEMASK) != SS_LEFT) continue;
-      int width = 0;
-      for (wchar_t c : text) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc, &c, 1, &size);
-        width += c >= 0x2E80 ? std::max<int>(size.cx, cjk_width) : size.cx;
-      }
-      RECT rect{};
-      GetClientRect(child, &rect);
-      int room = rect.right;
-      if (cls == L"Button") room -= (style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? 20 : 8;
-      const int lines = std::max(1, static_cast<int>(rect.bottom / metrics.tmHeight));
-      EXPECT_LE(width, room * lines)
-          << "template " << id << ", item " << GetDlgCtrlID(child) << " is clipped";
-      EXPECT_GE(rect.bottom, metrics.tmHeight)
-          << "template " << id << ", item " << GetDlgCtrlID(child) << " is lower than its text";
-    }
-  }
 }
 
 TEST_F(ResourceLibrary, PicturesHaveTheirSizesAndAFlatBackgroundAtOneOne) {
@@ -337,8 +304,11 @@ TEST_F(ResourceLibrary, RequestDialogIsRecordedUntilItEndsItself) {
   DialogRobot robot;
   robot.expect_dialog(kCommunicationDialog).read(IDC_COMMUNICATION_BUSY).wait_closed();
   // The request dialog ends on its completion timer, not on any command.
-  INT_PTR result = DialogBoxParamW(
-      resource_library(), MAKEINTRESOURCEW(IDD_COMMUNICATION), nullptr,
+  const DLGTEMPLATE* busy =
+      mivo::win::dialog_template(resource_library(), IDD_COMMUNICATION, kChinese);
+  ASSERT_TRUE(busy);
+  INT_PTR result = DialogBoxIndirectParamW(
+      resource_library(), busy, nullptr,
       [](HWND dialog, UINT message, WPARAM wparam, LPARAM) -> INT_PTR {
         if (message == WM_INITDIALOG) return SetTimer(dialog, 101, 300, nullptr) != 0;
         if (message == WM_TIMER && wparam == 101) {
@@ -378,3 +348,131 @@ TEST_F(ResourceLibrary, WarningBoxesShowTheLibrarysTextsAndAreAnswered) {
   EXPECT_EQ(boxes[1].buttons, (std::vector<int>{IDYES, IDNO}));
   EXPECT_TRUE(robot.dialogs().empty());
 }
+
+// ---- every language the build carries, against the Chinese texts ----
+
+namespace {
+
+// The numbered controls of a template: id, class and the type bits of the
+// style, which the scheduler's code relies on whatever the language.
+std::map<int, std::wstring> controls_of(int template_id, LANGID language) {
+  std::map<int, std::wstring> controls;
+  CreatedDialog dialog(template_id, language);
+  if (!dialog.get()) return controls;
+  for (HWND child : child_windows(dialog.get())) {
+    const int id = GetDlgCtrlID(child);
+    if (id == -1 || id == 0xFFFF) continue;
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+    controls[id] = class_name(child) + L" " + std::to_wstring(style & 0x1F) +
+                   ((style & ES_PASSWORD) && class_name(child) == L"Edit" ? L" password" : L"");
+  }
+  return controls;
+}
+
+std::vector<int> ids_of(HMODULE module, const wchar_t* type) {
+  std::vector<int> ids;
+  EnumResourceNamesW(
+      module, type,
+      [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
+        if (IS_INTRESOURCE(name))
+          reinterpret_cast<std::vector<int>*>(found)->push_back(
+              static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&ids));
+  return ids;
+}
+
+// Every string of the Chinese tables, by id.
+std::map<int, std::wstring> chinese_strings() {
+  std::map<int, std::wstring> strings;
+  for (int block : ids_of(resource_library(), RT_STRING)) {
+    for (int id = (block - 1) * 16; id < block * 16; ++id) {
+      std::wstring text = mivo::win::load_string(resource_library(), id, kChinese);
+      if (!text.empty()) strings[id] = std::move(text);
+    }
+  }
+  return strings;
+}
+
+bool has_han(const std::wstring& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](wchar_t c) { return c >= 0x2E80 && c <= 0x9FFF; });
+}
+
+TEST_F(ResourceLibrary, CarriesEveryLanguageOfTheBuild) {
+  const auto languages =
+      mivo::win::resource_languages(resource_library(), RT_STRING, IDS_WARNING_CAPTION / 16 + 1);
+  ASSERT_EQ(languages.size(), static_cast<std::size_t>(MIVO_LANGUAGE_COUNT));
+  EXPECT_NE(std::find(languages.begin(), languages.end(), kChinese), languages.end());
+  EXPECT_NE(std::find(languages.begin(), languages.end(), kEnglish), languages.end());
+}
+
+// A language that misses a text, breaks a placeholder, loses or changes a
+// control the code uses, or still holds Chinese where it should not, fails
+// here, whatever the language.
+TEST_F(ResourceLibrary, EveryLanguageHasEveryStringAndDialogWithTheSameControls) {
+  const std::map<int, std::wstring> reference = chinese_strings();
+  ASSERT_GE(reference.size(), 19u);  // the texts and the two addresses
+  const std::vector<int> templates = ids_of(resource_library(), RT_DIALOG);
+  ASSERT_EQ(templates.size(), 7u);
+  for (LANGID language :
+       mivo::win::resource_languages(resource_library(), RT_STRING, IDS_WARNING_CAPTION / 16 + 1)) {
+    SCOPED_TRACE("language " + std::to_string(language));
+    for (const auto& [id, chinese] : reference) {
+      const std::wstring text = mivo::win::load_string(resource_library(), id, language);
+      EXPECT_FALSE(text.empty()) << "string " << id;
+      EXPECT_EQ(chinese.find(L"%1") != std::wstring::npos, text.find(L"%1") != std::wstring::npos)
+          << "string " << id << " keeps its placeholder";
+      if (language != kChinese) {
+        EXPECT_FALSE(has_han(text)) << "string " << id;
+      }
+    }
+    for (int id : templates) {
+      const auto carried = mivo::win::resource_languages(resource_library(), RT_DIALOG, id);
+      EXPECT_NE(std::find(carried.begin(), carried.end(), language), carried.end())
+          << "template " << id;
+      EXPECT_EQ(controls_of(id, kChinese), controls_of(id, language)) << "template " << id;
+      CreatedDialog dialog(id, language);
+      ASSERT_TRUE(dialog.get()) << "template " << id;
+      if (language == kChinese) continue;
+      EXPECT_FALSE(has_han(window_text(dialog.get()))) << "template " << id;
+      for (HWND child : child_windows(dialog.get())) {
+        EXPECT_FALSE(has_han(window_text(child))) << "template " << id;
+      }
+    }
+  }
+}
+
+// The ribbon markup of MivoOlkRes64.dll: both ribbons in every language,
+// alike but for the texts people read.
+TEST(AddinResourceLibrary, EveryLanguageHasBothRibbonsAlikeButForTheirTexts) {
+  const HMODULE library =
+      LoadLibraryExW((mivo::com::testing::program_folder() + L"\\MivoOlkRes64.dll").c_str(),
+                     nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(library);
+  const auto languages = mivo::win::resource_languages(library, L"XML", IDX_RIBBON_EXPLORER);
+  ASSERT_EQ(languages.size(), static_cast<std::size_t>(MIVO_LANGUAGE_COUNT));
+  const std::wregex texts(L"(label|screentip|supertip)=\"[^\"]*\"");
+  for (int id : {IDX_RIBBON_EXPLORER, IDX_RIBBON_APPOINTMENT}) {
+    const auto markup = [&](LANGID language) {
+      const auto found = mivo::win::find_resource(library, L"XML", id, language);
+      return std::wstring(static_cast<const wchar_t*>(found.data), found.size / sizeof(wchar_t));
+    };
+    const std::wstring chinese = markup(kChinese);
+    ASSERT_NE(chinese.find(L"customUI"), std::wstring::npos);
+    for (LANGID language : languages) {
+      SCOPED_TRACE("language " + std::to_string(language) + ", markup " + std::to_string(id));
+      const auto carried = mivo::win::resource_languages(library, L"XML", id);
+      EXPECT_NE(std::find(carried.begin(), carried.end(), language), carried.end());
+      const std::wstring text = markup(language);
+      EXPECT_EQ(std::regex_replace(chinese, texts, L"$1"), std::regex_replace(text, texts, L"$1"));
+      if (language != kChinese) {
+        EXPECT_FALSE(has_han(text));
+      }
+    }
+  }
+  FreeLibrary(library);
+}
+
+}  // namespace

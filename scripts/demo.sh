@@ -11,7 +11,7 @@
 # and body with the invitation) and what the service received. At the end
 # the package is removed again (msiexec /x /qn).
 #
-# Usage: scripts/demo.sh [--x86] [--interactive] [--no-build]
+# Usage: scripts/demo.sh [--x86] [--interactive] [--english] [--no-build]
 #   --x86                    the same story in the x86 host (32-bit Outlook) with the
 #                            x86 add-in from the same package, in a prefix of its own
 #                            (build/win32/wine-demo); needs a machine whose Wine runs
@@ -22,6 +22,8 @@
 #                            with DISPLAY set does the same); otherwise the story's
 #                            script clicks and the dialog robot answers, under Xvfb
 #                            when no DISPLAY is set
+#   --english                Office in English: the add-in's ribbon and dialogs in
+#                            English (otherwise Office, and the add-in, in Chinese)
 #   --no-build               use the trees as they are built (for repeated runs)
 #   MIVO_REFSERVICE_PORT     the service's port (default 47380; the build compiles
 #                            it into the test package's resource library)
@@ -39,12 +41,14 @@ PORT="${MIVO_REFSERVICE_PORT:-47380}"
 interactive=0
 build=1
 x86=0
+office_language=2052
 for arg in "$@"; do
   case "$arg" in
     --interactive) interactive=1 ;;
+    --english) office_language=1033 ;;
     --no-build) build=0 ;;
     --x86) x86=1 ;;
-    -h|--help) sed -n '2,32p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown argument: $arg (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -105,11 +109,11 @@ wine_quiet() { "${WINE[@]}" "$@" >/dev/null 2>&1; }
 # On a desktop a person moves and focuses the windows through the window
 # manager; under the robot no window manager is waited for (Xvfb has none).
 managed=N
-args=()
+args=(--office-language "$office_language")
 script="$SCENARIO"
 if [ "$interactive" = 1 ]; then
   managed=Y
-  args=(--interactive)
+  args+=(--interactive)
   # The story's address book, then the windows are the person's.
   script="$BUILD/$HOST_TREE/demo-interactive.scenario"
   { grep '^directory ' "$SCENARIO"; echo start; } >"$script"
@@ -140,10 +144,15 @@ echo "   The add-in $([ "$x86" = 1 ] && echo 32-bit || echo 64-bit) Outlook load
 
 echo
 if [ "$interactive" = 1 ]; then
-  echo "== The Outlook host is yours. The story: sign in (登录, bob / bob-pass) and choose"
-  echo "   an organisation; 预约会议 for a new online meeting; add 李雷, Room Booking,"
+  if [ "$office_language" = 1033 ]; then
+    sign_in="Sign In" schedule="Schedule Meeting" now_button="Meet Now" remove="Remove Online Meeting"
+  else
+    sign_in="登录" schedule="预约会议" now_button="立即开会" remove="取消在线会议"
+  fi
+  echo "== The Outlook host is yours. The story: sign in ($sign_in, bob / bob-pass) and choose"
+  echo "   an organisation; $schedule for a new online meeting; add 李雷, Room Booking,"
   echo "   Design Team and an outside address; Send; open it again, move it, Send;"
-  echo "   立即开会 in the main window; open the meeting and 取消在线会议. Close the main"
+  echo "   $now_button in the main window; open the meeting and $remove. Close the main"
   echo "   window to end. The service's log: $SERVICE_STATE/log"
 else
   echo "== The story in the $([ "$x86" = 1 ] && echo x86 || echo x64) Outlook host (mivo-outlook.exe $(basename "$SCENARIO"))"

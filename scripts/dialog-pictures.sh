@@ -2,8 +2,9 @@
 # Pictures of the scheduler's dialogs for the documentation: builds the win64
 # tree's picture program, which runs the scheduler's real dialogs (fonts,
 # pictures and cue banner as the code sets them; the request dialog on a call
-# to the reference service), runs it under Wine at 100 % and 150 % scaling and
-# writes PNG files into docs/images/.
+# to the reference service), runs it under Wine in Chinese and English at
+# 100 % and 150 % scaling and writes PNG files into docs/images/
+# (dialog-<name>[-en][-150].png).
 #
 # It uses a Wine prefix of its own (build/win64/wine-pictures) with two
 # settings the test prefix does not have: Wine draws the window frames itself
@@ -40,15 +41,18 @@ for scale in 100:96 150:144; do
   "${WINE[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
   # A new desktop process reads the scaling afresh.
   "$ROOT/cmake/wine-stop.sh" "$STATE"
-  mkdir -p "$shots/$percent"
-  MIVO_REFSERVICE_PORT="$PORT" "${WINE[@]}" "$BUILD/win64/bin/mivo-scheduler-dialog-pictures.exe" \
-    "Z:${shots//\//\\}\\$percent"
-  suffix=""
-  [ "$percent" = 100 ] || suffix="-$percent"
-  for bmp in "$shots/$percent"/*.bmp; do
-    name="$(basename "$bmp" .bmp)"
-    # Without metadata, so that a picture that looks the same is the same file.
-    convert "$bmp" -strip "$OUT/dialog-$name$suffix.png"
+  for language in 2052:"" 1033:-en; do
+    id="${language%%:*}" tag="${language##*:}"
+    mkdir -p "$shots/$percent$tag"
+    MIVO_REFSERVICE_PORT="$PORT" "${WINE[@]}" "$BUILD/win64/bin/mivo-scheduler-dialog-pictures.exe" \
+      "Z:${shots//\//\\}\\$percent$tag" "$id"
+    suffix="$tag"
+    [ "$percent" = 100 ] || suffix="$tag-$percent"
+    for bmp in "$shots/$percent$tag"/*.bmp; do
+      name="$(basename "$bmp" .bmp)"
+      # Without metadata, so that a picture that looks the same is the same file.
+      convert "$bmp" -strip "$OUT/dialog-$name$suffix.png"
+    done
   done
 done
 ls -1 "$OUT"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Pictures of the Outlook host for the documentation: its main window and
 # an appointment window, ribbon and body included, run under Wine from a
-# scenario script and written as PNG files into docs/images/.
+# scenario script and written as PNG files into docs/images/: with Office in
+# Chinese, and (the add-in only) in English as <name>-en.png.
 #
 # The add-in in the pictures is MivoOutlookPlugin.dll when the build has it
 # (registered for the user in the pictures' own Wine prefix, the reference
@@ -62,11 +63,20 @@ fi
 # A new desktop process reads the scaling afresh.
 "$ROOT/cmake/wine-stop.sh" "$STATE"
 
-(cd "$shots" && MIVO_REFSERVICE_PORT="$PORT" "${WINE[@]}" "$BIN/mivo-outlook.exe" "Z:${script//\//\\}")
+languages="2052:"
+[ "$prefix" = outlook ] && languages="2052: 1033:-en"
 mkdir -p "$OUT"
-for bmp in "$shots"/*.bmp; do
-  name="$(basename "$bmp" .bmp)"
-  # Without metadata, so that a picture that looks the same is the same file.
-  convert "$bmp" -strip "$OUT/$prefix-$name.png"
-  echo "$OUT/$prefix-$name.png"
+for language in $languages; do
+  id="${language%%:*}" tag="${language##*:}"
+  rm -f "$shots"/*.bmp
+  # Each run signs in afresh.
+  "${WINE[@]}" reg delete 'HKCU\Software\Mivo_Outlook\General' /f >/dev/null 2>&1 || true
+  (cd "$shots" && MIVO_REFSERVICE_PORT="$PORT" "${WINE[@]}" "$BIN/mivo-outlook.exe" \
+    --office-language "$id" "Z:${script//\//\\}")
+  for bmp in "$shots"/*.bmp; do
+    name="$(basename "$bmp" .bmp)"
+    # Without metadata, so that a picture that looks the same is the same file.
+    convert "$bmp" -strip "$OUT/$prefix-$name$tag.png"
+    echo "$OUT/$prefix-$name$tag.png"
+  done
 done

@@ -10,6 +10,7 @@
 #include "com/picture.h"
 #include "com/result.h"
 #include "com/unique.h"
+#include "win/resource_language.h"
 #include "win/wide_text.h"
 #include "office_ids.h"
 #include "scheduler_calls.h"
@@ -78,6 +79,14 @@ STDMETHODIMP COutlookConnector::OnConnection(IDispatch* Application, ext_Connect
   mivo::addin::resource_library();
   if (!answers(Application, office::IID_Application)) return S_OK;
   if (application_.get() != Application) application_ = com_ptr<IDispatch>(Application);
+  // The ribbon and the scheduler's dialogs speak the language Office shows.
+  // A host without LanguageSettings leaves the user's Windows language.
+  const long long language =
+      mivo::com::as_int(mivo::com::get(mivo::com::get(application_, L"LanguageSettings"),
+                                       L"LanguageID", office::msoLanguageIDUI))
+          .value_or(0);
+  mivo::addin::set_office_language(
+      language > 0 && language <= 0xFFFFFFFF ? LANGIDFROMLCID(static_cast<LCID>(language)) : 0);
   if (FAILED(application_events_.advise(application_.get(), office::DIID_ApplicationEvents,
                                         application_sink_.unknown()))) {
     application_.reset();
@@ -120,12 +129,12 @@ STDMETHODIMP COutlookConnector::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) try 
   const auto resource = mivo::addin::ribbon_xml_resource(mivo::win::bstr_to_utf8(RibbonID));
   const HMODULE library = mivo::addin::resource_library();
   if (!resource || !library) return S_OK;
-  const HRSRC found = FindResourceW(library, MAKEINTRESOURCEW(*resource), L"XML");
-  const DWORD size = found ? SizeofResource(library, found) : 0;
-  const HGLOBAL loaded = size ? LoadResource(library, found) : nullptr;
-  const auto* text = static_cast<const char16_t*>(loaded ? LockResource(loaded) : nullptr);
+  const mivo::win::resource_bytes found =
+      mivo::win::find_resource(library, L"XML", *resource, mivo::addin::ribbon_language());
+  const auto* text = static_cast<const char16_t*>(found.data);
   if (!text) return S_OK;
-  const std::u16string markup = mivo::addin::ribbon_markup(std::u16string_view(text, size / 2));
+  const std::u16string markup =
+      mivo::addin::ribbon_markup(std::u16string_view(text, found.size / 2));
   if (markup.empty()) return S_OK;
   *RibbonXml = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(markup.data()),
                                  static_cast<UINT>(markup.size()));

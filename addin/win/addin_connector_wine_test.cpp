@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "com/testing/server_conformance.h"
 #include "com/unique.h"
 #include "win/wide_text.h"
+#include "agent_test_support.h"
 #include "testing/addin_test_support.h"
 
 namespace mivo::addin {
@@ -156,6 +158,7 @@ TEST_F(ConnectorTest, OfficeReachesTheRibbonCallbacksByNameThroughEveryInterface
 }
 
 TEST_F(ConnectorTest, EachRibbonGetsItsOwnMarkupAndOtherRibbonsNone) {
+  const auto policy = oiurl::testing::scoped_setting::policy_text(L"Language", L"zh-CN");
   Addin addin(bin_addin());
   const std::wstring explorer = addin.markup(L"microsoft.outlook.explorer");
   ASSERT_EQ(0u, explorer.rfind(L"<customUI ", 0));
@@ -173,6 +176,25 @@ TEST_F(ConnectorTest, EachRibbonGetsItsOwnMarkupAndOtherRibbonsNone) {
     EXPECT_NE(std::wstring::npos, appointment.find(std::wstring(L"id=\"") + id + L"\"")) << id;
 
   EXPECT_EQ(L"", addin.markup(L"Microsoft.Outlook.Mail.Read"));
+}
+
+// The administrator's language, as a locale name or a language identifier,
+// decides without Office; one the add-in does not carry gets English.
+TEST_F(ConnectorTest, TheLanguagePolicyPicksTheMarkup) {
+  using oiurl::testing::scoped_setting;
+  Addin addin(bin_addin());
+  std::optional<scoped_setting> policy;
+  const auto label_with = [&](scoped_setting setting, const wchar_t* text) {
+    policy.reset();
+    policy.emplace(std::move(setting));
+    return addin.markup(L"Microsoft.Outlook.Explorer").find(std::wstring(L"label=\"") + text) !=
+           std::wstring::npos;
+  };
+  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"en-GB"), L"Schedule Meeting"));
+  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"zh-TW"), L"预约会议"));
+  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"is-IS"), L"Schedule Meeting"));
+  EXPECT_TRUE(label_with(scoped_setting::policy_dword(L"Language", 2052), L"预约会议"));
+  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"zh"), L"预约会议"));
 }
 
 TEST_F(ConnectorTest, ButtonPicturesKeepTheirLookThroughOleLoadPicture) {

@@ -1,8 +1,9 @@
 // The add-in's stories, each a scenario of addin/scenarios played by the
 // Outlook host (mivo-outlook.exe) with the add-in registered for the user,
 // the reference service behind the scheduler and the dialog robot answering
-// its dialogs. A story passes when its scenario runs to its end; some also
-// look at what the service kept.
+// its dialogs, with Office in Chinese and in English (the robot and the
+// scenarios find controls by id). A story passes when its scenario runs to
+// its end; some also look at what the service kept.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "base64_decode.h"
+#include "agent_test_support.h"
 #include "host_test_support.h"
 #include "refservice_client.h"
 #include "testing/addin_test_support.h"
@@ -26,16 +28,21 @@ std::wstring scenario(const wchar_t* name) {
   return std::wstring(L"\"Z:") + MIVO_ADDIN_SCENARIOS + L"\\" + name + L".scenario\"";
 }
 
-class Story : public ::testing::Test {
+constexpr LCID kChinese = 2052;
+constexpr LCID kEnglish = 1033;
+
+class StoryBase : public ::testing::Test {
  protected:
   void SetUp() override { service_.reset(); }
 
-  // Plays the scenario with the add-in installed at `addin`; the host's
-  // report when it does not run to its end.
-  void play(const wchar_t* name, const std::wstring& addin = bin_file(L"MivoOutlookPlugin.dll")) {
+  // Plays the scenario with Office in `language` and the add-in installed at
+  // `addin`; the host's report when it does not run to its end.
+  void play_in(LCID language, const wchar_t* name,
+               const std::wstring& addin = bin_file(L"MivoOutlookPlugin.dll")) {
     const UserRegistration registration(addin);
     ASSERT_EQ(0u, registration.result());
-    const DWORD code = outlookhost::testing::run_host(scenario(name), output_);
+    const DWORD code = outlookhost::testing::run_host(
+        L"--office-language " + std::to_wstring(language) + L" " + scenario(name), output_);
     EXPECT_EQ(0u, code) << output_;
   }
 
@@ -55,30 +62,82 @@ class Story : public ::testing::Test {
   std::string output_;
 };
 
-TEST_F(Story, SigningInOrOutFromOnePlaceUpdatesTheButtonsEverywhere) {
+// Every story with Office in each language; the parameter is Office's.
+class Story : public StoryBase, public ::testing::WithParamInterface<LCID> {
+ protected:
+  void play(const wchar_t* name, const std::wstring& addin = bin_file(L"MivoOutlookPlugin.dll")) {
+    play_in(GetParam(), name, addin);
+  }
+};
+
+// Which language the ribbon and the scheduler speak: Office's, English for a
+// language the add-in does not carry, the administrator's above both.
+class OfficeLanguage : public StoryBase {
+ protected:
+  // Plays the scenario that reads the messages of `language` ("chinese" or
+  // "english") with Office in `office`, and looks for that language's label
+  // of the schedule button, and not the other's, in the ribbon the host
+  // printed.
+  void expect_speaks(const char* language, LCID office) {
+    SCOPED_TRACE(std::string(language) + " for Office in " + std::to_string(office));
+    const bool chinese = std::string(language) == "chinese";
+    play_in(office, chinese ? L"chinese-office" : L"english-office");
+    EXPECT_NE(std::string::npos, output_.find(chinese ? "预约会议" : "Schedule Meeting"))
+        << output_;
+    EXPECT_EQ(std::string::npos, output_.find(chinese ? "Schedule Meeting" : "预约会议"))
+        << output_;
+  }
+};
+
+TEST_F(OfficeLanguage, ChineseOfficeAndItsVariantsGetTheChineseRibbonAndMessages) {
+  for (LCID chinese : {LCID{2052}, LCID{1028}, LCID{3076}})  // zh-CN, zh-TW, zh-HK
+    expect_speaks("chinese", chinese);
+}
+
+TEST_F(OfficeLanguage, EnglishOfficeAndLanguagesTheAddinLacksGetTheEnglishOnes) {
+  for (LCID other : {LCID{1033}, LCID{2057}, LCID{1039}})  // en-US, en-GB, is-IS
+    expect_speaks("english", other);
+}
+
+TEST_F(OfficeLanguage, TheAdministratorsLanguageWinsOverOffices) {
+  using oiurl::testing::scoped_setting;
+  {
+    const auto policy = scoped_setting::policy_text(L"Language", L"en-US");
+    expect_speaks("english", kChinese);
+  }
+  {
+    const auto policy = scoped_setting::policy_dword(L"Language", kChinese);
+    expect_speaks("chinese", kEnglish);
+  }
+  // A value that names no language leaves the choice to Office.
+  const auto policy = scoped_setting::policy_text(L"Language", L"no-such-language");
+  expect_speaks("chinese", kChinese);
+}
+
+TEST_P(Story, SigningInOrOutFromOnePlaceUpdatesTheButtonsEverywhere) {
   play(L"sign-in");
   expect_no_warning();
 }
 
-TEST_F(Story, ANewOnlineMeetingFromTheMainWindowOpensWithItsInvitation) {
+TEST_P(Story, ANewOnlineMeetingFromTheMainWindowOpensWithItsInvitation) {
   play(L"new-meeting-signed-in");
   expect_no_warning();
 }
 
-TEST_F(Story, ANewOnlineMeetingSignsInFirstAndACancelledSignInOpensNothing) {
+TEST_P(Story, ANewOnlineMeetingSignsInFirstAndACancelledSignInOpensNothing) {
   play(L"new-meeting-signed-out");
 }
 
-TEST_F(Story, AnOnlineMeetingAddedToAnAppointmentPutsItsInvitationAfterTheBody) {
+TEST_P(Story, AnOnlineMeetingAddedToAnAppointmentPutsItsInvitationAfterTheBody) {
   play(L"add-to-appointment");
 }
 
-TEST_F(Story, AnEditedMeetingSendsItsUpdateAndReplacesItsInvitationInPlace) {
+TEST_P(Story, AnEditedMeetingSendsItsUpdateAndReplacesItsInvitationInPlace) {
   play(L"edit-and-send");
   expect_no_warning();
 }
 
-TEST_F(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
+TEST_P(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
   Json::Value fault(Json::objectValue);
   fault["path"] = "/rest/api/conference/schedule";
   fault["method"] = "PUT";
@@ -87,18 +146,18 @@ TEST_F(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
   play(L"failed-update");
 }
 
-TEST_F(Story, SavingBeforeSendingTakesTheMeetingOffOnceAndForAll) {
+TEST_P(Story, SavingBeforeSendingTakesTheMeetingOffOnceAndForAll) {
   play(L"save-without-sending");
   EXPECT_EQ(0u, service_.meetings().size());
 }
 
-TEST_F(Story, ClosingUnsavedOrSendingACancellationRemovesTheMeeting) {
+TEST_P(Story, ClosingUnsavedOrSendingACancellationRemovesTheMeeting) {
   play(L"close-or-cancel");
   EXPECT_EQ(0u, service_.meetings().size());
   expect_no_warning();
 }
 
-TEST_F(Story, AnInstantMeetingWithoutTheDesktopClientOpensTheJoinPageInTheBrowser) {
+TEST_P(Story, AnInstantMeetingWithoutTheDesktopClientOpensTheJoinPageInTheBrowser) {
   namespace testing = scheduler::testing;
   // No desktop client, and a browser that only notes what it was given;
   // both keys are put back afterwards.
@@ -127,9 +186,9 @@ TEST_F(Story, AnInstantMeetingWithoutTheDesktopClientOpensTheJoinPageInTheBrowse
   EXPECT_EQ(query->size() - token.size(), query->rfind(token)) << *query;
 }
 
-TEST_F(Story, CommandsActOnTheirOwnWindowOnly) { play(L"windows"); }
+TEST_P(Story, CommandsActOnTheirOwnWindowOnly) { play(L"windows"); }
 
-TEST_F(Story, AttendeesOfEveryKindReachTheServiceWithTheirSmtpAddresses) {
+TEST_P(Story, AttendeesOfEveryKindReachTheServiceWithTheirSmtpAddresses) {
   play(L"recipients");
   const Json::Value meetings = service_.meetings();
   ASSERT_EQ(1u, meetings.size());
@@ -146,18 +205,23 @@ TEST_F(Story, AttendeesOfEveryKindReachTheServiceWithTheirSmtpAddresses) {
   }
 }
 
-TEST_F(Story, TurningTheAddinOffAndOnAgainKeepsItsRibbon) { play(L"off-and-on"); }
+TEST_P(Story, TurningTheAddinOffAndOnAgainKeepsItsRibbon) { play(L"off-and-on"); }
 
-TEST_F(Story, WithoutTheSchedulerLibraryTheAddinStaysQuiet) {
+TEST_P(Story, WithoutTheSchedulerLibraryTheAddinStaysQuiet) {
   const InstallFolder folder({L"MivoOutlookPlugin.dll", L"MivoOlkRes64.dll"});
   play(L"without-scheduler", folder.file_path(L"MivoOutlookPlugin.dll"));
 }
 
-TEST_F(Story, WithoutTheResourceLibraryTheAddinHasNoRibbon) {
+TEST_P(Story, WithoutTheResourceLibraryTheAddinHasNoRibbon) {
   const InstallFolder folder(
       {L"MivoOutlookPlugin.dll", MIVO_SCHEDULER_DLL_NAME, L"MivoOlkRes.dll", L"MivoOIURL.dll"});
   play(L"without-resources", folder.file_path(L"MivoOutlookPlugin.dll"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Office, Story, ::testing::Values(kChinese, kEnglish),
+                         [](const ::testing::TestParamInfo<LCID>& info) {
+                           return info.param == kChinese ? "InChinese" : "InEnglish";
+                         });
 
 }  // namespace
 }  // namespace mivo::addin

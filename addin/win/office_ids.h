@@ -44,5 +44,6 @@ inline constexpr long olFolderDeletedItems = 3;        // OlDefaultFolders
 inline constexpr long olText = 1;                      // OlUserPropertyType
 inline constexpr long olExchangeDistributionList = 1;  // OlAddressEntryUserType
 inline constexpr long olExchangeAgent = 3;             // OlAddressEntryUserType
+inline constexpr long msoLanguageIDUI = 2;             // MsoAppLanguageID
 
 }  // namespace mivo::addin::office

@@ -3,11 +3,16 @@
 
 #include <algorithm>
 
+#include "win/resource_language.h"
+
 namespace mivo::win {
 
-INT_PTR dialog::run(HINSTANCE instance, int template_id, HWND owner) noexcept {
-  return DialogBoxParamW(instance, MAKEINTRESOURCEW(template_id), owner, &dialog::dialog_proc,
-                         reinterpret_cast<LPARAM>(this));
+INT_PTR dialog::run(HINSTANCE instance, int template_id, HWND owner, LanguageId language) noexcept {
+  const DLGTEMPLATE* found = dialog_template(instance, template_id, language);
+  if (!found) return -1;
+  // The instance still serves the template's pictures and icons.
+  return DialogBoxIndirectParamW(instance, found, owner, &dialog::dialog_proc,
+                                 reinterpret_cast<LPARAM>(this));
 }
 
 void dialog::end(INT_PTR result) noexcept {
@@ -121,7 +126,15 @@ unique_hfont replace_dialog_font(HWND dialog) noexcept {
     description = LOGFONTW{};
     description.lfQuality = PROOF_QUALITY;
   }
-  description.lfHeight = -13;
+  // 13 pixels at 96 dots per inch: the template's own font grows with the
+  // scaling, and so must this one, or the text shrinks to half the size of
+  // its dialog at 200 %.
+  int dpi = 96;
+  if (const HDC dc = GetDC(dialog)) {
+    dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(dialog, dc);
+  }
+  description.lfHeight = -MulDiv(13, dpi > 0 ? dpi : 96, 96);
   description.lfWeight = FW_NORMAL;
 
   unique_hfont font(CreateFontIndirectW(&description));

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "portable/ui_language.h"
 #include "win/gdi.h"
 
 namespace mivo::win {
@@ -21,9 +22,10 @@ class dialog {
   dialog& operator=(const dialog&) = delete;
   virtual ~dialog() = default;
 
-  // DialogBoxParamW: the value given to end(), or -1 when the dialog could
-  // not be created (no template, no display).
-  INT_PTR run(HINSTANCE instance, int template_id, HWND owner) noexcept;
+  // Runs the template in `language` (resource_language.h), not in the one
+  // Windows would pick for the thread: the value given to end(), or -1 when
+  // the dialog could not be created (no template, no display).
+  INT_PTR run(HINSTANCE instance, int template_id, HWND owner, LanguageId language) noexcept;
 
   // The dialog window while it exists, else null.
   HWND window() const noexcept { return window_; }
@@ -67,8 +69,9 @@ class dialog {
 void center_dialog(HWND dialog, HWND owner) noexcept;
 
 // Gives the dialog and every descendant window the dialog's font face at a
-// height of -13 and normal weight; the caller keeps the returned font until
-// the window is gone. Null when no font could be made.
+// height of -13 at 100 % scaling (-20 at 150 %, -26 at 200 %) and normal
+// weight; the caller keeps the returned font until the window is gone. Null
+// when no font could be made.
 unique_hfont replace_dialog_font(HWND dialog) noexcept;
 
 }  // namespace mivo::win

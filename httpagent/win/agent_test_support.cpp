@@ -106,6 +106,11 @@ scoped_setting scoped_setting::policy_dword(const wchar_t* name, DWORD value) {
   return scoped_setting(HKEY_LOCAL_MACHINE, kPolicyKey, name, REG_DWORD, &value, sizeof(value));
 }
 
+scoped_setting scoped_setting::policy_text(const wchar_t* name, const std::wstring& value) {
+  return scoped_setting(HKEY_LOCAL_MACHINE, kPolicyKey, name, REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
 scoped_setting::scoped_setting(scoped_setting&& other) noexcept
     : root_(other.root_), key_(other.key_), name_(std::move(other.name_)) {
   other.name_.clear();

@@ -56,7 +56,9 @@ class agent_library {
 };
 
 // A value under HKEY_CURRENT_USER\Software\Mivo_Outlook\General (or, for
-// policy_dword, the machine policy key), removed again when the owner goes.
+// policy_dword and policy_text, the machine policy key in the 64-bit view,
+// where group policy writes it, whatever the test's bitness), removed again
+// when the owner goes.
 class scoped_setting {
  public:
   scoped_setting(const wchar_t* name, DWORD type, const void* data, DWORD size);
@@ -64,6 +66,7 @@ class scoped_setting {
   static scoped_setting dword(const wchar_t* name, DWORD value);
   // Under HKEY_LOCAL_MACHINE\Software\Policies\Mivo_Outlook\General.
   static scoped_setting policy_dword(const wchar_t* name, DWORD value);
+  static scoped_setting policy_text(const wchar_t* name, const std::wstring& value);
   scoped_setting(scoped_setting&& other) noexcept;
   scoped_setting(const scoped_setting&) = delete;
   ~scoped_setting();

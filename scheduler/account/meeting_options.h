@@ -8,11 +8,6 @@ namespace mivo {
 
 class CMeetingInfo;
 
-// Texts the dialog shows: the password field's cue banner and the warning
-// for a refused password (caption: string 107 of the resource library).
-constexpr const char* kMeetingPasswordCue = "输入4位数字密码";
-constexpr const char* kMeetingPasswordRefused = "密码必须为4位数字";
-
 // Takes the dialog's mute box and password into `record` and says whether
 // the dialog may close: the password is empty or exactly four ASCII digits.
 // A refused password stays in the record.

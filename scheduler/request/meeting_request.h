@@ -100,10 +100,9 @@ class MeetingRequest {
   ConferenceLookup look_up_conference(WindowHandle owner);
   bool launch_desktop_client();
   void open_join_page();
-  // Shows the update question; true when the user said yes and the update
-  // ended the process.
-  bool offer_update(WindowHandle owner, const std::string& leading_text,
-                    const std::string& version);
+  // Shows the update question (a string with "%1" for the version); true
+  // when the user said yes and the update ended the process.
+  bool offer_update(WindowHandle owner, int question_id, const std::string& version);
   bool install_update();
 
   // The meeting as last loaded or committed: what the change flag compares

@@ -12,9 +12,6 @@
 namespace mivo {
 namespace {
 
-constexpr const char* kStartTooEarly = "开始时间不得早于当前时间";
-constexpr const char* kZeroDuration = "会议时长不得为0";
-
 // The appointment's subject; a sink that fails to answer gives none.
 std::string appointment_subject(AppointmentSinkPort& sink) {
   std::string subject;
@@ -73,11 +70,11 @@ bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
   CMeetingInfo& draft = current_;
   WindowHandle parent = ui.active_window();
   if (draft.first_start > draft.start) {
-    show_warning(ui, parent, kStartTooEarly);
+    show_warning(ui, parent, IDS_START_TOO_EARLY);
     return false;
   }
   if (draft.duration == 0) {
-    show_warning(ui, parent, kZeroDuration);
+    show_warning(ui, parent, IDS_ZERO_DURATION);
     return false;
   }
   if (!ui.is_window(parent)) {

@@ -98,8 +98,8 @@ TEST(SendChecks, StartBeforeTheFirstStartAndZeroDurationAreRefused) {
   moved.first_start = kMarch15At10 + 1;
   Appointment empty;
   empty.duration = 0;
-  const std::pair<Appointment, const char*> cases[] = {{moved, "开始时间不得早于当前时间"},
-                                                       {empty, "会议时长不得为0"}};
+  const std::pair<Appointment, const char*> cases[] = {{moved, "start too early"},
+                                                       {empty, "zero duration"}};
   for (const auto& [appointment, message] : cases) {
     SignedInRequest fresh;
     fresh.load(appointment);
@@ -141,7 +141,7 @@ TEST_F(SchedulingTest, NewMeetingIsCreatedWithTheOptionsAndWrittenBackToTheAppoi
   EXPECT_EQ(body["enterMeetMute"], false);
   EXPECT_EQ(body["startDate"], "2024-03-15");
   EXPECT_FALSE(body.isMember("meetingKey"));
-  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("密码必须为4位数字"));
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("password refused"));
 
   EXPECT_THAT(sink.calls, ElementsAre("get_subject", "get_subject", "set_subject Planning",
                                       "get_location", "set_location https://m.test/K-1"));

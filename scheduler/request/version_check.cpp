@@ -8,12 +8,6 @@
 namespace mivo {
 namespace {
 
-constexpr const char* kNewGrayVersion = "发现新内测版本";
-constexpr const char* kNewReleaseVersion = "发现新版本";
-constexpr const char* kUpdateQuestion = "需要升级吗？";
-constexpr const char* kCloseHostNotice = "请关闭OutLook";
-constexpr const char* kCloseHostCaption = "警告";
-
 // One version text serves both channels: an answer that does not parse
 // leaves the one found before.
 void take_new_version(const std::string& response, std::string& version) {
@@ -21,6 +15,14 @@ void take_new_version(const std::string& response, std::string& version) {
   if (envelope.parsed) {
     version = rest::data_string(envelope, "newVersion");
   }
+}
+
+// A text of the resource library with "%1" standing for `argument` (once,
+// where it stands; a translation puts it wherever its sentence needs it).
+std::string fill_in(const std::string& text, const std::string& argument) {
+  const std::size_t at = text.find("%1");
+  if (at == std::string::npos) return text;
+  return text.substr(0, at) + argument + text.substr(at + 2);
 }
 
 }  // namespace
@@ -42,7 +44,7 @@ Result MeetingRequest::check_for_update() {
         ports_.transport->send({rest::gray_version_url(site, installed), "",
                                 rest::token_header(token), "GET", request_dialog_owner}),
         version);
-    if (!version.empty() && offer_update(owner, kNewGrayVersion, version)) {
+    if (!version.empty() && offer_update(owner, IDS_NEW_PREVIEW_VERSION, version)) {
       return Result::ok;
     }
   }
@@ -50,15 +52,14 @@ Result MeetingRequest::check_for_update() {
                                            "GET", request_dialog_owner}),
                    version);
   if (!version.empty()) {
-    offer_update(owner, kNewReleaseVersion, version);
+    offer_update(owner, IDS_NEW_VERSION, version);
   }
   return Result::ok;
 }
 
-bool MeetingRequest::offer_update(WindowHandle owner, const std::string& leading_text,
-                                  const std::string& version) {
+bool MeetingRequest::offer_update(WindowHandle owner, int question_id, const std::string& version) {
   UserInterfacePort& ui = *ports_.ui;
-  const int answer = ui.message_box(owner, leading_text + version + kUpdateQuestion,
+  const int answer = ui.message_box(owner, fill_in(ui.load_string(question_id), version),
                                     ui.load_string(IDS_WARNING_CAPTION), msgbox::kYesNoWarning);
   return answer == msgbox::kYes && install_update();
 }
@@ -83,7 +84,8 @@ bool MeetingRequest::install_update() {
     return false;
   }
   installer.open(*package);
-  if (ui.message_box(owner, kCloseHostNotice, kCloseHostCaption, msgbox::kWarning) != msgbox::kOk) {
+  if (ui.message_box(owner, ui.load_string(IDS_CLOSE_HOST), ui.load_string(IDS_CLOSE_HOST_CAPTION),
+                     msgbox::kWarning) != msgbox::kOk) {
     return false;
   }
   installer.exit_process();

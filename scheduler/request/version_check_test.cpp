@@ -1,6 +1,7 @@
 // The version check: which channels are asked and how, the questions, the
 // version text both channels share, and the installer step.
 #include "request_test_support.h"
+#include "resource_ids.h"
 
 namespace mivo::testing {
 namespace {
@@ -34,7 +35,7 @@ TEST_F(VersionCheckTest, SignedInUserIsAskedForBothChannelsInTurn) {
   EXPECT_EQ(fakes.transport.requests[1].url, kReleaseUrl);
   EXPECT_EQ(fakes.transport.requests[1].header, "");
   EXPECT_THAT(fakes.ui.message_texts(),
-              ElementsAre("发现新内测版本2.0需要升级吗？", "发现新版本2.0需要升级吗？"));
+              ElementsAre("new preview version 2.0, update?", "new version 2.0, update?"));
   for (const ShownMessage& question : fakes.ui.messages) {
     EXPECT_EQ(question.caption, "Mivo");
     EXPECT_EQ(question.style, msgbox::kYesNoWarning);
@@ -54,7 +55,7 @@ TEST_F(VersionCheckTest, WithoutAUsableTokenOnlyTheReleaseChannelIsAsked) {
     fresh.fakes.ui.answers = {msgbox::kNo};
     fresh.request.check_for_update();
     EXPECT_THAT(fresh.fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
-    EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("发现新版本2.0需要升级吗？"));
+    EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("new version 2.0, update?"));
   }
 }
 
@@ -63,8 +64,8 @@ TEST_F(VersionCheckTest, UnreadableReleaseAnswerOffersTheEarlyReleaseVersionAgai
   fakes.transport.respond("GET", kReleaseUrl, "<html>busy</html>");
   fakes.ui.answers = {msgbox::kNo, msgbox::kNo};
   request.check_for_update();
-  EXPECT_THAT(fakes.ui.message_texts(),
-              ElementsAre("发现新内测版本2.1-beta需要升级吗？", "发现新版本2.1-beta需要升级吗？"));
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("new preview version 2.1-beta, update?",
+                                                    "new version 2.1-beta, update?"));
 }
 
 TEST_F(VersionCheckTest, ReadableAnswerWithoutANewVersionClearsTheSharedText) {
@@ -72,7 +73,7 @@ TEST_F(VersionCheckTest, ReadableAnswerWithoutANewVersionClearsTheSharedText) {
   fakes.transport.respond("GET", kReleaseUrl, R"({"code":0,"data":{"newVersion":7}})");
   fakes.ui.answers = {msgbox::kNo};
   request.check_for_update();
-  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("发现新内测版本2.1-beta需要升级吗？"));
+  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("new preview version 2.1-beta, update?"));
 }
 
 TEST_F(VersionCheckTest, EmptyInstalledVersionAndNoStoredSiteUseTheBareSlashAndTheBuiltInSite) {
@@ -94,8 +95,8 @@ TEST_F(VersionCheckTest, YesDownloadsOpensTheCompletePackageAndEndsTheHostAfterT
   EXPECT_THAT(fakes.installer.verified, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
   EXPECT_THAT(fakes.installer.opened, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
   ASSERT_EQ(fakes.ui.messages.size(), 2u);
-  EXPECT_EQ(fakes.ui.messages[1].text, "请关闭OutLook");
-  EXPECT_EQ(fakes.ui.messages[1].caption, "警告");
+  EXPECT_EQ(fakes.ui.messages[1].text, "close the host");
+  EXPECT_EQ(fakes.ui.messages[1].caption, "Warning");
   EXPECT_EQ(fakes.ui.messages[1].style, msgbox::kWarning);
   EXPECT_EQ(fakes.installer.exits, 1);
   // The process has ended: the release channel is not asked any more.
@@ -113,7 +114,7 @@ TEST_F(VersionCheckTest, FailedDownloadStartsNothingAndTheReleaseChannelStillAsk
   EXPECT_THAT(fakes.installer.opened, IsEmpty());
   EXPECT_EQ(fakes.installer.exits, 0);
   EXPECT_THAT(fakes.ui.message_texts(),
-              ElementsAre("发现新内测版本2.0需要升级吗？", "发现新版本2.0需要升级吗？"));
+              ElementsAre("new preview version 2.0, update?", "new version 2.0, update?"));
 }
 
 TEST_F(VersionCheckTest, PackageThatFailsVerificationIsDeletedUnopenedAndTheHostStays) {
@@ -131,7 +132,31 @@ TEST_F(VersionCheckTest, PackageThatFailsVerificationIsDeletedUnopenedAndTheHost
   EXPECT_EQ(fakes.ui.messages[1].caption, "Mivo");
   EXPECT_EQ(fakes.ui.messages[1].style, msgbox::kWarning);
   EXPECT_EQ(fakes.ui.messages[1].owner, FakeUserInterface::kMainWindow);
-  EXPECT_EQ(fakes.ui.messages[2].text, "发现新版本2.0需要升级吗？");
+  EXPECT_EQ(fakes.ui.messages[2].text, "new version 2.0, update?");
+}
+
+// The version goes where the question's text has "%1", once: a translation
+// places it where its sentence needs it, and a version that itself reads
+// "%1" is not filled in again.
+TEST_F(VersionCheckTest, TheVersionTakesThePlaceOfTheMarkInTheQuestion) {
+  const struct {
+    const char* question;
+    const char* version;
+    const char* shown;
+  } cases[] = {{"%1 is out. Update?", "2.0", "2.0 is out. Update?"},
+               {"Update to %1?", "%1-rc", "Update to %1-rc?"},
+               {"No version here.", "2.0", "No version here."}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.question);
+    SignedInRequest fresh;
+    fresh.fakes.store.values["OutlookPluginVersion"] = "1.2.3";
+    fresh.fakes.ui.strings[IDS_NEW_VERSION] = c.question;
+    fresh.fakes.store.values["mivotoken"] = "";
+    fresh.fakes.transport.respond("GET", kReleaseUrl, version_answer(c.version));
+    fresh.fakes.ui.answers = {msgbox::kNo};
+    fresh.request.check_for_update();
+    EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre(c.shown));
+  }
 }
 
 TEST_F(VersionCheckTest, WithoutAnyWindowBothChannelsAreStillAsked) {

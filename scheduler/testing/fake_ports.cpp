@@ -2,6 +2,7 @@
 #include "fake_ports.h"
 
 #include "account/meeting_options.h"
+#include "resource_ids.h"
 #include "request/owner_window.h"
 #include "meeting/meeting_info.h"
 
@@ -99,7 +100,7 @@ FakeUserInterface::MeetingScript FakeUserInterface::press_ok(bool mute_on_entry,
       if (apply_meeting_options(record, mute_on_entry, password)) {
         return 1;
       }
-      show_warning(*this, dialog, kMeetingPasswordRefused);
+      show_warning(*this, dialog, IDS_MEETING_PASSWORD_REFUSED);
     }
     return 2;
   };
@@ -139,7 +140,15 @@ FakeUserInterface::FakeUserInterface()
               {114, "https://service.test"},
               {115, "https://download.test"},
               {116, "meeting gone"},
-              {117, "update not verified"}} {}
+              {117, "update not verified"},
+              {128, "start too early"},
+              {129, "zero duration"},
+              {130, "new preview version %1, update?"},
+              {131, "new version %1, update?"},
+              {132, "close the host"},
+              {133, "Warning"},
+              {134, "four digits"},
+              {135, "password refused"}} {}
 
 int FakeUserInterface::message_box(WindowHandle owner, const std::string& text,
                                    const std::string& caption, unsigned style) {

@@ -145,7 +145,8 @@ class FakeUserInterface : public UserInterfacePort {
   WindowHandle active = kMainWindow;
   WindowHandle foreground = kMainWindow;
   std::set<WindowHandle> windows{kMainWindow, kOtherProgram};
-  // Strings 107 to 116 hold short test texts; 114 is "https://service.test".
+  // Strings 107 to 117 and 128 to 135 hold short test texts; 114 is
+  // "https://service.test".
   std::map<int, std::string> strings;
   // Answers to message boxes in order; kOk once they run out.
   std::deque<int> answers;

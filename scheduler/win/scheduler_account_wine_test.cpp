@@ -67,6 +67,8 @@ class AccountTest : public ::testing::Test {
 
   testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
+  // The texts these tests read are the Chinese ones.
+  testing::SchedulerLanguage language_{testing::kChinese};
   mivo::refservice::Client service_;
   testing::owner_window window_;
   com_ptr<IMeetingRequest> request_ = testing::create_meeting_request();
@@ -184,6 +186,32 @@ TEST_F(AccountTest, RefusedOrganisationChangeStillSignsInWithoutTokenOrOrganisat
   EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), robot.message_boxes()[0].icon);
   EXPECT_EQ((std::vector<std::wstring>{L"mivopassword", L"mivositename", L"mivousername"}),
             testing::value_names(HKEY_CURRENT_USER, kSettingsKey));
+}
+
+// The host's language (the add-in names Office's), a variant of it, or
+// without one the user's Windows display language: the dialog and the
+// warning speak the same.
+TEST_F(AccountTest, DialogsAndWarningsSpeakTheHostsLanguageElseTheUsersWindowsLanguage) {
+  const auto refused_sign_in = [&](LANGID host_language) {
+    testing::set_scheduler_language(host_language);
+    DialogRobot robot;
+    sign_in_with(robot, L"bob", L"wrong");
+    robot.expect_message_box().answer(IDOK);
+    robot.expect_dialog(mivo::robot::kAccountDialog).press(IDCANCEL);
+    EXPECT_EQ(S_FALSE, request_->AccountSetting());
+    EXPECT_TRUE(robot.wait()) << robot.report();
+    return std::make_pair(robot.dialogs().at(0).caption, robot.message_boxes().at(0).text);
+  };
+  const auto english =
+      std::make_pair(std::wstring(L"Sign in to Mivo Meeting"),
+                     std::wstring(L"Sign-in failed. Please check your user name and password."));
+  const auto chinese =
+      std::make_pair(std::wstring(L"登录Mivo会议"), std::wstring(L"登录失败，请检查用户名和密码"));
+  EXPECT_EQ(english, refused_sign_in(testing::kEnglish));
+  EXPECT_EQ(chinese, refused_sign_in(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_HONGKONG)));
+  EXPECT_EQ(english, refused_sign_in(MAKELANGID(LANG_ICELANDIC, SUBLANG_DEFAULT)));
+  const bool chinese_windows = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+  EXPECT_EQ(chinese_windows ? chinese : english, refused_sign_in(0));
 }
 
 TEST_F(AccountTest, UnansweredAndRefusedSignInsWarnAndKeepTheDialogOpen) {

@@ -138,6 +138,8 @@ class MeetingTest : public ::testing::Test {
 
   testing::com_apartment com_;
   testing::SettingsKeyGuard settings_;
+  // The texts these tests read are the Chinese ones.
+  testing::SchedulerLanguage language_{testing::kChinese};
   mivo::refservice::Client service_;
   std::string token_;
   testing::owner_window window_;

@@ -1,6 +1,7 @@
 // The minimal dialog procedure and resource loading of test_dialogs.h.
 #include "test_dialogs.h"
 
+#include "win/resource_language.h"
 #include "window_tools.h"
 
 namespace mivo::robot {
@@ -63,15 +64,15 @@ HMODULE resource_library() {
   return library;
 }
 
-INT_PTR run_dialog(int template_id, HWND owner, DialogLog& log) {
-  return DialogBoxParamW(resource_library(), MAKEINTRESOURCEW(template_id), owner,
-                         minimal_dialog_proc, reinterpret_cast<LPARAM>(&log));
+INT_PTR run_dialog(int template_id, HWND owner, DialogLog& log, LANGID language) {
+  const DLGTEMPLATE* found = mivo::win::dialog_template(resource_library(), template_id, language);
+  if (!found) return -1;
+  return DialogBoxIndirectParamW(resource_library(), found, owner, minimal_dialog_proc,
+                                 reinterpret_cast<LPARAM>(&log));
 }
 
-std::wstring load_string(UINT id) {
-  const wchar_t* text = nullptr;
-  int length = LoadStringW(resource_library(), id, reinterpret_cast<LPWSTR>(&text), 0);
-  return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+std::wstring load_string(UINT id, LANGID language) {
+  return mivo::win::load_string(resource_library(), static_cast<int>(id), language);
 }
 
 }  // namespace mivo::robot

@@ -1,5 +1,6 @@
 // Test support for the resource library's dialogs: MivoOlkRes.dll loaded
-// from beside the test program, and a minimal dialog procedure that ends on
+// from beside the test program, its templates and texts in a language it
+// carries (Chinese unless told), and a minimal dialog procedure that ends on
 // OK and Cancel and records what it was told and what the controls held.
 #pragma once
 
@@ -12,6 +13,9 @@
 #include <vector>
 
 namespace mivo::robot {
+
+inline constexpr LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+inline constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 // MivoOlkRes.dll from the test program's folder, loaded once; null on failure.
 HMODULE resource_library();
@@ -31,9 +35,9 @@ struct DialogLog {
   std::map<int, int> selections;
 };
 
-// DialogBoxParamW on the resource library with the given template.
-INT_PTR run_dialog(int template_id, HWND owner, DialogLog& log);
+// The template in `language`, run modally on the resource library.
+INT_PTR run_dialog(int template_id, HWND owner, DialogLog& log, LANGID language = kChinese);
 
-std::wstring load_string(UINT id);
+std::wstring load_string(UINT id, LANGID language = kChinese);
 
 }  // namespace mivo::robot

@@ -1,12 +1,16 @@
-// mivo-scheduler-dialog-pictures <folder>: runs each of the scheduler's real
-// dialogs through the user-interface and transport ports, as the scheduler
-// shows them, and has the dialog robot save a BMP picture of each and of the
-// meeting password warning. The request dialog signs in at the reference
-// service (MIVO_REFSERVICE_PORT), which is told to answer after a moment.
+// mivo-scheduler-dialog-pictures <folder> [language]: runs each of the
+// scheduler's real dialogs through the user-interface and transport ports,
+// as the scheduler shows them, and has the dialog robot save a BMP picture
+// of each and of the meeting password warning. The request dialog signs in
+// at the reference service (MIVO_REFSERVICE_PORT), which is told to answer
+// after a moment. The language is a language identifier (2052 Chinese, 1033
+// English), as the add-in passes Office's; without it, the scheduler's own
+// choice.
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "dialog_ports.h"
@@ -20,10 +24,13 @@
 using mivo::robot::DialogRobot;
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: mivo-scheduler-dialog-pictures <output folder>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: mivo-scheduler-dialog-pictures <output folder> [language]\n");
     return 2;
   }
+  if (argc == 3)
+    mivo::scheduler::set_host_language(
+        static_cast<mivo::LanguageId>(wcstoul(argv[2], nullptr, 10)));
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (!mivo::scheduler::resource_library()) {
     std::fprintf(stderr, "MivoOlkRes.dll not found beside the program\n");

@@ -9,6 +9,7 @@
 #include "request_dialog.h"
 #include "scheduler_dialogs.h"
 #include "com/module.h"
+#include "win/resource_library.h"
 #include "win/wide_text.h"
 
 namespace mivo::scheduler {

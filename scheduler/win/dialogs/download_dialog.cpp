@@ -25,12 +25,7 @@ CDownloadDlg::CDownloadDlg(HWND owner, download_source& source, DWORD deadline_m
   InitCommonControlsEx(&controls);
 }
 
-int CDownloadDlg::run() noexcept {
-  const HINSTANCE library = resource_library();
-  if (!library) return -1;
-  return static_cast<int>(
-      mivo::win::dialog::run(library, IDD_DOWNLOAD, IsWindow(owner()) ? owner() : nullptr));
-}
+int CDownloadDlg::run() noexcept { return run_template(IsWindow(owner()) ? owner() : nullptr); }
 
 bool CDownloadDlg::on_init_dialog() {
   started_ = GetTickCount();

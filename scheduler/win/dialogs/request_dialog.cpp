@@ -171,7 +171,8 @@ void CCommunicationDlg::run() noexcept {
   if (!library) return;
   // Without an owner the dialog is a top-level window of its own: the
   // request still goes out, as the caller's data depends on its answer.
-  mivo::win::dialog::run(library, IDD_COMMUNICATION, IsWindow(owner()) ? owner() : nullptr);
+  mivo::win::dialog::run(library, IDD_COMMUNICATION, IsWindow(owner()) ? owner() : nullptr,
+                         resource_language());
 }
 
 HRESULT STDMETHODCALLTYPE CCommunicationDlg::URLReturn(oiurl_return_type lType,

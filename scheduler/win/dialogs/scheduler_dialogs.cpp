@@ -18,23 +18,17 @@ constexpr UINT kSetCueBanner = 0x1501;
 
 }  // namespace
 
-std::wstring resource_string(int id) {
-  // A null instance would look in the host program's own string table.
-  const HINSTANCE library = resource_library();
-  if (!library) return std::wstring();
-  const wchar_t* text = nullptr;
-  // A zero buffer size returns the read-only text inside the library.
-  const int length =
-      LoadStringW(library, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
-  if (length <= 0 || !text) return std::wstring();
-  return std::wstring(text, static_cast<std::size_t>(length));
-}
-
 int scheduler_dialog::run() noexcept {
   if (!IsWindow(owner_)) return 0;
+  return run_template(owner_);
+}
+
+int scheduler_dialog::run_template(HWND owner) noexcept {
+  // A null instance would take the host program's own templates.
   const HINSTANCE library = resource_library();
   if (!library) return -1;
-  return static_cast<int>(mivo::win::dialog::run(library, template_id_, owner_));
+  return static_cast<int>(
+      mivo::win::dialog::run(library, template_id_, owner, resource_language()));
 }
 
 void scheduler_dialog::adopt_look() noexcept {
@@ -105,7 +99,7 @@ CMeetingSetting::CMeetingSetting(HWND owner, mivo::CMeetingInfo& record) noexcep
     : scheduler_dialog(IDD_MEETING_SETTING, owner), record_(record) {}
 
 bool CMeetingSetting::on_init_dialog() {
-  const std::wstring cue = mivo::win::to_wide(mivo::kMeetingPasswordCue);
+  const std::wstring cue = resource_string(IDS_MEETING_PASSWORD_CUE);
   SendDlgItemMessageW(window(), IDC_MEETING_PASSWORD, kSetCueBanner, FALSE,
                       reinterpret_cast<LPARAM>(cue.c_str()));
   // Participants enter muted unless the organiser says otherwise, whatever
@@ -138,7 +132,7 @@ void CMeetingSetting::on_ok() {
     end(IDOK);
     return;
   }
-  const std::wstring text = mivo::win::to_wide(mivo::kMeetingPasswordRefused);
+  const std::wstring text = resource_string(IDS_MEETING_PASSWORD_REFUSED);
   const std::wstring caption = resource_string(IDS_WARNING_CAPTION);
   MessageBoxW(window(), text.c_str(), caption.c_str(), mivo::msgbox::kWarning);
   put_new_password();

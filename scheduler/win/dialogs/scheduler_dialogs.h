@@ -19,17 +19,14 @@ class CMeetingInfo;
 
 namespace mivo::scheduler {
 
-// A string of the resource library; "" when it (or the library) is missing,
-// never one of the host program's own.
-std::wstring resource_string(int id);
-
 // What the scheduler's dialogs share: the owner they are placed over and the
 // owner rule (a run without a window as owner shows nothing and returns 0).
 class scheduler_dialog : public mivo::win::dialog {
  public:
   // The dialog's result, 0 when nothing was shown, -1 when the dialog could
   // not be created (the resource library among the reasons: the host
-  // program's own templates are never shown in its place).
+  // program's own templates are never shown in its place). The template is
+  // the one of resource_language().
   int run() noexcept;
 
  protected:
@@ -37,6 +34,9 @@ class scheduler_dialog : public mivo::win::dialog {
       : template_id_(template_id), owner_(owner) {}
 
   HWND owner() const noexcept { return owner_; }
+  // Runs the template in resource_language() with `owner` (null: none);
+  // -1 without the resource library.
+  int run_template(HWND owner) noexcept;
   // Centres the dialog and gives it and its controls the dialog font.
   void adopt_look() noexcept;
 

@@ -24,9 +24,15 @@ using mivo::scheduler::testing::window_handle;
 
 namespace {
 
+// The texts these tests read are the Chinese ones, whatever the machine's
+// language.
 class SchedulerDialogs : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(mivo::scheduler::resource_library()); }
+  void SetUp() override {
+    ASSERT_TRUE(mivo::scheduler::resource_library());
+    mivo::scheduler::set_host_language(mivo::kChineseSimplified);
+  }
+  void TearDown() override { mivo::scheduler::set_host_language(0); }
 
   owner_window owner;
   std::unique_ptr<mivo::UserInterfacePort> ui = mivo::scheduler::make_user_interface();

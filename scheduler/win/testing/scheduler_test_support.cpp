@@ -135,6 +135,13 @@ mivo::com::com_ptr<IMeetingRequest> create_meeting_request() {
   return request;
 }
 
+void set_scheduler_language(LANGID language) {
+  const auto tell = reinterpret_cast<MivoSetUILanguageFunction>(
+      reinterpret_cast<void*>(GetProcAddress(scheduler_library(), MIVO_SET_UI_LANGUAGE_EXPORT)));
+  if (!tell) throw std::runtime_error("the scheduler DLL does not export MivoSetUILanguage");
+  tell(language);
+}
+
 STDMETHODIMP TestSettingsSink::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||

@@ -67,6 +67,19 @@ std::string argument_after_program(const std::string& command_line);
 HMODULE scheduler_library();
 // A new meeting request object through the DLL's DllGetClassObject.
 mivo::com::com_ptr<IMeetingRequest> create_meeting_request();
+// Tells the scheduler DLL the host's language, as the add-in does
+// (MivoSetUILanguage); the tests that read texts name theirs.
+void set_scheduler_language(LANGID language);
+// The same for one test's life; the language is forgotten afterwards.
+class SchedulerLanguage {
+ public:
+  explicit SchedulerLanguage(LANGID language) { set_scheduler_language(language); }
+  ~SchedulerLanguage() { set_scheduler_language(0); }
+  SchedulerLanguage(const SchedulerLanguage&) = delete;
+  SchedulerLanguage& operator=(const SchedulerLanguage&) = delete;
+};
+inline constexpr LANGID kChinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+inline constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 // The add-in's side of an appointment window, as a COM object: the subject
 // and location the scheduler reads and writes, and every call in order

@@ -3,7 +3,8 @@
 // with an active window, answers Yes to the first update question, lets the
 // download dialog run and answers OK to any later box. Exit codes: 0 when
 // the scheduler ended the process (as it does after the installer notice), 3
-// when GetSettings returned S_OK, 4 for anything else. With
+// when GetSettings returned S_OK, 4 for anything else. It tells the
+// scheduler it is in Chinese, as the add-in in a Chinese Office does. With
 // MIVO_UPDATE_HOST_BOXES set, the texts of the message boxes after the
 // question go to that file, one UTF-8 line each, before it returns.
 #include <windows.h>
@@ -25,6 +26,7 @@ int wmain() {
     robot.expect_message_box().answer(IDYES);
     robot.expect_dialog(mivo::robot::kDownloadDialog).wait_closed();
     robot.answer_other_message_boxes(IDOK);
+    set_scheduler_language(kChinese);
     const auto request = create_meeting_request();
     BSTR setting = nullptr;
     BSTR appointment = nullptr;

@@ -317,7 +317,7 @@ HRESULT dispatch_invoke(
   const unsigned given = params->cArgs - (put ? 1 : 0);
   const bool counts = entry->kind == member_kind::method
                           ? given >= entry->min_args && given <= entry->max_args
-                          : given == 0;
+                          : given == entry->max_args;
   if (!counts) {
     Diagnostics::note(name + " was given " + std::to_string(given) +
                       " arguments: DISP_E_BADPARAMCOUNT");

@@ -57,7 +57,7 @@ struct member {
   DISPID id;
   member_kind kind;
   unsigned min_args = 0;  // for a method: required, then optional up to max_args
-  unsigned max_args = 0;  // for a property: its index arguments (none here)
+  unsigned max_args = 0;  // for a property: its index arguments
 };
 
 // The arguments of one Invoke in natural order (index 0 is the first).

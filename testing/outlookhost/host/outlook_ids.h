@@ -36,6 +36,8 @@ inline constexpr IID inspector_events = {0x0006307D, 0, 0, {0xC0, 0, 0, 0, 0, 0,
 inline constexpr IID inspector_events_10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr IID item_events = {0x0006303A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr IID item_events_10 = {0x0006302B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+// Office.
+inline constexpr IID language_settings = {0x000C0353, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // Word.
 inline constexpr IID word_document = {0x0002096B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr IID word_range = {0x0002095E, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -108,5 +110,7 @@ enum ol_recurrence_type : long { olRecursDaily = 0, olRecursWeekly = 1, olRecurs
 enum ol_recurrence_state : long { olApptNotRecurring = 0, olApptMaster = 1 };
 enum ol_inspector_close : long { olSave = 0, olDiscard = 1, olPromptForSave = 2 };
 enum ol_editor_type : long { olEditorWord = 4 };
+// Office's enumerations.
+enum mso_app_language_id : long { msoLanguageIDInstall = 1, msoLanguageIDUIPrevious = 5 };
 
 }  // namespace mivo::outlookhost

@@ -28,6 +28,40 @@ namespace mivo::outlookhost {
 
 namespace {
 
+// Office's LanguageSettings: every MsoAppLanguageID (install, user
+// interface, help, execution mode, previous user interface) answers the
+// session's one language.
+class language_settings_object final : public dispatch_object {
+ public:
+  explicit language_settings_object(session& owner) : session_(owner) {}
+
+ protected:
+  const char* type_name() const noexcept override { return "LanguageSettings"; }
+  bool answers(REFIID iid) const noexcept override {
+    return IsEqualIID(iid, iid::language_settings);
+  }
+  const std::vector<member>& members() const override {
+    static const std::vector<member> table = {
+        {L"LanguageID", 1, member_kind::get, 0, 1},
+        {L"Parent", 3, member_kind::get},
+    };
+    return table;
+  }
+  void invoke(DISPID id, WORD, const arguments& args, result& out) override {
+    if (id == 3) {
+      out.object(session_.application());
+      return;
+    }
+    const long which = args.integer(0);
+    if (which < msoLanguageIDInstall || which > msoLanguageIDUIPrevious)
+      throw automation_error("The value is out of range.", E_INVALIDARG);
+    out.integer(static_cast<long>(session_.language()));
+  }
+
+ private:
+  session& session_;
+};
+
 class application_object final : public dispatch_object {
  public:
   explicit application_object(session& owner)
@@ -53,6 +87,7 @@ class application_object final : public dispatch_object {
         {L"GetNamespace", 0x110, member_kind::method, 1, 1},
         {L"Quit", 0x113, member_kind::method},
         {L"Inspectors", 0x11A, member_kind::get},
+        {L"LanguageSettings", 0x11B, member_kind::get},
         {L"ActiveWindow", 0x11F, member_kind::method},
     };
     return table;
@@ -94,6 +129,10 @@ class application_object final : public dispatch_object {
       case 0x11A:
         out.object(session_.inspectors());
         return;
+      case 0x11B:
+        if (!language_settings_) language_settings_ = make<language_settings_object>(session_);
+        out.object(language_settings_.get());
+        return;
       case 0x11F:
         out.object(session_.active_inspector()
                        ? static_cast<IDispatch*>(session_.active_inspector())
@@ -112,6 +151,7 @@ class application_object final : public dispatch_object {
 
   session& session_;
   connection_points events_;
+  com::com_ptr<language_settings_object> language_settings_;
 };
 
 class name_space_object final : public dispatch_object {
@@ -351,7 +391,7 @@ std::shared_ptr<session> session::create() {
   return created;
 }
 
-session::session() {
+session::session() : language_(GetUserDefaultUILanguage()) {
   user_ = directory_entry{directory_entry::kind::exchange_user, L"Mivo Tester",
                           L"tester@example.com", new_entry_id(L"user"),
                           L"/o=Mivo/ou=Exchange Administrative Group/cn=Recipients/cn=tester"};

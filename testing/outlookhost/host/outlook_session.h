@@ -188,6 +188,11 @@ class session : public std::enable_shared_from_this<session> {
   std::optional<directory_entry> entry_by_id(const std::wstring& id) const;
   const directory_entry& current_user() const { return user_; }
 
+  // Office's user-interface language (LanguageSettings.LanguageID), an LCID;
+  // the user's Windows display language unless set.
+  LCID language() const { return language_; }
+  void set_language(LCID language) { language_ = language; }
+
   // The time stamped on new items: the real local time unless fixed.
   double now() const;
   void fix_clock(double when) { clock_ = when; }
@@ -233,6 +238,7 @@ class session : public std::enable_shared_from_this<session> {
   session_ui* ui_ = nullptr;
   std::vector<directory_entry> directory_;
   directory_entry user_;
+  LCID language_;
   std::optional<double> clock_;
   unsigned next_id_ = 1;
   com::com_ptr<IDispatch> application_, name_space_, explorer_, inspectors_;

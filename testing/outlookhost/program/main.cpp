@@ -3,14 +3,19 @@
 // the dialog robot answering the dialogs, printing what the user would see
 // after each step; or, with --interactive, leaves the clicking to a person.
 //
-//   mivo-outlook [--interactive] [--timings] [script.scenario]
+//   mivo-outlook [--interactive] [--timings] [--office-language LCID] [script.scenario]
 //   mivo-outlook --steps                     the steps a script may use
+//
+// --office-language sets what LanguageSettings.LanguageID answers (2052
+// Chinese, 1033 English, ...); without it, the user's Windows display
+// language, as Office's own default.
 //
 // Exit codes: 0 the script ran to its end, 1 a step failed, 2 the command
 // line or the script is wrong, 3 an add-in crashed the host.
 #include <windows.h>
 #include <objbase.h>
 
+#include <cwchar>
 #include <string>
 
 #include "addin_calls.h"
@@ -43,7 +48,8 @@ bool read_file(const std::wstring& path, std::string& out) {
 }
 
 int usage() {
-  say("usage: mivo-outlook [--interactive] [--timings] [script.scenario]");
+  say("usage: mivo-outlook [--interactive] [--timings] [--office-language LCID] "
+      "[script.scenario]");
   say("       mivo-outlook --steps");
   return 2;
 }
@@ -54,9 +60,15 @@ int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   mivo::outlookhost::runner_options options;
   std::wstring script_path;
+  LCID office_language = 0;
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
-    if (argument == L"--interactive") {
+    if (argument == L"--office-language" && i + 1 < argc) {
+      wchar_t* end = nullptr;
+      const unsigned long lcid = wcstoul(argv[++i], &end, 10);
+      if (!end || *end != L'\0' || lcid == 0 || lcid > 0xFFFFF) return usage();
+      office_language = static_cast<LCID>(lcid);
+    } else if (argument == L"--interactive") {
       options.interactive = true;
     } else if (argument == L"--timings") {
       options.timings = true;
@@ -95,6 +107,7 @@ int wmain(int argc, wchar_t** argv) {
   int code = 0;
   {
     mivo::outlookhost::outlook_host host;
+    if (office_language) host.outlook().set_language(office_language);
     mivo::outlookhost::scenario_runner runner(host, options, say);
     code = runner.run(scenario) ? 0 : 1;
     if (options.interactive && host.started()) {

@@ -1,6 +1,6 @@
 // The object model as an add-in reaches it by name: recipients of every
-// kind, the invocation kinds a type library enforces, Word's editor and
-// user properties through IDispatch.
+// kind, the invocation kinds a type library enforces (an indexed property
+// among them), Word's editor and user properties through IDispatch.
 #include <gtest/gtest.h>
 
 #include "com/late_bound.h"
@@ -104,6 +104,12 @@ TEST_F(HostObjects, MembersAnswerOnlyTheInvocationKindTheirTypeLibraryGives) {
   EXPECT_HR(S_OK, call(outlook_.application(), L"ActiveWindow").hr());
   EXPECT_HR(DISP_E_UNKNOWNNAME, call(item(), L"NoSuchMember").hr());
   EXPECT_HR(DISP_E_BADPARAMCOUNT, call(item(), L"Close").hr());
+  // LanguageID is a property with an index: the index is required.
+  const auto languages = get(outlook_.application(), L"LanguageSettings");
+  outlook_.set_language(1033);
+  EXPECT_EQ(1033, integer(get(languages, L"LanguageID", 2)));  // msoLanguageIDUI
+  EXPECT_HR(DISP_E_BADPARAMCOUNT, get(languages, L"LanguageID").hr());
+  EXPECT_HR(E_INVALIDARG, get(languages, L"LanguageID", 9).hr());  // from EXCEPINFO
 
   com::com_ptr<IUnknown> dual;
   EXPECT_HR(S_OK, item()->QueryInterface(iid::appointment_item, dual.put_void()));
