@@ -7,6 +7,7 @@
 #include "CMivoOIURLObject.h"
 #include "agent_settings.h"
 #include "redirect.h"
+#include "win/http_header.h"
 
 namespace {
 
@@ -272,14 +273,5 @@ bool CMivoOIURLObject::WaitForParentWindow() {
 }
 
 bool CMivoOIURLObject::QueryHeader(DWORD query, std::wstring& text) {
-  std::vector<wchar_t> buffer(1024);
-  for (;;) {
-    DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
-    if (HttpQueryInfoW(m_hRequest.get(), query, buffer.data(), &bytes, nullptr)) {
-      text.assign(buffer.data(), bytes / sizeof(wchar_t));
-      return true;
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    buffer.resize(bytes / sizeof(wchar_t) + 2);
-  }
+  return mivo::win::query_header(m_hRequest.get(), query, text);
 }
