@@ -307,8 +307,8 @@ TEST_F(AgentRequest, RedirectToAnotherHostEndsTheRequestAndSendsNothingThere) {
 
 TEST_F(AgentRequest, RedirectToAnotherPortOfTheSameHostEndsTheRequestAndSendsNothingThere) {
   // The plain port serves the same state, so anything sent there is recorded.
-  fault(R"({"path":"/rest/login","location":"https://127.0.0.1:)" +
-        std::to_string(service.port()) + R"(/target"})");
+  fault(R"({"path":"/rest/login","location":"https://127.0.0.1:)" + std::to_string(service.port()) +
+        R"(/target"})");
   fault(R"({"path":"/target","body":"arrived"})");
   const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
   recording_sink sink;

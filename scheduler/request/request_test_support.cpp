@@ -1,9 +1,12 @@
 // The request tests' fixture.
 #include "request_test_support.h"
 
+#include "resource_ids.h"
+
 namespace mivo::testing {
 
 SignedInRequest::SignedInRequest() : request(fakes.take()) {
+  fakes.ui.strings[IDS_SERVICE_URL] = kSite;
   fakes.store.values = {{"mivositename", kSite},
                         {"mivousername", "alice"},
                         {"mivopassword", "dpapi:sealed(pw)"},

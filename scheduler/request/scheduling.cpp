@@ -51,7 +51,7 @@ Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
   }
   IUserInterface& ui = *ports_.ui;
   CMeetingInfo& record = *current_;
-  record.token = read_stored_token(*ports_.store);
+  record.token = account_.stored_token();
   if (record.check_recurrence() != RecurrenceCheck::accepted) {
     show_warning(ui, parent, IDS_RECURRENCE_REFUSED);
     return Result::failed;
@@ -71,7 +71,6 @@ Result MeetingRequest::commit(IAppointmentSink* sink, WindowHandle parent) {
 
 bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   IUserInterface& ui = *ports_.ui;
-  ISettingsStore& store = *ports_.store;
   CMeetingInfo& record = *current_;
   WindowHandle parent = ui.active_window();
   if (record.first_start > record.start) {
@@ -88,8 +87,8 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
   if (record.meeting_key.empty() && ui.run_meeting_setting(parent, record) != msgbox::kOk) {
     return false;
   }
-  const std::string url =
-      rest::schedule_save_url(store.read(setting::kSiteName), record.recurrence_state);
+  const std::string service = account_.service();
+  const std::string url = rest::schedule_save_url(service, record.recurrence_state);
   const std::string header = rest::token_header(record.token);
   std::string method = "POST";
   if (!record.meeting_key.empty()) {
@@ -141,16 +140,16 @@ bool MeetingRequest::send_meeting(IAppointmentSink& sink) {
     location.clear();
   }
   if (location.empty()) {
-    sink.set_location(store.read(setting::kSiteName) + "/" + record.meeting_key);
+    sink.set_location(service + "/" + record.meeting_key);
   }
   return true;
 }
 
 MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle owner) {
   CMeetingInfo& record = *current_;
-  const std::string response = ports_.transport->send(
-      {rest::schedule_query_url(ports_.store->read(setting::kSiteName), record.meeting_key), "",
-       rest::token_header(record.token), "GET", owner});
+  const std::string response =
+      ports_.transport->send({rest::schedule_query_url(account_.service(), record.meeting_key), "",
+                              rest::token_header(record.token), "GET", owner});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
   if (outcome == rest::Outcome::refused) {
@@ -188,10 +187,10 @@ Result MeetingRequest::remove(WindowHandle parent) {
   IUserInterface& ui = *ports_.ui;
   switch (look_up_conference(request_owner(ui, ui.active_window()))) {
     case ConferenceLookup::found:
-      ports_.transport->send(
-          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName), record.conference_id,
-                                     record.recurrence_state),
-           "", rest::token_header(record.token), "DELETE", request_owner(ui, parent)});
+      ports_.transport->send({rest::schedule_delete_url(account_.service(), record.conference_id,
+                                                        record.recurrence_state),
+                              "", rest::token_header(record.token), "DELETE",
+                              request_owner(ui, parent)});
       break;
     case ConferenceLookup::gone:
       break;

@@ -71,8 +71,8 @@ class PlantedAgentRegistration {
  public:
   PlantedAgentRegistration() {
     const std::wstring clsid = L"{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}";
-    mivo::com::testing::set_string(HKEY_CLASSES_ROOT, kProgId + std::wstring(L"\\CLSID"),
-                                   nullptr, clsid);
+    mivo::com::testing::set_string(HKEY_CLASSES_ROOT, kProgId + std::wstring(L"\\CLSID"), nullptr,
+                                   clsid);
     const std::wstring server = L"CLSID\\" + clsid + L"\\InprocServer32";
     mivo::com::testing::set_string(HKEY_CLASSES_ROOT, server, nullptr,
                                    mivo::com::module::folder() + L"\\MivoOIURL.dll");
@@ -82,8 +82,8 @@ class PlantedAgentRegistration {
  private:
   static constexpr wchar_t kProgId[] = L"MivoOIURL.MivoOIURLObject";
   mivo::com::testing::registry_key_guard prog_id_{HKEY_CLASSES_ROOT, kProgId};
-  mivo::com::testing::registry_key_guard class_{
-      HKEY_CLASSES_ROOT, L"CLSID\\{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}"};
+  mivo::com::testing::registry_key_guard class_{HKEY_CLASSES_ROOT,
+                                                L"CLSID\\{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}"};
 };
 
 }  // namespace
