@@ -98,18 +98,17 @@ void hold_until_exit(unique_handle package) {
 
 // The windows a user closes to close the host: its visible top-level
 // windows without an owner (Outlook's main window and its item windows).
+BOOL CALLBACK collect_host_window(HWND window, LPARAM windows) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && !GetWindow(window, GW_OWNER))
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> host_windows() {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-            !GetWindow(window, GW_OWNER))
-          reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(collect_host_window, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
