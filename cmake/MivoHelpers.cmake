@@ -94,10 +94,16 @@ macro(mivo_subdirectories)
 endmacro()
 
 # Puts a stripped copy of a DLL into the installable folder (MIVO_DIST_DIR)
-# after each build; the copy in bin/ keeps its debugging information.
+# after each build, and fails the build when that copy names a folder of the
+# build machine (MIVO_BUILD_PATHS, or the source tree as seen from the build
+# tree); the copy in bin/ keeps its debugging information.
 function(mivo_add_to_dist target)
+  set(copy ${MIVO_DIST_DIR}/$<TARGET_FILE_NAME:${target}>)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${MIVO_DIST_DIR}
-    COMMAND ${CMAKE_STRIP} --strip-all -o ${MIVO_DIST_DIR}/$<TARGET_FILE_NAME:${target}> $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_STRIP} --strip-all -o ${copy} $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -DFILE=${copy} "-DPATHS=${MIVO_BUILD_PATHS}"
+            -DRELATIVE=${MIVO_SOURCE_FROM_BUILD}/
+            -P ${PROJECT_SOURCE_DIR}/cmake/no_build_paths.cmake
     VERBATIM)
 endfunction()

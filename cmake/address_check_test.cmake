@@ -1,17 +1,11 @@
 # cmake -P cmake/address_check_test.cmake: the addresses a build accepts for
 # the shipped resource library and for the tests' one.
 include(${CMAKE_CURRENT_LIST_DIR}/MivoAddresses.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/check_test_support.cmake)
 
-set(failures "")
 function(expect address allow_loopback_http accepted)
   mivo_address_problem(problem "${address}" ${allow_loopback_http})
-  if(accepted AND NOT problem STREQUAL "")
-    set(failures "${failures}\n  ${address} (loopback http ${allow_loopback_http}): ${problem}"
-        PARENT_SCOPE)
-  elseif(NOT accepted AND problem STREQUAL "")
-    set(failures "${failures}\n  ${address} (loopback http ${allow_loopback_http}) was accepted"
-        PARENT_SCOPE)
-  endif()
+  mivo_expect_verdict("${problem}" ${accepted} "${address} (loopback http ${allow_loopback_http})")
 endfunction()
 
 # What ships: https only.
@@ -32,6 +26,4 @@ expect("http://meet.mivo.com" TRUE FALSE)
 expect("http://127.0.0.1.evil.example" TRUE FALSE)
 expect("http://10.0.0.1:47380" TRUE FALSE)
 
-if(NOT failures STREQUAL "")
-  message(FATAL_ERROR "address check:${failures}")
-endif()
+mivo_report_verdicts("address check")

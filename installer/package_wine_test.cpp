@@ -218,7 +218,8 @@ class Package : public ::testing::Test {
   static void SetUpTestSuite() {
     const std::wstring first_use = testing::program_folder() + L"\\packages\\first-use.msi";
     const testing::TrustedTestRoot root;
-    scheduler::check_package_signature(first_use, MIVO_INSTALLER_PUBLISHER_TEXT);
+    scheduler::check_package_signature(first_use, MIVO_INSTALLER_PUBLISHER_TEXT,
+                                       testing::test_publisher_keys());
     msiexec(L"/i", first_use);
     msiexec(L"/x", first_use);
   }
@@ -255,7 +256,8 @@ TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATra
     const testing::TrustedTestRoot root;
     for (const auto& file : installed_files)
       EXPECT_EQ(scheduler::package_signature::publisher,
-                scheduler::check_package_signature(file, MIVO_INSTALLER_PUBLISHER_TEXT))
+                scheduler::check_package_signature(file, MIVO_INSTALLER_PUBLISHER_TEXT,
+                                                   testing::test_publisher_keys()))
           << win::to_utf8(file);
   }
   // Per user: the machine's classes and Office keys are untouched.
@@ -414,8 +416,9 @@ TEST_F(Package, ANewerPackageReplacesTheOlderOneAndTheUsersSettingsStay) {
 }
 
 // The update, end to end: the service offers the next version and serves
-// its package; the add-in asks, downloads and verifies it, opens it (msiexec
-// through the .msi association) and ends the host as Outlook would end.
+// its package; the add-in asks, downloads and verifies it, starts msiexec on
+// it and asks the host to close, which it does as Outlook does when its user
+// closes it.
 class Update : public Package {
  protected:
   void SetUp() override {
@@ -424,7 +427,7 @@ class Update : public Package {
     service_.set_versions("", win::to_utf8(MIVO_NEXT_VERSION));
   }
   void TearDown() override {
-    DeleteFileW(testing::installer_package_path().c_str());
+    testing::remove_update_folders();
     Package::TearDown();
   }
 
@@ -463,7 +466,13 @@ TEST_F(Update, APackageWithAnAlteredSignatureIsNotInstalled) {
   service_.set_installer_content(content);
   EXPECT_EQ(0u, play(L"update-refused")) << output_;
   EXPECT_EQ(L"" MIVO_PACKAGE_VERSION, installed_version());
-  EXPECT_EQ(-1, testing::file_size(testing::installer_package_path()));
+  EXPECT_TRUE(testing::update_folders().empty());
+}
+
+TEST_F(Update, OutlookAsksAboutAnUnsavedItemBeforeItClosesForTheUpdate) {
+  service_.set_installer_content(testing::read_file(package(MIVO_NEXT_VERSION)));
+  EXPECT_EQ(0u, play(L"update-with-unsaved-item")) << output_;
+  EXPECT_EQ(L"" MIVO_NEXT_VERSION, installed_version());
 }
 
 }  // namespace

@@ -57,6 +57,17 @@ class SettingsStorePort {
   virtual std::string read_classes_root(const std::string& key_path) = 0;
 };
 
+// The administrator's machine policy, read afresh at every use; the names of
+// its values are in portable/machine_policy.h. Only administrators can write
+// it: nothing the user's programs write stands in for it.
+class MachinePolicyPort {
+ public:
+  virtual ~MachinePolicyPort() = default;
+  // A text value (REG_SZ) as UTF-8; nullopt when it is not set or is not
+  // text.
+  virtual std::optional<std::string> text(const char* name) = 0;
+};
+
 // Protects the stored password for the current user (DPAPI on Windows).
 class CredentialProtectorPort {
  public:
@@ -167,11 +178,12 @@ class LauncherPort {
   virtual long process_clock() = 0;
 };
 
-// The add-in update: download, verify, open, end the host process.
+// The add-in update: download, verify, start the installer, ask the host to
+// close.
 class InstallerPort {
  public:
   virtual ~InstallerPort() = default;
-  // Downloads the installer into the user's temporary folder, off the
+  // Downloads the installer into a new folder of the user's own, off the
   // calling thread, while a modal progress dialog owned by `owner` keeps the
   // host responsive; the user can cancel it, and an overall deadline and a
   // size limit bound it. The path of the file when the whole download
@@ -181,20 +193,26 @@ class InstallerPort {
   // window (0) the dialog is a top-level window of its own.
   virtual std::optional<std::string> download(const std::string& url, WindowHandle owner) = 0;
   // Whether the package carries a valid Authenticode signature, chaining to
-  // a trusted root, of the publisher named at build time.
+  // a trusted root, of the publisher named at build time and by one of its
+  // keys. From here on the package is kept open against writes and deletes
+  // until the installer has started.
   virtual bool verify(const std::string& path) = 0;
-  // Deletes a downloaded package that must not be opened.
+  // Deletes a downloaded package that must not be opened, or that was not.
   virtual void discard(const std::string& path) = 0;
-  // Opens the downloaded package through its file association.
-  virtual void open(const std::string& path) = 0;
-  // Ends the host process with exit code 0.
-  virtual void exit_process() = 0;
+  // Starts Windows Installer on the verified package; false when it did not
+  // start.
+  virtual bool open(const std::string& path) = 0;
+  // Asks the host to close as the user closing its windows would: each
+  // unsaved item is asked about, and the user may still keep the host open.
+  // Nothing is ended by force.
+  virtual void close_host() = 0;
 };
 
 // Everything the scheduler's flows need from outside, owned by one request
 // object.
 struct SchedulerPorts {
   std::unique_ptr<SettingsStorePort> store;
+  std::unique_ptr<MachinePolicyPort> policy;
   std::unique_ptr<CredentialProtectorPort> protector;
   std::unique_ptr<TransportPort> transport;
   std::unique_ptr<UserInterfacePort> ui;

@@ -207,20 +207,24 @@ STDMETHODIMP COutlookConnector::OnDefaultAction(IDispatch* pIDispControl) try {
 }
 CATCH_RETURN()
 
-com_ptr<IMeetingRequest> COutlookConnector::command_scheduler() {
+com_ptr<IMeetingRequest> COutlookConnector::command_scheduler(bool& closing) {
+  closing = false;
   com_ptr<IMeetingRequest> scheduler;
   if (FAILED(mivo::addin::LoadSchedulerObject(CLSID_MeetingRequest, IID_IMeetingRequest,
                                               scheduler.put_void())))
     return nullptr;
-  // The scheduler offers a newer add-in here; the command runs either way.
-  LOG_IF_FAILED(scheduler->GetSettings(nullptr, nullptr));
-  return scheduler;
+  // The scheduler offers a newer add-in here. S_FALSE: the user took it and
+  // Outlook's windows are asked to close; a dialog of the command would
+  // stand in their way.
+  closing = scheduler->GetSettings(nullptr, nullptr) == S_FALSE;
+  return closing ? nullptr : scheduler;
 }
 
 void COutlookConnector::run_command(RibbonCommand command, const std::string& id) {
   if (command == RibbonCommand::new_online_meeting) return new_online_meeting();
   if (command == RibbonCommand::instant_meeting) return instant_meeting();
-  const auto scheduler = command_scheduler();
+  bool closing = false;
+  const auto scheduler = command_scheduler(closing);
   if (!scheduler) return;
   const long window = mivo::addin::active_window_argument();
   switch (command) {
@@ -246,7 +250,8 @@ void COutlookConnector::run_command(RibbonCommand command, const std::string& id
 }
 
 void COutlookConnector::instant_meeting() {
-  const auto scheduler = command_scheduler();
+  bool closing = false;
+  const auto scheduler = command_scheduler(closing);
   if (!scheduler) return;
   if (scheduler->OnLogin() != S_OK) {
     if (scheduler->SimpleUpdate(0) != S_OK) return;
@@ -260,7 +265,9 @@ void COutlookConnector::new_online_meeting() {
   const auto item = mivo::com::as_dispatch(
       mivo::com::call(application_, L"CreateItem", office::olAppointmentItem));
   if (!item || !answers(item->get(), office::IID_AppointmentItem)) return;
-  auto scheduler = command_scheduler();
+  bool closing = false;
+  auto scheduler = command_scheduler(closing);
+  if (closing) return;
   bool display = true;
   if (scheduler && scheduler->OnLogin() != S_OK) {
     display = scheduler->SimpleUpdate(0) == S_OK;

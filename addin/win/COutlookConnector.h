@@ -67,8 +67,10 @@ class COutlookConnector : public mivo::com::object_root,
   }
 
   // A scheduler object for one main-window command, its version check run;
-  // null when the scheduler library cannot be used.
-  mivo::com::com_ptr<IMeetingRequest> command_scheduler();
+  // null when the scheduler library cannot be used, or when the check
+  // started an update and asked Outlook to close (`closing` set): then the
+  // command must not go on.
+  mivo::com::com_ptr<IMeetingRequest> command_scheduler(bool& closing);
   void run_command(mivo::addin::RibbonCommand command, const std::string& id);
   void new_online_meeting();
   void instant_meeting();

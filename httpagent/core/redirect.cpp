@@ -29,33 +29,47 @@ bool equal_ignoring_case(std::wstring_view a, std::wstring_view b) {
 }
 
 // Whether the authority of an absolute Location ("host", "host:port",
-// "[v6]:port") names `host`. User information ("user@host") or a backslash
-// is read differently by different parsers, so it never counts as the same
-// host.
-bool names_host(std::wstring_view authority, std::wstring_view host) {
+// "[v6]:port") names `host` and, once the attempt goes over HTTPS, `port`.
+// User information ("user@host") or a backslash is read differently by
+// different parsers, so it never counts as the same server.
+bool names_server(std::wstring_view authority, std::wstring_view host, unsigned port) {
   if (authority.find_first_of(L"@\\") != std::wstring_view::npos) return false;
   std::wstring_view name = authority;
-  if (!name.empty() && name.front() == L'[') {
-    name = name.substr(0, name.find(L']') + 1);
-  } else if (const std::size_t colon = name.rfind(L':'); colon != std::wstring_view::npos) {
-    name = name.substr(0, colon);
+  std::wstring_view port_text;
+  const std::size_t host_end =
+      !name.empty() && name.front() == L'[' ? name.find(L']') + 1 : name.rfind(L':');
+  if (host_end != std::wstring_view::npos && host_end < name.size()) {
+    if (name[host_end] != L':') return false;
+    port_text = name.substr(host_end + 1);
+    name = name.substr(0, host_end);
   }
-  return !name.empty() && equal_ignoring_case(name, host);
+  if (name.empty() || !equal_ignoring_case(name, host)) return false;
+  // An empty port is the scheme's default (RFC 3986), as is a missing one.
+  unsigned named_port = 443;
+  if (!port_text.empty()) {
+    if (port_text.size() > 5) return false;
+    named_port = 0;
+    for (wchar_t c : port_text) {
+      if (c < L'0' || c > L'9') return false;
+      named_port = named_port * 10 + static_cast<unsigned>(c - L'0');
+    }
+  }
+  return named_port == port;
 }
 
 }  // namespace
 
 std::optional<std::wstring> redirect_target(std::wstring_view location,
-                                            std::wstring_view current_host,
-                                            std::wstring_view current_authority) {
+                                            std::wstring_view current_host, unsigned current_port) {
   std::wstring url = L"HTTPS://";
   if (const std::size_t prefix = scheme_prefix(location)) {
     const std::wstring_view rest = location.substr(prefix);
-    if (!names_host(rest.substr(0, rest.find_first_of(L"/?#")), current_host)) return std::nullopt;
+    if (!names_server(rest.substr(0, rest.find_first_of(L"/?#")), current_host, current_port))
+      return std::nullopt;
     url += rest;
     return url;
   }
-  url += current_authority;
+  url += url_authority(current_host, current_port, true);
   if (location.empty() || location.front() != L'/') url += L'/';
   url += location;
   return url;

@@ -1,4 +1,5 @@
-// Where the agent goes after a 302: always HTTPS, and never to another host.
+// Where the agent goes after a 302: always HTTPS, and never to another host
+// or port.
 #pragma once
 
 #include <optional>
@@ -7,16 +8,17 @@
 
 namespace mivo::oiurl {
 
-// The URL of the next attempt for a Location header. A Location is absolute
-// only when it begins with a scheme and "://"; everything after that "://"
-// (host, port, path, query) is kept under the HTTPS scheme. Anything else is
-// a path on the current server, spelt `current_authority` ("host" or
-// "host:port"). nullopt when an absolute Location names a host other than
-// `current_host` (compared without case): the next attempt would carry the
-// token header and the body (the password, on sign-in) to that host.
+// The URL of the next attempt for a Location header, on the server the
+// current attempt reached (`current_host`, `current_port`). A Location is
+// absolute only when it begins with a scheme and "://"; everything after
+// that "://" (host, port, path, query) is kept under the HTTPS scheme, so
+// its port is the one it names, or 443. Anything else is a path on the
+// current server. nullopt when the next attempt would reach another host
+// (compared without case) or another port: it would carry the token header
+// and the body (the password, on sign-in) there, and another port of the
+// same host may be another program altogether.
 std::optional<std::wstring> redirect_target(std::wstring_view location,
-                                            std::wstring_view current_host,
-                                            std::wstring_view current_authority);
+                                            std::wstring_view current_host, unsigned current_port);
 
 // "host" or "host:port", leaving out the port that is the default for the
 // URL's scheme: the form a URL spells the server in.

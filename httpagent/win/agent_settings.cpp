@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "com/unique.h"
+#include "portable/machine_policy.h"
+#include "win/machine_policy.h"
 #include "win/wide_text.h"
 #include "local_path.h"
 
@@ -12,7 +14,6 @@ namespace mivo::oiurl {
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Mivo_Outlook\\General";
-constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Mivo_Outlook\\General";
 
 struct file_closer {
   void operator()(FILE* file) const noexcept { fclose(file); }
@@ -54,17 +55,7 @@ std::wstring request_log_path() {
 }
 
 bool allow_untrusted_certificates() {
-  // The 64-bit view, where group policy writes, also for the x86 agent.
-  const mivo::com::unique_hkey key =
-      open_key(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_READ | KEY_WOW64_64KEY);
-  if (!key) return false;
-  DWORD type = 0;
-  DWORD value = 0;
-  DWORD size = sizeof(value);
-  if (RegQueryValueExW(key.get(), L"AllowUntrustedCertificates", nullptr, &type,
-                       reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-    return false;
-  return type == REG_DWORD && size == sizeof(value) && value == 1;
+  return mivo::win::policy_number(mivo::policy::kAllowUntrustedCertificates) == DWORD{1};
 }
 
 void append_request_log(const wchar_t* verb, const wchar_t* url) noexcept try {

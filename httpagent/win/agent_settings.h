@@ -1,6 +1,6 @@
 // The agent's settings, read afresh at every use: the user's values under
 // HKEY_CURRENT_USER\Software\Mivo_Outlook\General and the machine policy
-// under HKEY_LOCAL_MACHINE\Software\Policies\Mivo_Outlook\General.
+// (win/machine_policy.h).
 #pragma once
 
 #include <windows.h>

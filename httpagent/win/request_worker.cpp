@@ -7,6 +7,7 @@
 #include "CMivoOIURLObject.h"
 #include "agent_settings.h"
 #include "redirect.h"
+#include "win/http_header.h"
 
 namespace {
 
@@ -44,8 +45,9 @@ bool is_certificate_error(DWORD error) {
   }
 }
 
-// Errors that a WinINet dialog can resolve (or that the relaxed checks
-// answer, when an administrator allows untrusted certificates).
+// Errors that a WinINet dialog can resolve: proxy authentication and the
+// questions about leaving a secure connection. Certificate errors are not
+// among them.
 bool is_resolvable_send_error(DWORD error) {
   switch (error) {
     case ERROR_INTERNET_INCORRECT_PASSWORD:
@@ -53,7 +55,7 @@ bool is_resolvable_send_error(DWORD error) {
     case ERROR_INTERNET_POST_IS_NON_SECURE:
       return true;
     default:
-      return is_certificate_error(error);
+      return false;
   }
 }
 
@@ -100,12 +102,10 @@ void CMivoOIURLObject::RunRequest() {
     if (status == L"302") {
       std::wstring location;
       if (!QueryHeader(HTTP_QUERY_LOCATION, location) || location.empty()) break;
-      const std::wstring authority = mivo::oiurl::url_authority(
-          m_urlParts.host, m_urlParts.port, m_urlParts.scheme == INTERNET_SCHEME_HTTPS);
       const std::optional<std::wstring> next =
-          mivo::oiurl::redirect_target(location, m_urlParts.host, authority);
+          mivo::oiurl::redirect_target(location, m_urlParts.host, m_urlParts.port);
       if (!next) {
-        // Nothing goes to another host: the request ends here.
+        // Nothing goes to another server: the request ends here.
         CloseHandles();
         StoreFailure(OIURL_ERROR_OPENREQUEST);
         return;
@@ -228,10 +228,12 @@ bool CMivoOIURLObject::ReadResponse() {
 CMivoOIURLObject::send_outcome CMivoOIURLObject::HandleSendError(bool can_show_dialogs,
                                                                  DWORD error) {
   if (error == ERROR_INTERNET_FORCE_RETRY) return send_outcome::resend;
-  if (!is_resolvable_send_error(error)) return send_outcome::stop;
-  if (can_show_dialogs)
-    return ShowErrorDialog(error) == ERROR_SUCCESS ? send_outcome::resend : send_outcome::stop;
-  if (m_bAllowUntrusted) {
+  if (is_certificate_error(error)) {
+    // Nobody at the keyboard can vouch for a certificate that fails its
+    // checks: one click on WinINet's question would send the password and
+    // the token to whoever answered. Only an administrator's policy accepts
+    // such a certificate; otherwise the request ends as if unanswered.
+    if (!m_bAllowUntrusted) return send_outcome::stop;
     DWORD flags = 0;
     DWORD size = sizeof(flags);
     InternetQueryOptionW(m_hRequest.get(), INTERNET_OPTION_SECURITY_FLAGS, &flags, &size);
@@ -239,9 +241,10 @@ CMivoOIURLObject::send_outcome CMivoOIURLObject::HandleSendError(bool can_show_d
     InternetSetOptionW(m_hRequest.get(), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
     return send_outcome::resend;
   }
-  // Without a window nobody can vouch for a certificate that fails its
-  // checks: the password and the token must not go to an impostor.
-  return is_certificate_error(error) ? send_outcome::stop : send_outcome::resend;
+  if (!is_resolvable_send_error(error)) return send_outcome::stop;
+  if (can_show_dialogs)
+    return ShowErrorDialog(error) == ERROR_SUCCESS ? send_outcome::resend : send_outcome::stop;
+  return send_outcome::resend;
 }
 
 DWORD CMivoOIURLObject::ShowErrorDialog(DWORD error) {
@@ -270,14 +273,5 @@ bool CMivoOIURLObject::WaitForParentWindow() {
 }
 
 bool CMivoOIURLObject::QueryHeader(DWORD query, std::wstring& text) {
-  std::vector<wchar_t> buffer(1024);
-  for (;;) {
-    DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
-    if (HttpQueryInfoW(m_hRequest.get(), query, buffer.data(), &bytes, nullptr)) {
-      text.assign(buffer.data(), bytes / sizeof(wchar_t));
-      return true;
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    buffer.resize(bytes / sizeof(wchar_t) + 2);
-  }
+  return mivo::win::query_header(m_hRequest.get(), query, text);
 }

@@ -6,9 +6,9 @@
 
 #include "portable/json.h"
 #include "portable/text.h"
-#include "resource_ids.h"
-#include "service/rest_api.h"
 #include "request/owner_window.h"
+#include "service/rest_api.h"
+#include "service_address.h"
 
 namespace mivo {
 
@@ -28,13 +28,17 @@ struct AccountFlows::SignInResult {
 };
 
 AccountFlows::AccountFlows(SchedulerPorts& ports)
-    : ports_(ports), store_(*ports.store, *ports.protector) {}
+    : ports_(ports), store_(*ports.store, *ports.protector, [this] { return service(); }) {}
+
+std::string AccountFlows::service() { return service_address(*ports_.policy, *ports_.ui); }
+
+std::string AccountFlows::stored_token() { return store_.token(); }
 
 bool AccountFlows::account_setting() {
   UserInterfacePort& ui = *ports_.ui;
   // The dialog shows the one service the sign-in goes to; the user cannot
   // send the password anywhere else.
-  const std::string site = ui.load_string(IDS_SERVICE_URL);
+  const std::string site = service();
   bool signed_in = false;
   ui.run_account_setting(
       ui.active_window(), site,
@@ -63,7 +67,7 @@ AccountFlows::SignInResult AccountFlows::sign_in(const StoredAccount& account,
                                                  const SignInContext& context) {
   SignInResult result;
   result.response = ports_.transport->send(
-      {rest::login_url(account.site), rest::login_body(account.user_name, account.password), "",
+      {rest::login_url(service()), rest::login_body(account.user_name, account.password), "",
        "POST", request_owner(*ports_.ui, context.request_owner)});
   const rest::Envelope envelope = rest::read_envelope(result.response);
   const rest::Outcome outcome = rest::outcome(envelope);
@@ -133,9 +137,8 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
                                        const std::string& account_id, std::string& change_token) {
   UserInterfacePort& ui = *ports_.ui;
   const std::string response = ports_.transport->send(
-      {rest::change_user_url(ui.load_string(IDS_SERVICE_URL)),
-       rest::change_user_body(account_id, user_name), rest::token_header(login_token), "POST",
-       request_owner(ui, ui.active_window())});
+      {rest::change_user_url(service()), rest::change_user_body(account_id, user_name),
+       rest::token_header(login_token), "POST", request_owner(ui, ui.active_window())});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
   if (outcome == rest::Outcome::no_answer || outcome == rest::Outcome::malformed) {
@@ -168,7 +171,7 @@ bool AccountFlows::user_refresh(SignedInUser& user) {
   const std::string token = store_.token();
   std::string response;
   if (utf16_length(token) > 1) {
-    response = ports_.transport->send({rest::user_info_url(account.site), "",
+    response = ports_.transport->send({rest::user_info_url(service()), "",
                                        rest::token_header(token), "GET", request_owner(ui, owner)});
   } else if (token.empty()) {
     const SignInResult result = sign_in(account, {ui.active_window(), owner, owner, true});

@@ -28,6 +28,10 @@ class AccountFlows {
   bool user_refresh(SignedInUser& user);
   // Whether a user name and a password are stored.
   bool has_stored_account();
+  // The service every request goes to (service_address.h).
+  std::string service();
+  // The stored sign-in token, "" when none is usable.
+  std::string stored_token();
   // The sign-out confirmation, owned by the active window; true when the
   // user confirmed and the account was removed.
   bool cancellation();

@@ -1,6 +1,7 @@
 // Sign-in from the account dialog, the organisation chooser, the user refresh
 // and sign-out against a scripted service: the warnings each failed answer
-// shows, what gets stored, and what reaches the signed-in user.
+// shows, what gets stored, and what reaches the meeting record; and an
+// account stored for another address than the service in use.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -466,6 +467,99 @@ TEST_F(AccountFlowsTest, ConfirmedSignOutRemovesTheAccountAndDeclinedKeepsIt) {
   };
   EXPECT_TRUE(flows.cancellation());
   EXPECT_THAT(fakes.store.values, IsEmpty());
+}
+
+// --- An account stored for another address ----------------------------------
+// Planted in the user's key, or left by an older version: it counts as
+// signed out before its password or token could go anywhere.
+
+class AccountOfAnotherService : public AccountFlowsTest {
+ protected:
+  // The account as an older version, or another program of the user, left
+  // it: complete, for `site`.
+  void plant(const std::string& site, const std::string& token) {
+    fakes.store.values = {{"mivositename", site},
+                          {"mivousername", "alice"},
+                          {"mivopassword", "dpapi:sealed(pw)"},
+                          {"mivoorgName", "Zeta"},
+                          {"OutlookPluginVersion", "1.0.0"}};
+    if (!token.empty()) {
+      fakes.store.values["mivotoken"] = token;
+    }
+  }
+  std::vector<std::string> urls() const {
+    std::vector<std::string> sent;
+    for (const ServiceRequest& request : fakes.transport.requests) sent.push_back(request.url);
+    return sent;
+  }
+};
+
+TEST_F(AccountOfAnotherService, RefreshSendsNeitherPasswordNorTokenAnywhereAndAsksToSignIn) {
+  for (const char* token : {"", "planted-tok"}) {
+    SCOPED_TRACE(token);
+    fakes.transport.requests.clear();
+    fakes.ui.dialogs.clear();
+    plant("http://evil.test", token);
+    EXPECT_FALSE(flows.user_refresh(record));  // the account dialog was cancelled
+    EXPECT_THAT(urls(), IsEmpty());
+    ASSERT_EQ(fakes.ui.dialogs.size(), 1u);
+    EXPECT_EQ(fakes.ui.dialogs[0].name, "account");
+    EXPECT_EQ(fakes.ui.dialogs[0].shown_text, kSite);
+    // Signed out: the installer's value stays.
+    EXPECT_EQ(fakes.store.values,
+              (std::map<std::string, std::string>{{"OutlookPluginVersion", "1.0.0"}}));
+    EXPECT_EQ(record.token, "");
+  }
+}
+
+TEST_F(AccountOfAnotherService, SigningInAgainStoresTheAddressInUse) {
+  plant("https://old.service.test", "old-tok");
+  fakes.ui.account = FakeUserInterface::sign_in_with({{"alice", "pw"}});
+  fakes.transport.respond("POST", kLoginUrl, login_answer("new-tok"));
+  flows.user_refresh(record);
+  EXPECT_THAT(urls(), ElementsAre(kLoginUrl, kUserInfoUrl));
+  EXPECT_EQ(fakes.store.read("mivositename"), kSite);
+  EXPECT_EQ(fakes.store.read("mivotoken"), "new-tok");
+  EXPECT_FALSE(fakes.store.has("mivoorgName"));
+}
+
+TEST_F(AccountOfAnotherService, TokenAndSignedInStateAreGoneForEveryOtherReader) {
+  plant("https://old.service.test", "old-tok");
+  EXPECT_EQ(flows.stored_token(), "");
+  plant("https://old.service.test", "old-tok");
+  EXPECT_FALSE(flows.has_stored_account());
+  EXPECT_FALSE(fakes.store.has("mivopassword"));
+}
+
+TEST_F(AccountOfAnotherService, AccountOfTheAddressInUseStays) {
+  plant(kSite, "tok");
+  EXPECT_EQ(flows.stored_token(), "tok");
+  EXPECT_TRUE(flows.has_stored_account());
+  // The administrator moved everyone to another service: the old account
+  // goes.
+  fakes.policy.texts["ServiceUrl"] = "https://meet.corp.example";
+  EXPECT_FALSE(flows.has_stored_account());
+  EXPECT_EQ(flows.stored_token(), "");
+}
+
+TEST_F(AccountOfAnotherService, AccountStaysWhileNoAddressIsKnown) {
+  // No resource library: no address, nothing is sent; the account waits
+  // for the library to come back.
+  fakes.ui.strings.erase(114);
+  plant("https://old.service.test", "tok");
+  EXPECT_TRUE(flows.has_stored_account());
+  EXPECT_EQ(flows.stored_token(), "tok");
+}
+
+TEST_F(AccountOfAnotherService, RequestsFollowThePolicyAddress) {
+  fakes.policy.texts["ServiceUrl"] = "https://meet.corp.example";
+  plant("https://meet.corp.example", "tok");
+  fakes.transport.respond(
+      "GET", "https://meet.corp.example/rest/api/conference/user/info",
+      R"({"code":0,"data":{"id":"u-1","name":"Alice","token":"tok","meetingKey":"room-1"}})");
+  EXPECT_TRUE(flows.user_refresh(record));
+  EXPECT_THAT(urls(), ElementsAre("https://meet.corp.example/rest/api/conference/user/info"));
+  EXPECT_EQ(record.personal_meeting_key, "room-1");
 }
 
 }  // namespace

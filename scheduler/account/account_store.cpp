@@ -15,10 +15,25 @@ bool is_protected(std::string_view stored) {
 
 }  // namespace
 
-AccountStore::AccountStore(SettingsStorePort& store, CredentialProtectorPort& protector)
-    : store_(store), protector_(protector) {}
+AccountStore::AccountStore(SettingsStorePort& store, CredentialProtectorPort& protector,
+                           std::function<std::string()> service_address)
+    : store_(store), protector_(protector), service_address_(std::move(service_address)) {}
+
+void AccountStore::forget_account_of_other_service() {
+  const std::string site = store_.read(setting::kSiteName);
+  if (site.empty()) {
+    return;
+  }
+  // With no address in use (the resource library is missing) nothing is
+  // sent anywhere, and the account stays for when the library is back.
+  const std::string service = service_address_();
+  if (!service.empty() && site != service) {
+    sign_out();
+  }
+}
 
 StoredAccount AccountStore::read_account() {
+  forget_account_of_other_service();
   StoredAccount account;
   account.site = store_.read(setting::kSiteName);
   account.user_name = store_.read(setting::kUserName);
@@ -73,16 +88,18 @@ void AccountStore::sign_out() {
   store_.remove(setting::kToken);
 }
 
-std::string read_stored_token(SettingsStorePort& store) {
-  std::string token = store.read(setting::kToken);
+std::string AccountStore::token() {
+  forget_account_of_other_service();
+  std::string token = store_.read(setting::kToken);
   return rest::is_well_formed_token(token) ? token : std::string();
 }
 
-std::string AccountStore::token() { return read_stored_token(store_); }
-
 void AccountStore::set_token(const std::string& token) { store_.write(setting::kToken, token); }
 
-std::string AccountStore::org_name() { return store_.read(setting::kOrgName); }
+std::string AccountStore::org_name() {
+  forget_account_of_other_service();
+  return store_.read(setting::kOrgName);
+}
 
 void AccountStore::set_org_name(const std::string& name) { store_.write(setting::kOrgName, name); }
 

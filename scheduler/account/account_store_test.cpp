@@ -18,7 +18,7 @@ class AccountStoreTest : public ::testing::Test {
  protected:
   FakeSettingsStore settings;
   FakeCredentialProtector protector;
-  AccountStore store{settings, protector};
+  AccountStore store{settings, protector, [] { return std::string("https://m.test"); }};
 };
 
 TEST_F(AccountStoreTest, WritesSiteUserAndProtectedPasswordInThisOrder) {

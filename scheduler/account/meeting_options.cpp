@@ -1,8 +1,6 @@
 // The meeting options dialog's password rule and password generator.
 #include "meeting_options.h"
 
-#include <random>
-
 #include "meeting/meeting_info.h"
 
 namespace mivo {
@@ -26,19 +24,22 @@ bool apply_meeting_options(CMeetingInfo& record, bool mute_on_entry, const std::
   return true;
 }
 
-std::string new_meeting_password(unsigned seed) {
-  // A generator of the standard library keeps the digits the same on every
-  // platform for a given seed, which the C runtime's rand() does not.
-  std::minstd_rand generator(seed);
-  int number = 0;
-  for (int i = 0; i < 4; ++i) {
-    int digit = static_cast<int>(generator() % 10);
-    if (digit == 0 && i < 3) {
-      digit = 1;
+std::string new_meeting_password(const std::function<std::optional<std::uint32_t>()>& random) {
+  constexpr std::uint64_t kValues = kHighestNewPassword - kLowestNewPassword + 1;
+  // Draws at or above the last whole multiple of kValues would favour the
+  // low passwords; they are drawn again. A generator that keeps giving them
+  // is broken.
+  constexpr std::uint64_t kFairLimit = (std::uint64_t{1} << 32) / kValues * kValues;
+  for (int draw = 0; draw < 64; ++draw) {
+    const std::optional<std::uint32_t> value = random();
+    if (!value) {
+      return std::string();
     }
-    number = number * 10 + digit;
+    if (*value < kFairLimit) {
+      return std::to_string(kLowestNewPassword + *value % kValues);
+    }
   }
-  return std::to_string(number);
+  return std::string();
 }
 
 }  // namespace mivo

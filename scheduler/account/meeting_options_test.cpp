@@ -2,8 +2,11 @@
 // keeps of a refused one, and the passwords it makes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "meeting/meeting_info.h"
 #include "meeting_options.h"
@@ -41,26 +44,37 @@ TEST(MeetingOptions, TakesTheMuteBoxWhateverThePassword) {
   EXPECT_TRUE(record.mute_on_entry);
 }
 
-TEST(MeetingOptions, NewPasswordsAreFourDigitsWithoutZeroInTheFirstThree) {
-  std::set<std::string> seen;
-  for (unsigned seed = 0; seed < 2000; ++seed) {
-    const std::string password = new_meeting_password(seed);
-    ASSERT_EQ(password.size(), 4u) << seed;
-    for (int i = 0; i < 3; ++i) {
-      ASSERT_GE(password[i], '1') << password;
-      ASSERT_LE(password[i], '9') << password;
-    }
-    ASSERT_GE(password[3], '0') << password;
-    ASSERT_LE(password[3], '9') << password;
+// The generator's values in turn; nullopt once they run out.
+std::function<std::optional<std::uint32_t>()> draws(std::vector<std::uint32_t> values) {
+  auto next = std::make_shared<std::size_t>(0);
+  return [values, next]() -> std::optional<std::uint32_t> {
+    if (*next >= values.size()) return std::nullopt;
+    return values[(*next)++];
+  };
+}
+
+TEST(MeetingOptions, NewPasswordsCoverEveryValueFrom1110To9999Evenly) {
+  EXPECT_EQ(new_meeting_password(draws({0})), "1110");
+  EXPECT_EQ(new_meeting_password(draws({8889})), "9999");
+  EXPECT_EQ(new_meeting_password(draws({8890})), "1110");
+  // Zeros anywhere but in front: values the dialog accepts that a password
+  // of three non-zero digits and one free one could never be.
+  EXPECT_EQ(new_meeting_password(draws({890})), "2000");
+  EXPECT_EQ(new_meeting_password(draws({8890 * 7 + 95})), "1205");
+  // The top of the 32-bit range is drawn again rather than tilting the odds.
+  EXPECT_EQ(new_meeting_password(draws({0xFFFFFFFF, 0xFFFFFF00, 5})), "1115");
+  EXPECT_EQ(new_meeting_password(draws({483123u * 8890u - 1})), "9999");
+  EXPECT_EQ(new_meeting_password(draws({483123u * 8890u, 3})), "1113");
+  for (std::uint32_t value : {0u, 1u, 889u, 890u, 8889u, 123456789u, 4294967000u}) {
+    const std::string password = new_meeting_password(draws({value, 1}));
     CMeetingInfo record;
-    ASSERT_TRUE(apply_meeting_options(record, true, password));
-    seen.insert(password);
+    EXPECT_TRUE(apply_meeting_options(record, true, password)) << password;
   }
-  EXPECT_EQ(new_meeting_password(42), new_meeting_password(42));
-  // Distinct seeds give varied passwords, including a trailing 0.
-  EXPECT_GT(seen.size(), 500u);
-  EXPECT_TRUE(
-      std::any_of(seen.begin(), seen.end(), [](const std::string& p) { return p[3] == '0'; }));
+}
+
+TEST(MeetingOptions, FailingGeneratorMakesNoPassword) {
+  EXPECT_EQ(new_meeting_password(draws({})), "");
+  EXPECT_EQ(new_meeting_password(draws(std::vector<std::uint32_t>(64, 0xFFFFFFFF))), "");
 }
 
 }  // namespace

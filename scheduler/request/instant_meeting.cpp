@@ -44,8 +44,7 @@ void MeetingRequest::open_join_page() {
   query += "&user=" + user_.host_user_name;
   query += "&leavecb=0&invitecb=0&from=mivo&t=" + std::to_string(ports_.launcher->process_clock());
   query += "&token=" + user_.token;
-  ports_.launcher->open_https_address(ports_.store->read(setting::kSiteName) + "/meet/?" +
-                                      base64_encode(query));
+  ports_.launcher->open_https_address(account_.service() + "/meet/?" + base64_encode(query));
 }
 
 }  // namespace mivo

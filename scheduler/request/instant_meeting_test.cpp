@@ -100,9 +100,22 @@ TEST_F(InstantMeetingTest, FailedRefreshStillOpensTheRoomWithWhatTheRecordHolds)
   signed_out.fakes.store.values.clear();
   EXPECT_EQ(signed_out.request.start_instant_meeting(), Result::ok);
   EXPECT_THAT(signed_out.fakes.ui.dialog_names(), ElementsAre("account"));
-  EXPECT_THAT(signed_out.fakes.launcher.addresses,
-              ElementsAre("/meet/?" + base64_encode("action=join&key=&user=&leavecb=0&invitecb=0"
-                                                    "&from=mivo&t=4321&token=")));
+  EXPECT_THAT(
+      signed_out.fakes.launcher.addresses,
+      ElementsAre(url("/meet/?") + base64_encode("action=join&key=&user=&leavecb=0&invitecb=0"
+                                                 "&from=mivo&t=4321&token=")));
+}
+
+TEST_F(InstantMeetingTest, JoinPageIsTheServicesWhateverSiteIsStored) {
+  SignedInRequest planted;
+  planted.fakes.store.values["mivositename"] = "http://evil.test";
+  planted.request.start_instant_meeting();
+  ASSERT_EQ(planted.fakes.launcher.addresses.size(), 1u);
+  EXPECT_EQ(planted.fakes.launcher.addresses[0].rfind(url("/meet/?"), 0), 0u)
+      << planted.fakes.launcher.addresses[0];
+  // The stored account was another service's: nothing of it is sent.
+  EXPECT_THAT(planted.fakes.transport.requests, IsEmpty());
+  EXPECT_THAT(planted.fakes.ui.dialog_names(), ElementsAre("account"));
 }
 
 }  // namespace

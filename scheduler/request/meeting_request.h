@@ -70,8 +70,9 @@ class MeetingRequest {
   // that, in the browser; always ok.
   Result start_instant_meeting();
   // Asks the service for a newer add-in on the early-release channel (when
-  // signed in) and the release channel, and offers each one found; always ok.
-  // Installing ends the host process.
+  // signed in) and the release channel, and offers each one found: ok, or
+  // not_confirmed when the user took an update, its installer started and
+  // the host was asked to close: the command that asked must not go on.
   Result check_for_update();
   // Account dialog: ok when a sign-in succeeded in it, else not_confirmed.
   Result account_setting();
@@ -101,7 +102,8 @@ class MeetingRequest {
   bool launch_desktop_client();
   void open_join_page();
   // Shows the update question (a string with "%1" for the version); true
-  // when the user said yes and the update ended the process.
+  // when the user said yes, the installer started and the host was asked to
+  // close.
   bool offer_update(WindowHandle owner, int question_id, const std::string& version);
   bool install_update();
 

@@ -2,10 +2,12 @@
 #include "request_test_support.h"
 
 #include "records/settings_record.h"
+#include "resource_ids.h"
 
 namespace mivo::testing {
 
 SignedInRequest::SignedInRequest() : request(fakes.take()) {
+  fakes.ui.strings[IDS_SERVICE_URL] = kSite;
   fakes.store.values = {{"mivositename", kSite},
                         {"mivousername", "alice"},
                         {"mivopassword", "dpapi:sealed(pw)"},

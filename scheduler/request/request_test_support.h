@@ -13,7 +13,7 @@
 
 namespace mivo::testing {
 
-constexpr const char* kSite = "https://m.test";     // the stored mivositename
+constexpr const char* kSite = "https://m.test";     // the service, and the stored mivositename
 constexpr double kMarch15At10 = 45366 + 10.0 / 24;  // 2024-03-15 10:00
 
 // The appointment as the tests' add-in sees it: "Planning" for 30 minutes.

@@ -48,7 +48,7 @@ Result MeetingRequest::commit(AppointmentSinkPort* sink, WindowHandle parent) {
     return Result::failed;
   }
   UserInterfacePort& ui = *ports_.ui;
-  user_.token = read_stored_token(*ports_.store);
+  user_.token = account_.stored_token();
   if (current_.check_recurrence() != RecurrenceCheck::accepted) {
     show_warning(ui, parent, IDS_RECURRENCE_REFUSED);
     return Result::failed;
@@ -66,7 +66,6 @@ Result MeetingRequest::commit(AppointmentSinkPort* sink, WindowHandle parent) {
 
 bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
   UserInterfacePort& ui = *ports_.ui;
-  SettingsStorePort& store = *ports_.store;
   CMeetingInfo& draft = current_;
   WindowHandle parent = ui.active_window();
   if (draft.first_start > draft.start) {
@@ -83,8 +82,8 @@ bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
   if (meeting_.meeting_key.empty() && ui.run_meeting_setting(parent, draft) != msgbox::kOk) {
     return false;
   }
-  const std::string url =
-      rest::schedule_save_url(store.read(setting::kSiteName), item_.recurrence_state);
+  const std::string service = account_.service();
+  const std::string url = rest::schedule_save_url(service, item_.recurrence_state);
   const std::string header = rest::token_header(user_.token);
   std::string method = "POST";
   if (!meeting_.meeting_key.empty()) {
@@ -138,14 +137,14 @@ bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
     location.clear();
   }
   if (location.empty()) {
-    sink.set_location(store.read(setting::kSiteName) + "/" + meeting_.meeting_key);
+    sink.set_location(service + "/" + meeting_.meeting_key);
   }
   return true;
 }
 
 MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle owner) {
   const std::string response = ports_.transport->send(
-      {rest::schedule_query_url(ports_.store->read(setting::kSiteName), meeting_.meeting_key), "",
+      {rest::schedule_query_url(account_.service(), meeting_.meeting_key), "",
        rest::token_header(user_.token), "GET", owner});
   const rest::Envelope envelope = rest::read_envelope(response);
   const rest::Outcome outcome = rest::outcome(envelope);
@@ -184,7 +183,7 @@ Result MeetingRequest::remove(WindowHandle parent) {
   switch (look_up_conference(request_owner(ui, ui.active_window()))) {
     case ConferenceLookup::found:
       ports_.transport->send(
-          {rest::schedule_delete_url(ports_.store->read(setting::kSiteName), meeting_.conference_id,
+          {rest::schedule_delete_url(account_.service(), meeting_.conference_id,
                                      item_.recurrence_state),
            "", rest::token_header(user_.token), "DELETE", request_owner(ui, parent)});
       break;

@@ -151,6 +151,29 @@ TEST_F(SchedulingTest, NewMeetingIsCreatedWithTheOptionsAndWrittenBackToTheAppoi
   EXPECT_NE(request.settings_record().find("\"MeetingKey\":\"K-1\""), std::string::npos);
 }
 
+TEST_F(SchedulingTest, SaveAndLocationGoToTheAdministratorsServiceNotTheStoredSite) {
+  fakes.policy.texts["ServiceUrl"] = "https://meet.corp.example";
+  fakes.store.values["mivositename"] = "https://meet.corp.example";
+  load();
+  fakes.transport.respond("POST", "https://meet.corp.example/rest/api/conference/schedule",
+                          saved("K-1"));
+  EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
+  EXPECT_THAT(fakes.transport.calls(),
+              ElementsAre("POST https://meet.corp.example/rest/api/conference/schedule"));
+  EXPECT_EQ(sink.calls.back(), "set_location https://meet.corp.example/K-1");
+}
+
+TEST_F(SchedulingTest, StoredSiteOfAnotherServiceGetsNothingAndItsTokenIsNotSent) {
+  fakes.store.values["mivositename"] = "http://evil.test";
+  load();
+  fakes.transport.respond("POST", kSaveUrl, saved("K-1"));
+  request.commit(&sink, kCaller);
+  ASSERT_EQ(fakes.transport.requests.size(), 1u);
+  EXPECT_EQ(fakes.transport.requests[0].url, kSaveUrl);
+  EXPECT_EQ(fakes.transport.requests[0].header, "token:");
+  EXPECT_EQ(sink.calls.back(), "set_location https://m.test/K-1");
+}
+
 TEST_F(SchedulingTest, EmptySubjectBecomesTheHostsDefaultSubjectOnTheAppointment) {
   sink.subject = "";
   fakes.transport.respond(

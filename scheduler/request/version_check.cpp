@@ -1,5 +1,6 @@
-// The version check on both channels and the update: download, open, and
-// the notice that ends the host.
+// The version check on both channels and the update: download, verify,
+// start the installer, and the notice after which the host is asked to
+// close.
 #include "request/owner_window.h"
 #include "meeting_request.h"
 #include "resource_ids.h"
@@ -29,15 +30,11 @@ std::string fill_in(const std::string& text, const std::string& argument) {
 
 Result MeetingRequest::check_for_update() {
   UserInterfacePort& ui = *ports_.ui;
-  SettingsStorePort& store = *ports_.store;
   const WindowHandle owner = active_or_foreground(ui);
   const WindowHandle request_dialog_owner = request_owner(ui, owner);
-  std::string site = store.read(setting::kSiteName);
-  if (site.empty()) {
-    site = ui.load_string(IDS_SERVICE_URL);
-  }
-  const std::string token = read_stored_token(store);
-  const std::string installed = store.read(setting::kPluginVersion);
+  const std::string site = account_.service();
+  const std::string token = account_.stored_token();
+  const std::string installed = ports_.store->read(setting::kPluginVersion);
   std::string version;
   if (!token.empty()) {
     take_new_version(
@@ -45,14 +42,14 @@ Result MeetingRequest::check_for_update() {
                                 rest::token_header(token), "GET", request_dialog_owner}),
         version);
     if (!version.empty() && offer_update(owner, IDS_NEW_PREVIEW_VERSION, version)) {
-      return Result::ok;
+      return Result::not_confirmed;
     }
   }
   take_new_version(ports_.transport->send({rest::release_version_url(site, installed), "", "",
                                            "GET", request_dialog_owner}),
                    version);
-  if (!version.empty()) {
-    offer_update(owner, IDS_NEW_VERSION, version);
+  if (!version.empty() && offer_update(owner, IDS_NEW_VERSION, version)) {
+    return Result::not_confirmed;
   }
   return Result::ok;
 }
@@ -83,12 +80,20 @@ bool MeetingRequest::install_update() {
     show_warning(ui, owner, IDS_UPDATE_NOT_VERIFIED);
     return false;
   }
-  installer.open(*package);
+  if (!installer.open(*package)) {
+    installer.discard(*package);
+    show_warning(ui, owner, IDS_INSTALLER_NOT_STARTED);
+    return false;
+  }
   if (ui.message_box(owner, ui.load_string(IDS_CLOSE_HOST), ui.load_string(IDS_CLOSE_HOST_CAPTION),
                      msgbox::kWarning) != msgbox::kOk) {
     return false;
   }
-  installer.exit_process();
+  // As the user's own close: Outlook asks about every unsaved item, and
+  // Windows Installer meets the files Outlook still holds with its own
+  // files-in-use handling. Ending the process instead would lose whatever
+  // the user had not saved.
+  installer.close_host();
   return true;
 }
 

@@ -76,19 +76,28 @@ TEST_F(VersionCheckTest, ReadableAnswerWithoutANewVersionClearsTheSharedText) {
   EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("new preview version 2.1-beta, update?"));
 }
 
-TEST_F(VersionCheckTest, EmptyInstalledVersionAndNoStoredSiteUseTheBareSlashAndTheBuiltInSite) {
+TEST_F(VersionCheckTest, EmptyInstalledVersionLeavesTheBareSlash) {
   fakes.store.values = {};
   request.check_for_update();
-  EXPECT_THAT(fakes.transport.calls(),
-              ElementsAre("GET https://service.test/rest/version/outlook/"));
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + url("/rest/version/outlook/")));
   EXPECT_THAT(fakes.ui.messages, IsEmpty());
 }
 
-TEST_F(VersionCheckTest, YesDownloadsOpensTheCompletePackageAndEndsTheHostAfterTheNotice) {
+TEST_F(VersionCheckTest, StoredSiteOfAnotherServiceIsNeitherAskedNorGivenTheToken) {
+  fakes.store.values["mivositename"] = "http://evil.test";
+  request.check_for_update();
+  // The account of that other service counts as signed out: no token, no
+  // early-release channel.
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kReleaseUrl));
+  EXPECT_FALSE(fakes.store.has("mivotoken"));
+}
+
+TEST_F(VersionCheckTest, YesDownloadsStartsTheCompletePackageAndAsksTheHostToCloseAfterTheNotice) {
   fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
   fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
   fakes.ui.answers = {msgbox::kYes, msgbox::kOk};
-  request.check_for_update();
+  // The command that asked must not go on while the host closes.
+  EXPECT_EQ(request.check_for_update(), Result::not_confirmed);
 
   EXPECT_THAT(fakes.installer.downloads, ElementsAre(kPackageUrl));
   EXPECT_THAT(fakes.installer.download_owners, ElementsAre(FakeUserInterface::kMainWindow));
@@ -98,9 +107,27 @@ TEST_F(VersionCheckTest, YesDownloadsOpensTheCompletePackageAndEndsTheHostAfterT
   EXPECT_EQ(fakes.ui.messages[1].text, "close the host");
   EXPECT_EQ(fakes.ui.messages[1].caption, "Warning");
   EXPECT_EQ(fakes.ui.messages[1].style, msgbox::kWarning);
-  EXPECT_EQ(fakes.installer.exits, 1);
-  // The process has ended: the release channel is not asked any more.
+  EXPECT_EQ(fakes.installer.close_requests, 1);
+  EXPECT_THAT(fakes.installer.discarded, IsEmpty());
+  // The host is closing: the release channel is not asked any more.
   EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kGrayUrl));
+}
+
+TEST_F(VersionCheckTest, InstallerThatDoesNotStartIsReportedAndTheHostGoesOn) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.installer.installer_starts = false;
+  fakes.ui.answers = {msgbox::kYes, msgbox::kOk, msgbox::kNo};
+  EXPECT_EQ(request.check_for_update(), Result::ok);
+
+  EXPECT_THAT(fakes.installer.opened, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
+  EXPECT_THAT(fakes.installer.discarded, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
+  EXPECT_EQ(fakes.installer.close_requests, 0);
+  ASSERT_EQ(fakes.ui.messages.size(), 3u);
+  EXPECT_EQ(fakes.ui.messages[1].text, "installer not started");
+  EXPECT_EQ(fakes.ui.messages[1].caption, "Mivo");
+  EXPECT_EQ(fakes.ui.messages[1].style, msgbox::kWarning);
+  EXPECT_EQ(fakes.ui.messages[2].text, "new version 2.0, update?");
 }
 
 TEST_F(VersionCheckTest, FailedDownloadStartsNothingAndTheReleaseChannelStillAsks) {
@@ -112,7 +139,7 @@ TEST_F(VersionCheckTest, FailedDownloadStartsNothingAndTheReleaseChannelStillAsk
 
   EXPECT_THAT(fakes.installer.downloads, ElementsAre(kPackageUrl));
   EXPECT_THAT(fakes.installer.opened, IsEmpty());
-  EXPECT_EQ(fakes.installer.exits, 0);
+  EXPECT_EQ(fakes.installer.close_requests, 0);
   EXPECT_THAT(fakes.ui.message_texts(),
               ElementsAre("new preview version 2.0, update?", "new version 2.0, update?"));
 }
@@ -126,7 +153,7 @@ TEST_F(VersionCheckTest, PackageThatFailsVerificationIsDeletedUnopenedAndTheHost
 
   EXPECT_THAT(fakes.installer.discarded, ElementsAre("C:\\Temp\\VantorOutlookPluginSetup.msi"));
   EXPECT_THAT(fakes.installer.opened, IsEmpty());
-  EXPECT_EQ(fakes.installer.exits, 0);
+  EXPECT_EQ(fakes.installer.close_requests, 0);
   ASSERT_EQ(fakes.ui.messages.size(), 3u);
   EXPECT_EQ(fakes.ui.messages[1].text, "update not verified");
   EXPECT_EQ(fakes.ui.messages[1].caption, "Mivo");

@@ -32,6 +32,14 @@ std::string FakeSettingsStore::read_classes_root(const std::string& key_path) {
   return found == classes_root.end() ? std::string() : found->second;
 }
 
+std::optional<std::string> FakeMachinePolicy::text(const char* name) {
+  const auto found = texts.find(name);
+  if (found == texts.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}
+
 std::optional<std::string> FakeCredentialProtector::protect(const std::string& plain) {
   ++protect_calls;
   if (fail_protect) {
@@ -141,6 +149,7 @@ FakeUserInterface::FakeUserInterface()
               {115, "https://download.test"},
               {116, "meeting gone"},
               {117, "update not verified"},
+              {118, "installer not started"},
               {128, "start too early"},
               {129, "zero duration"},
               {130, "new preview version %1, update?"},
@@ -275,6 +284,11 @@ bool FakeInstaller::verify(const std::string& path) {
   return signed_by_publisher;
 }
 
+bool FakeInstaller::open(const std::string& path) {
+  opened.push_back(path);
+  return installer_starts;
+}
+
 namespace {
 
 template <typename Fake, typename Slot>
@@ -288,6 +302,7 @@ Fake& own(std::unique_ptr<Fake> fake, Slot& slot) {
 
 FakePorts::FakePorts()
     : store(own(std::make_unique<FakeSettingsStore>(), ports_.store)),
+      policy(own(std::make_unique<FakeMachinePolicy>(), ports_.policy)),
       protector(own(std::make_unique<FakeCredentialProtector>(), ports_.protector)),
       transport(own(std::make_unique<FakeTransport>(), ports_.transport)),
       ui(own(std::make_unique<FakeUserInterface>(), ports_.ui)),

@@ -33,6 +33,14 @@ class FakeSettingsStore : public SettingsStorePort {
   std::vector<std::string> log;
 };
 
+// The machine policy as a map of text values; unset names are not set.
+class FakeMachinePolicy : public MachinePolicyPort {
+ public:
+  std::optional<std::string> text(const char* name) override;
+
+  std::map<std::string, std::string> texts;
+};
+
 // Reversible protection that marks its output: "sealed(" text ")".
 class FakeCredentialProtector : public CredentialProtectorPort {
  public:
@@ -145,7 +153,7 @@ class FakeUserInterface : public UserInterfacePort {
   WindowHandle active = kMainWindow;
   WindowHandle foreground = kMainWindow;
   std::set<WindowHandle> windows{kMainWindow, kOtherProgram};
-  // Strings 107 to 117 and 128 to 135 hold short test texts; 114 is
+  // Strings 107 to 118 and 128 to 135 hold short test texts; 114 is
   // "https://service.test".
   std::map<int, std::string> strings;
   // Answers to message boxes in order; kOk once they run out.
@@ -206,19 +214,20 @@ class FakeInstaller : public InstallerPort {
   std::optional<std::string> download(const std::string& url, WindowHandle owner) override;
   bool verify(const std::string& path) override;
   void discard(const std::string& path) override { discarded.push_back(path); }
-  void open(const std::string& path) override { opened.push_back(path); }
-  void exit_process() override { ++exits; }
+  bool open(const std::string& path) override;
+  void close_host() override { ++close_requests; }
 
   // What a download yields; nullopt for a failed or partial one.
   std::optional<std::string> downloaded_file =
       std::string("C:\\Temp\\VantorOutlookPluginSetup.msi");
   bool signed_by_publisher = true;     // what verify() answers
+  bool installer_starts = true;        // what open() answers
   std::vector<std::string> downloads;  // URLs asked for
   std::vector<WindowHandle> download_owners;
   std::vector<std::string> verified;  // paths checked
   std::vector<std::string> discarded;
   std::vector<std::string> opened;
-  int exits = 0;
+  int close_requests = 0;
 };
 
 // One fake of each port, wired together. The references stay valid after
@@ -235,6 +244,7 @@ class FakePorts {
 
  public:
   FakeSettingsStore& store;
+  FakeMachinePolicy& policy;
   FakeCredentialProtector& protector;
   FakeTransport& transport;
   FakeUserInterface& ui;

@@ -1,21 +1,27 @@
-// The add-in update: the installer package downloaded into the user's
-// temporary folder behind a progress dialog, its signature checked, opened
-// through its file association, and the host process ended.
+// The add-in update: the installer package downloaded into a new folder of
+// the user's own behind a progress dialog, its signature checked while it is
+// kept open against changes, Windows Installer started on it, and the host
+// asked to close as its user would close it.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "ports.h"
 
 namespace mivo::scheduler {
 
-// File name of the package inside GetTempPathW().
+// File name of the package inside its download folder.
 extern const wchar_t kInstallerFileName[];
+// Name of each download folder in the user's temporary folder: this, then
+// 32 random hex digits.
+extern const wchar_t kUpdateFolderPrefix[];
 // The publisher whose signature an installer package must carry: the
-// certificate subject named at build time (MIVO_INSTALLER_PUBLISHER).
+// certificate subject named at build time (MIVO_INSTALLER_PUBLISHER). Its
+// keys are string IDS_PUBLISHER_KEYS of the resource library.
 extern const wchar_t kInstallerPublisher[];
 
 struct installer_limits {
@@ -24,6 +30,11 @@ struct installer_limits {
   DWORD wininet_timeout_ms = 30000;    // each connect, send and receive
 };
 
-std::unique_ptr<InstallerPort> make_installer(installer_limits limits = {});
+// msiexec.exe in the system folder.
+std::wstring system_installer_program();
+
+// `installer_program` is started as `"<program>" /i "<package>"`.
+std::unique_ptr<InstallerPort> make_installer(
+    installer_limits limits = {}, std::wstring installer_program = system_installer_program());
 
 }  // namespace mivo::scheduler

@@ -1,6 +1,8 @@
 // The installer download over WinINet against the reference service and a
-// one-connection server: what arrives, the progress dialog, Cancel, the
-// deadline, the size limit, and the signature check of what arrived.
+// one-connection server: where it lands, what arrives, redirects, the
+// progress dialog, Cancel, the deadline, the size limit, the signature check
+// of what arrived and the lock on it, Windows Installer's start, and the
+// host's windows asked to close.
 #include "installer.h"
 
 #include <winsock2.h>
@@ -24,7 +26,7 @@ namespace {
 using mivo::robot::DialogRobot;
 using mivo::win::to_utf8;
 
-std::wstring package_path() { return testing::installer_package_path(); }
+using testing::LaunchRecords;
 
 // Serves one connection on 127.0.0.1 with a fixed answer, then closes it:
 // for answers the reference service does not give, such as a body cut short
@@ -79,9 +81,9 @@ class InstallerTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(resource_library());
     service_.reset();
-    DeleteFileW(package_path().c_str());
+    testing::remove_update_folders();
   }
-  void TearDown() override { DeleteFileW(package_path().c_str()); }
+  void TearDown() override { testing::remove_update_folders(); }
 
   std::string download_url() const {
     return service_.base_url() + "/download/outlookplugin/VantorOutlookPluginSetup.msi";
@@ -96,15 +98,18 @@ class InstallerTest : public ::testing::Test {
     fault[member] = value;
     service_.add_fault(fault);
   }
-  // A worker abandoned while WinINet blocks deletes its file once its
-  // WinINet time limit has passed.
-  static bool partial_downloads_gone() {
+  // A worker abandoned while WinINet blocks deletes its file and its folder
+  // once its WinINet time limit has passed.
+  static bool downloads_gone() {
     const DWORD start = GetTickCount();
-    while (!testing::partial_downloads().empty()) {
+    while (!testing::update_folders().empty()) {
       if (GetTickCount() - start > 60000) return false;
       Sleep(50);
     }
     return true;
+  }
+  std::optional<std::string> download(const std::string& url) {
+    return installer_->download(url, reinterpret_cast<WindowHandle>(owner_.get()));
   }
 
   mivo::refservice::Client service_;
@@ -120,14 +125,13 @@ TEST_F(InstallerTest, WholeDownloadArrivesByteForByteBehindTheProgressDialog) {
 
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kDownloadDialog).wait_closed();
-  const std::optional<std::string> path =
-      installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get()));
+  const std::optional<std::string> path = download(download_url());
   EXPECT_TRUE(robot.wait()) << robot.report();
   ASSERT_TRUE(path);
-  EXPECT_EQ(package_path(), mivo::win::to_wide(*path));
-  EXPECT_EQ(content, testing::read_file(package_path()));
+  EXPECT_EQ(content, testing::read_file(mivo::win::to_wide(*path)));
   EXPECT_EQ(owner_.get(), robot.dialogs().at(0).owner);
-  EXPECT_TRUE(testing::partial_downloads().empty());
+  // Alone in a new folder of its own.
+  EXPECT_EQ((std::vector<std::wstring>{mivo::win::to_wide(*path)}), testing::update_files());
 
   const auto requests = service_.requests();
   ASSERT_EQ(1u, requests.size());
@@ -137,10 +141,8 @@ TEST_F(InstallerTest, WholeDownloadArrivesByteForByteBehindTheProgressDialog) {
 TEST_F(InstallerTest, BodyCutShortOfItsLengthDeletesThePartialFile) {
   OneShotServer server("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n" +
                        std::string(450, 'x'));
-  EXPECT_EQ(std::nullopt, installer_->download(one_shot_url(server),
-                                               reinterpret_cast<WindowHandle>(owner_.get())));
-  EXPECT_EQ(-1, testing::file_size(package_path()));
-  EXPECT_TRUE(partial_downloads_gone());
+  EXPECT_EQ(std::nullopt, download(one_shot_url(server)));
+  EXPECT_TRUE(downloads_gone());
 }
 
 TEST_F(InstallerTest, AnswerOverTheSizeLimitIsRefusedWithOrWithoutALength) {
@@ -149,32 +151,26 @@ TEST_F(InstallerTest, AnswerOverTheSizeLimitIsRefusedWithOrWithoutALength) {
             installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get())));
   OneShotServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
                        std::string(64 * 1024 + 1, 'x'));
-  EXPECT_EQ(std::nullopt, installer_->download(one_shot_url(server),
-                                               reinterpret_cast<WindowHandle>(owner_.get())));
-  EXPECT_EQ(-1, testing::file_size(package_path()));
-  EXPECT_TRUE(partial_downloads_gone());
+  EXPECT_EQ(std::nullopt, download(one_shot_url(server)));
+  EXPECT_TRUE(downloads_gone());
 }
 
 TEST_F(InstallerTest, CancelEndsAStalledDownloadAtOnceAndLeavesNoFile) {
   add_download_fault("delay_ms", 20000);
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kDownloadDialog).press(IDCANCEL);
-  EXPECT_EQ(std::nullopt,
-            installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get())));
+  EXPECT_EQ(std::nullopt, download(download_url()));
   EXPECT_TRUE(robot.wait()) << robot.report();
-  EXPECT_EQ(-1, testing::file_size(package_path()));
-  EXPECT_TRUE(partial_downloads_gone());
+  EXPECT_TRUE(downloads_gone());
 }
 
 TEST_F(InstallerTest, StalledHostEndsAtTheDeadlineWithNoFile) {
   add_download_fault("delay_ms", 20000);
   DialogRobot robot;
   robot.expect_dialog(mivo::robot::kDownloadDialog).wait_closed();
-  EXPECT_EQ(std::nullopt,
-            installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get())));
+  EXPECT_EQ(std::nullopt, download(download_url()));
   EXPECT_TRUE(robot.wait()) << robot.report();
-  EXPECT_EQ(-1, testing::file_size(package_path()));
-  EXPECT_TRUE(partial_downloads_gone());
+  EXPECT_TRUE(downloads_gone());
 }
 
 TEST_F(InstallerTest, WithoutAnOwnerWindowTheDialogIsAWindowOfItsOwn) {
@@ -184,7 +180,7 @@ TEST_F(InstallerTest, WithoutAnOwnerWindowTheDialogIsAWindowOfItsOwn) {
   const std::optional<std::string> path = installer_->download(download_url(), 0);
   EXPECT_TRUE(robot.wait()) << robot.report();
   ASSERT_TRUE(path);
-  EXPECT_EQ(1000, testing::file_size(package_path()));
+  EXPECT_EQ(1000, testing::file_size(mivo::win::to_wide(*path)));
   EXPECT_EQ(nullptr, robot.dialogs().at(0).owner);
 }
 
@@ -194,24 +190,181 @@ TEST_F(InstallerTest, AnswerWithoutALengthCountsAsWholeOnlyWhenItsSignatureHolds
   for (const std::size_t sent : {package.size(), package.size() / 2}) {
     SCOPED_TRACE(sent);
     OneShotServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + package.substr(0, sent));
-    const std::optional<std::string> path =
-        installer_->download(one_shot_url(server), reinterpret_cast<WindowHandle>(owner_.get()));
+    const std::optional<std::string> path = download(one_shot_url(server));
     ASSERT_TRUE(path) << "nothing told the download that the answer was cut short";
     EXPECT_EQ(sent == package.size(), installer_->verify(*path));
+    installer_->discard(*path);
   }
 }
 
-TEST_F(InstallerTest, OnlyThePublishersPackageVerifiesAndDiscardDeletesIt) {
+TEST_F(InstallerTest, OnlyThePublishersPackageVerifiesAndDiscardDeletesItAndItsFolder) {
   const testing::TrustedTestRoot root;
-  for (const wchar_t* name : {L"signed.msi", L"other-publisher.msi"}) {
+  for (const wchar_t* name : {L"signed.msi", L"other-publisher.msi", L"other-key.msi"}) {
     service_.set_installer_content(testing::read_file(testing::update_package(name)));
-    const std::optional<std::string> path =
-        installer_->download(download_url(), reinterpret_cast<WindowHandle>(owner_.get()));
+    const std::optional<std::string> path = download(download_url());
     ASSERT_TRUE(path) << to_utf8(name);
     EXPECT_EQ(std::wstring(name) == L"signed.msi", installer_->verify(*path)) << to_utf8(name);
     installer_->discard(*path);
-    EXPECT_EQ(-1, testing::file_size(package_path()));
+    EXPECT_TRUE(testing::update_folders().empty()) << to_utf8(name);
   }
+}
+
+TEST_F(InstallerTest, EveryDownloadGoesIntoANewFolderWithARandomName) {
+  service_.set_installer_size(100);
+  const std::optional<std::string> first = download(download_url());
+  const std::optional<std::string> second = download(download_url());
+  ASSERT_TRUE(first && second);
+  const std::vector<std::wstring> folders = testing::update_folders();
+  ASSERT_EQ(2u, folders.size());
+  for (const std::wstring& folder : folders) {
+    const std::wstring name = folder.substr(folder.rfind(L'\\') + 1);
+    EXPECT_EQ(std::wstring(kUpdateFolderPrefix).size() + 32, name.size()) << to_utf8(name);
+  }
+  EXPECT_NE(*first, *second);
+}
+
+// --- Redirects: only to HTTPS on the same host and port -----------------------
+
+TEST_F(InstallerTest, RedirectToAnotherHostIsNotFollowed) {
+  // localhost reaches the same service: anything fetched there is recorded.
+  add_download_fault("location", "http://localhost:" + std::to_string(service_.port()) +
+                                     "/download/outlookplugin/VantorOutlookPluginSetup.msi");
+  EXPECT_EQ(std::nullopt, download(download_url()));
+  EXPECT_EQ(1u, service_.requests().size());
+  EXPECT_TRUE(downloads_gone());
+}
+
+TEST_F(InstallerTest, RedirectToAnotherPortOfTheSameHostIsNotFollowed) {
+  add_download_fault(
+      "location", service_.tls_base_url() + "/download/outlookplugin/VantorOutlookPluginSetup.msi");
+  EXPECT_EQ(std::nullopt, download(download_url()));
+  EXPECT_EQ(1u, service_.requests().size());
+  EXPECT_TRUE(downloads_gone());
+}
+
+TEST_F(InstallerTest, RedirectOnTheSameServerContinuesOverHttps) {
+  // The service's own certificate trusted as the download host's would be.
+  const testing::TrustedTestRoot trusted(testing::reference_service_certificate());
+  const std::string tls_port = std::to_string(service_.port() + 1);
+  Json::Value moved;
+  moved["path"] = "/download/outlookplugin/VantorOutlookPluginSetup.msi";
+  moved["times"] = 1;
+  moved["location"] = "http://127.0.0.1:" + tls_port +
+                      "/download/outlookplugin/VantorOutlookPluginSetup.msi?moved=1";
+  service_.add_fault(moved);
+  service_.set_installer_size(3000);
+  const std::optional<std::string> path =
+      download(service_.tls_base_url() + "/download/outlookplugin/VantorOutlookPluginSetup.msi");
+  ASSERT_TRUE(path);
+  EXPECT_EQ(3000, testing::file_size(mivo::win::to_wide(*path)));
+  const auto requests = service_.requests();
+  ASSERT_EQ(2u, requests.size());
+  EXPECT_EQ("moved=1", requests[1].query);
+}
+
+// --- The verified package, Windows Installer and the host ---------------------
+
+std::wstring system_folder() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  GetSystemDirectoryW(folder, MAX_PATH + 1);
+  return folder;
+}
+
+// Opening the file for writing or deleting it: both refused while the
+// installer object holds it.
+bool can_change(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return true;
+  }
+  return false;
+}
+
+TEST_F(InstallerTest, VerifiedPackageCannotBeChangedOrDeletedUntilTheInstallerHasIt) {
+  const testing::TrustedTestRoot root;
+  service_.set_installer_content(testing::read_file(testing::update_package(L"signed.msi")));
+  LaunchRecords records;
+  const auto installer = make_installer({}, testing::recorder_path());
+  const std::optional<std::string> path = installer->download(download_url(), 0);
+  ASSERT_TRUE(path);
+  const std::wstring package = mivo::win::to_wide(*path);
+  EXPECT_TRUE(can_change(package));
+  ASSERT_TRUE(installer->verify(*path));
+  EXPECT_FALSE(can_change(package));
+  EXPECT_FALSE(DeleteFileW(package.c_str()));
+  // The installer can read it.
+  EXPECT_FALSE(testing::read_file(package).empty());
+
+  ASSERT_TRUE(installer->open(*path));
+  ASSERT_EQ(1u, records.collect().size());
+  // Still held after the request object is gone: the installer reads it
+  // later.
+  EXPECT_FALSE(can_change(package));
+  EXPECT_FALSE(DeleteFileW(package.c_str()));
+}
+
+TEST_F(InstallerTest, WindowsInstallerIsStartedByItsFullPathOnThePackage) {
+  EXPECT_TRUE(_wcsicmp(system_installer_program().c_str(),
+                       (system_folder() + L"\\msiexec.exe").c_str()) == 0)
+      << to_utf8(system_installer_program());
+  LaunchRecords records;
+  const auto installer = make_installer({}, testing::recorder_path());
+  EXPECT_TRUE(installer->open("C:\\Users\\ann\\Temp\\My Update\\Setup.msi"));
+  const auto launches = records.collect();
+  ASSERT_EQ(1u, launches.size());
+  EXPECT_EQ("/i \"C:\\Users\\ann\\Temp\\My Update\\Setup.msi\"",
+            testing::argument_after_program(launches[0].command_line));
+}
+
+TEST_F(InstallerTest, InstallerThatCannotStartIsReported) {
+  LaunchRecords records;
+  const auto installer = make_installer({}, system_folder() + L"\\no-such-msiexec.exe");
+  EXPECT_FALSE(installer->open("C:\\Temp\\Setup.msi"));
+  EXPECT_FALSE(make_installer({}, L"")->open("C:\\Temp\\Setup.msi"));
+  EXPECT_TRUE(records.collect().empty());
+}
+
+// A top-level window class that counts the WM_CLOSE it is sent and does not
+// close.
+LRESULT CALLBACK counting_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(InstallerTest, HostIsAskedToCloseThroughEachOfItsWindowsAsByItsUser) {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = counting_proc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"MivoCloseCounter";
+  RegisterClassW(&cls);
+  const auto make = [](DWORD style, HWND owner) {
+    return CreateWindowExW(0, L"MivoCloseCounter", L"", style, 0, 0, 200, 100, owner, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  };
+  const HWND main_window = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
+  const HWND item_window = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
+  const HWND owned_dialog = make(WS_POPUP | WS_VISIBLE, main_window);
+  const HWND hidden = make(WS_OVERLAPPEDWINDOW, nullptr);
+
+  make_installer()->close_host();
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+
+  const auto closes = [](HWND window) { return GetWindowLongPtrW(window, GWLP_USERDATA); };
+  EXPECT_EQ(1, closes(main_window));
+  EXPECT_EQ(1, closes(item_window));
+  EXPECT_EQ(0, closes(owned_dialog));
+  EXPECT_EQ(0, closes(hidden));
+  // Asked, not ended: every window is still there for the host to close.
+  for (HWND window : {main_window, item_window, owned_dialog, hidden})
+    EXPECT_TRUE(IsWindow(window));
+  for (HWND window : {owned_dialog, hidden, item_window, main_window}) DestroyWindow(window);
 }
 
 }  // namespace

@@ -22,8 +22,9 @@ class package_download final : public download_source {
     DWORD wininet_timeout_ms;  // each connect, send and receive
   };
 
-  // Starts the download of `url` to `destination`; null when no thread could
-  // be started.
+  // Starts the download of `url` to `destination`, in a folder made for this
+  // download alone (a failed download removes it once it is empty); null
+  // when no thread could be started.
   static std::shared_ptr<package_download> start(std::wstring url, std::wstring destination,
                                                  limits bounds);
 

@@ -1,12 +1,15 @@
-// WinVerifyTrust, the Authenticode chain policy and the signer's subject.
+// WinVerifyTrust, the Authenticode chain policy, the signer's subject and
+// the signer's key.
 #include "package_signature.h"
 
-#include <windows.h>
+#include <bcrypt.h>
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
 
-#include <vector>
+#include <algorithm>
+
+#include "com/unique.h"
 
 namespace mivo::scheduler {
 namespace {
@@ -14,9 +17,10 @@ namespace {
 // The verification's state, released with WTD_STATEACTION_CLOSE.
 class trust_state {
  public:
-  explicit trust_state(const std::wstring& path) {
+  trust_state(const std::wstring& path, HANDLE file) {
     file_.cbStruct = sizeof(file_);
     file_.pcwszFilePath = path.c_str();
+    file_.hFile = file;
     data_.cbStruct = sizeof(data_);
     data_.dwUIChoice = WTD_UI_NONE;
     // A revoked signing certificate must not install anything; when the
@@ -58,10 +62,55 @@ std::wstring subject_of(const CERT_CONTEXT& certificate) {
   return std::wstring(text.data());
 }
 
+void close_algorithm(BCRYPT_ALG_HANDLE algorithm) noexcept {
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+}
+void destroy_hash(BCRYPT_HASH_HANDLE hash) noexcept { BCryptDestroyHash(hash); }
+using unique_algorithm =
+    mivo::com::unique_any<mivo::com::traits::null_invalid<BCRYPT_ALG_HANDLE, &close_algorithm>>;
+using unique_hash =
+    mivo::com::unique_any<mivo::com::traits::null_invalid<BCRYPT_HASH_HANDLE, &destroy_hash>>;
+
+// SHA-256 of the certificate's SubjectPublicKeyInfo in DER, 64 lower-case
+// hex digits, as `openssl pkey -pubin -outform DER | openssl dgst -sha256`
+// gives it; "" when it cannot be made.
+std::wstring public_key_hash(const CERT_CONTEXT& certificate) {
+  DWORD size = 0;
+  CERT_PUBLIC_KEY_INFO& key = certificate.pCertInfo->SubjectPublicKeyInfo;
+  if (!CryptEncodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, &key, 0, nullptr, nullptr,
+                           &size))
+    return std::wstring();
+  std::vector<BYTE> der(size);
+  if (!CryptEncodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, &key, 0, nullptr, der.data(),
+                           &size))
+    return std::wstring();
+  unique_algorithm algorithm;
+  unique_hash hash;
+  BYTE digest[32] = {};
+  if (!BCRYPT_SUCCESS(
+          BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ||
+      !BCRYPT_SUCCESS(BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0)) ||
+      !BCRYPT_SUCCESS(BCryptHashData(hash.get(), der.data(), size, 0)) ||
+      !BCRYPT_SUCCESS(BCryptFinishHash(hash.get(), digest, sizeof(digest), 0)))
+    return std::wstring();
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring text;
+  for (BYTE b : digest) {
+    text += kHex[b >> 4];
+    text += kHex[b & 15];
+  }
+  return text;
+}
+
+bool is_hex_digit(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
 }  // namespace
 
-package_signature check_package_signature(const std::wstring& path, const std::wstring& publisher) {
-  const trust_state trust(path);
+package_signature check_package_signature(const std::wstring& path, const std::wstring& publisher,
+                                          const std::vector<std::wstring>& keys, HANDLE file) {
+  const trust_state trust(path, file);
   if (trust.status() != ERROR_SUCCESS) return package_signature::unsigned_or_bad;
   CRYPT_PROVIDER_SGNR* const signer = trust.signer();
   if (!signer || !signer->pChainContext) return package_signature::untrusted;
@@ -77,8 +126,31 @@ package_signature check_package_signature(const std::wstring& path, const std::w
     return package_signature::untrusted;
   const CRYPT_PROVIDER_CERT* const leaf = WTHelperGetProvCertFromChain(signer, 0);
   if (!leaf || !leaf->pCert) return package_signature::untrusted;
-  return subject_of(*leaf->pCert) == publisher ? package_signature::publisher
-                                               : package_signature::other_publisher;
+  if (subject_of(*leaf->pCert) != publisher) return package_signature::other_publisher;
+  // Any authority the machine trusts could issue a certificate with the
+  // publisher's name; only the publisher holds the pinned keys.
+  const std::wstring key = public_key_hash(*leaf->pCert);
+  return !key.empty() && std::find(keys.begin(), keys.end(), key) != keys.end()
+             ? package_signature::publisher
+             : package_signature::unpinned_key;
+}
+
+std::vector<std::wstring> publisher_keys(std::wstring_view text) {
+  std::vector<std::wstring> keys;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find_first_of(L",; \t\r\n", at), text.size());
+    const std::wstring_view piece = text.substr(at, end - at);
+    if (piece.size() == 64 && std::all_of(piece.begin(), piece.end(), is_hex_digit)) {
+      std::wstring key(piece);
+      for (wchar_t& c : key) {
+        if (c >= L'A' && c <= L'F') c = static_cast<wchar_t>(c - L'A' + L'a');
+      }
+      keys.push_back(std::move(key));
+    }
+    at = end + 1;
+  }
+  return keys;
 }
 
 }  // namespace mivo::scheduler

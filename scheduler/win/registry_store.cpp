@@ -1,10 +1,12 @@
-// Registry primitives of the settings store and the port over them.
+// Registry primitives of the settings store and the port over them; the
+// machine policy port.
 #include "registry_store.h"
 
 #include <cwchar>
 #include <vector>
 
 #include "com/unique.h"
+#include "win/machine_policy.h"
 #include "win/wide_text.h"
 
 namespace mivo::scheduler {
@@ -97,6 +99,23 @@ void delete_value(const wchar_t* value_name) {
 
 std::unique_ptr<SettingsStorePort> make_registry_store() {
   return std::make_unique<RegistrySettingsStore>();
+}
+
+namespace {
+
+class RegistryMachinePolicy final : public MachinePolicyPort {
+ public:
+  std::optional<std::string> text(const char* name) override {
+    const std::optional<std::wstring> value = mivo::win::policy_text(name);
+    if (!value) return std::nullopt;
+    return mivo::win::to_utf8(*value);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<MachinePolicyPort> make_machine_policy() {
+  return std::make_unique<RegistryMachinePolicy>();
 }
 
 }  // namespace mivo::scheduler

@@ -1,5 +1,6 @@
 // The settings store over the registry: the three primitives every settings
-// access goes through, and the SettingsStorePort port built on them.
+// access goes through, and the SettingsStorePort port built on them; the
+// machine policy port.
 #pragma once
 
 #include <windows.h>
@@ -38,5 +39,7 @@ int write_text(const wchar_t* key_path, const wchar_t* value_name, const std::ws
 void delete_value(const wchar_t* value_name);
 
 std::unique_ptr<SettingsStorePort> make_registry_store();
+// The machine policy key (win/machine_policy.h) as the MachinePolicyPort port.
+std::unique_ptr<MachinePolicyPort> make_machine_policy();
 
 }  // namespace mivo::scheduler

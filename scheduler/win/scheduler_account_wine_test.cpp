@@ -319,6 +319,82 @@ TEST_F(AccountTest, StoredTokenWithALineBreakAddsNoHeaderToAnyRequest) {
   EXPECT_EQ(1u, requests_to("/rest/login").size()) << "signed in as without a token";
 }
 
+// --- The one service address ------------------------------------------------
+
+TEST_F(AccountTest, AccountPlantedForAnotherAddressSendsNothingAndCountsAsSignedOut) {
+  // localhost reaches the same service, so anything sent there is recorded:
+  // the address an older version left, or any program of the user wrote.
+  testing::set_setting("mivositename", "http://localhost:" + std::to_string(service_.port()));
+  testing::set_setting("mivousername", "alice");
+  testing::set_setting("mivopassword", "alice-pass");
+  for (const char* token : {"", "planted-token"}) {
+    SCOPED_TRACE(token);
+    testing::set_setting("mivotoken", token);
+    DialogRobot robot;
+    robot.expect_dialog(mivo::robot::kAccountDialog).read(IDC_ACCOUNT_SITE).press(IDCANCEL);
+    EXPECT_EQ(E_FAIL, request_->SimpleUpdate(0));
+    ASSERT_TRUE(robot.wait()) << robot.report();
+    // The dialog offers the service in use, not the planted address.
+    EXPECT_EQ(mivo::win::to_wide(service_.base_url()),
+              robot.result(0).controls.at(IDC_ACCOUNT_SITE).text);
+    EXPECT_TRUE(service_.requests().empty()) << "the stored account went to the planted address";
+    for (const wchar_t* name : {L"mivositename", L"mivousername", L"mivopassword", L"mivotoken"})
+      EXPECT_FALSE(testing::value_exists(HKEY_CURRENT_USER, kSettingsKey, name))
+          << mivo::win::to_utf8(name);
+    EXPECT_EQ(S_FALSE, request_->OnLogin());
+    testing::set_setting("mivositename", "http://localhost:" + std::to_string(service_.port()));
+    testing::set_setting("mivousername", "alice");
+    testing::set_setting("mivopassword", "alice-pass");
+  }
+}
+
+// The administrator's address under HKEY_LOCAL_MACHINE\Software\Policies.
+class PolicyAddressTest : public AccountTest {
+ protected:
+  void set_policy(const wchar_t* name, const std::wstring& text) {
+    testing::set_string(HKEY_LOCAL_MACHINE, kPolicyKey, name, text);
+  }
+  void set_policy(const wchar_t* name, DWORD value) {
+    testing::set_raw_value(HKEY_LOCAL_MACHINE, kPolicyKey, name, REG_DWORD, &value, sizeof(value));
+  }
+  std::string signed_in_host() {
+    DialogRobot robot;
+    sign_in_with(robot, L"alice", L"alice-pass");
+    EXPECT_EQ(S_OK, request_->AccountSetting());
+    EXPECT_TRUE(robot.wait()) << robot.report();
+    const auto logins = requests_to("/rest/login");
+    return logins.empty() ? "(no sign-in)" : logins[0].header("Host");
+  }
+
+  static constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Mivo_Outlook\\General";
+  testing::registry_key_guard policy_{HKEY_LOCAL_MACHINE, kPolicyKey};
+};
+
+TEST_F(PolicyAddressTest, SignInAndEveryLaterRequestGoToTheAdministratorsAddress) {
+  // The reference service's own certificate names localhost; the policy
+  // accepts its unknown issuer.
+  const std::string address = "https://localhost:" + std::to_string(service_.port() + 1);
+  set_policy(L"ServiceUrl", mivo::win::to_wide(address));
+  set_policy(L"AllowUntrustedCertificates", 1);
+  EXPECT_EQ("localhost:" + std::to_string(service_.port() + 1), signed_in_host());
+  EXPECT_EQ(address, testing::setting("mivositename"));
+
+  service_.clear_requests();
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, request_->SimpleUpdate(0));
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  const auto info = requests_to("/rest/api/conference/user/info");
+  ASSERT_EQ(1u, info.size());
+  EXPECT_EQ("localhost:" + std::to_string(service_.port() + 1), info[0].header("Host"));
+}
+
+TEST_F(PolicyAddressTest, AddressThatIsNotHttpsIsIgnored) {
+  set_policy(L"ServiceUrl",
+             mivo::win::to_wide("http://localhost:" + std::to_string(service_.port())));
+  EXPECT_EQ("127.0.0.1:" + std::to_string(service_.port()), signed_in_host());
+  EXPECT_EQ(service_.base_url(), testing::setting("mivositename"));
+}
+
 // The meeting options: what the dialog shows, what it refuses and what it
 // stores in the meeting record.
 TEST_F(AccountTest, MeetingOptionsRefuseAnythingButFourDigitsOrNothing) {

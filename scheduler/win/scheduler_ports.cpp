@@ -12,6 +12,7 @@ namespace mivo::scheduler {
 mivo::SchedulerPorts make_scheduler_ports() {
   mivo::SchedulerPorts ports;
   ports.store = make_registry_store();
+  ports.policy = make_machine_policy();
   ports.protector = make_credential_protector();
   ports.transport = make_transport();
   ports.ui = make_user_interface();

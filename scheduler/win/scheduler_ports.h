@@ -1,6 +1,6 @@
-// The scheduler's ports over Win32: the registry store, the DPAPI protector,
-// the shell launcher and the installer from this folder, the dialogs and the
-// request dialog from dialogs/.
+// The scheduler's ports over Win32: the registry store and the machine
+// policy, the DPAPI protector, the shell launcher and the installer from this
+// folder, the dialogs and the request dialog from dialogs/.
 #pragma once
 
 #include "ports.h"

@@ -91,7 +91,8 @@ TEST(MissingResourceLibrary, NothingOfTheHostIsShownAndNothingIsSent) {
   EXPECT_EQ(S_OK, request->SimpleUpdate(0));
   // No answer to the lookup: the key stays and the warning has no text.
   EXPECT_EQ(E_FAIL, request->Delete(HandleToLong(owner.get())));
-  // The version check falls back on string 114 when no site is stored.
+  // Nor does the version check: its address is string 114 too, stored site
+  // or not.
   testing::set_setting("mivositename", "");
   BSTR unused = nullptr;
   EXPECT_EQ(S_OK, request->GetSettings(&unused, &unused));

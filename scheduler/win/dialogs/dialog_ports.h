@@ -11,8 +11,8 @@ namespace mivo::scheduler {
 
 std::unique_ptr<mivo::UserInterfacePort> make_user_interface();
 
-// Each send runs one request dialog. The agent comes from its registration,
-// or else from MivoOIURL.dll in the scheduler's folder.
+// Each send runs one request dialog. The agent comes from MivoOIURL.dll in
+// the scheduler's folder, never from a registration.
 std::unique_ptr<mivo::TransportPort> make_transport();
 // The same with the agent's library looked for in `agent_folder`.
 std::unique_ptr<mivo::TransportPort> make_transport(std::wstring agent_folder);

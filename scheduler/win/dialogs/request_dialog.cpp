@@ -15,10 +15,7 @@
 namespace mivo::scheduler {
 namespace {
 
-constexpr wchar_t kAgentProgId[] = L"MivoOIURL.MivoOIURLObject";
 constexpr wchar_t kAgentLibrary[] = L"MivoOIURL.dll";
-constexpr DWORD kAnyServerContext =
-    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 // Loaded on the first request that needs it and never freed: the agent's
 // delivery timer lives in that library.
@@ -30,7 +27,11 @@ mivo::com::unique_bstr bstr_of(const std::wstring& text) {
   return copy;
 }
 
-mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& folder) {
+}  // namespace
+
+mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder) {
+  // Never by its ProgID: the agent carries the password and the token, and a
+  // registration, stale or planted, may name any library or server.
   mivo::com::com_ptr<IMivoOIURLObject> agent;
   if (!g_agent_library) {
     g_agent_library = mivo::win::load_library_beside(folder, kAgentLibrary);
@@ -42,21 +43,6 @@ mivo::com::com_ptr<IMivoOIURLObject> agent_from_library(const std::wstring& fold
     return agent;
   }
   LOG_IF_FAILED(factory->CreateInstance(nullptr, IID_IMivoOIURLObject, agent.put_void()));
-  return agent;
-}
-
-}  // namespace
-
-mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder) {
-  mivo::com::com_ptr<IMivoOIURLObject> agent;
-  CLSID clsid{};
-  if (SUCCEEDED(CLSIDFromProgID(kAgentProgId, &clsid))) {
-    // A registration that does not lead to the agent is no failure: the
-    // library beside the scheduler serves instead.
-    LOG_IF_FAILED(CoCreateInstance(clsid, nullptr, kAnyServerContext, IID_IMivoOIURLObject,
-                                   agent.put_void()));
-  }
-  if (!agent) agent = agent_from_library(folder);
   return agent;
 }
 
@@ -136,9 +122,9 @@ void CTickDlg::on_timer(UINT_PTR id) {
     completion_timer_ = 0;
     end(1);
   } else if (id == kWatchdogTimer) {
-    // A WinINet dialog owned by this one (a certificate question) disables
-    // it while the user decides; the agent's time limit starts again after
-    // the user's answer, and so does this one.
+    // A WinINet dialog owned by this one (the proxy's password) disables it
+    // while the user answers; the agent's time limit starts again after the
+    // answer, and so does this one.
     waited_ms_ = IsWindowEnabled(window()) ? waited_ms_ + kWatchdogTickMs : 0;
     if (waited_ms_ >= watchdog_ms_) end(1);
   }

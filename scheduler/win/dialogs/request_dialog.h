@@ -26,9 +26,10 @@ constexpr UINT_PTR kWatchdogTimer = 102;
 constexpr UINT kWatchdogTickMs = 1000;
 constexpr UINT kWatchdogMs = 30000 + 15000;
 
-// A fresh agent: by its ProgID when it is registered, otherwise from
-// MivoOIURL.dll in `folder`, which then stays loaded for the rest of the
-// process and serves every later request. Null when neither works.
+// A fresh agent from MivoOIURL.dll in `folder` (the scheduler's), which
+// then stays loaded for the rest of the process and serves every later
+// request; a registration of the agent's ProgID is never consulted. Null
+// when the library or its class cannot be had.
 mivo::com::com_ptr<IMivoOIURLObject> create_agent(const std::wstring& folder);
 
 // The busy dialog: starts the request when it opens and animates the busy

@@ -17,6 +17,7 @@
 #include "request_dialog.h"
 #include "resource_ids.h"
 #include "com/module.h"
+#include "com/testing/registry.h"
 #include "win/resource_library.h"
 #include "win/wide_text.h"
 
@@ -29,7 +30,8 @@ using mivo::scheduler::testing::window_handle;
 namespace {
 
 const std::string kLoginBody = "{\"password\":\"alice-pass\",\"username\":\"alice\"}\n";
-// No agent library here, so the agent can only come from its registration.
+// A folder without the agent library: the agent could only come from a
+// registration.
 const wchar_t kFolderWithoutAgent[] = L"C:\\windows\\mivo-no-agent-here";
 
 class RequestDialog : public testing::Test {
@@ -61,27 +63,27 @@ Json::Value parse(const std::string& text) {
   return value;
 }
 
-// The agent registered for the current user while it lives.
-class UserRegisteredAgent {
+// A registration of the agent's ProgID in the machine's classes while it
+// lives, naming the agent's own library in bin: what another version of the
+// add-in, or another program, may leave there. (Wine's HKEY_CLASSES_ROOT
+// does not show the user's classes.)
+class PlantedAgentRegistration {
  public:
-  UserRegisteredAgent() {
-    library_.reset(LoadLibraryW((mivo::com::module::folder() + L"\\MivoOIURL.dll").c_str()));
-    if (const auto install = installer()) registered_ = SUCCEEDED(install(TRUE, L"user"));
+  PlantedAgentRegistration() {
+    const std::wstring clsid = L"{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}";
+    mivo::com::testing::set_string(HKEY_CLASSES_ROOT, kProgId + std::wstring(L"\\CLSID"), nullptr,
+                                   clsid);
+    const std::wstring server = L"CLSID\\" + clsid + L"\\InprocServer32";
+    mivo::com::testing::set_string(HKEY_CLASSES_ROOT, server, nullptr,
+                                   mivo::com::module::folder() + L"\\MivoOIURL.dll");
+    mivo::com::testing::set_string(HKEY_CLASSES_ROOT, server, L"ThreadingModel", L"Apartment");
   }
-  ~UserRegisteredAgent() {
-    if (const auto install = installer()) install(FALSE, L"user");
-  }
-  bool registered() const { return registered_; }
 
  private:
-  using install_fn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-  install_fn installer() const {
-    return reinterpret_cast<install_fn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library_.get(), "DllInstall")));
-  }
-
-  mivo::com::unique_hmodule library_;
-  bool registered_ = false;
+  static constexpr wchar_t kProgId[] = L"MivoOIURL.MivoOIURLObject";
+  mivo::com::testing::registry_key_guard prog_id_{HKEY_CLASSES_ROOT, kProgId};
+  mivo::com::testing::registry_key_guard class_{HKEY_CLASSES_ROOT,
+                                                L"CLSID\\{D1BB714A-BEEE-45FC-B32A-7430219BFDC5}"};
 };
 
 }  // namespace
@@ -259,9 +261,6 @@ TEST_F(RequestDialog, WithoutAnOwnerWindowTheRequestRunsInADialogOfItsOwn) {
 }
 
 TEST_F(RequestDialog, WithoutTheAgentTheDialogClosesAtOnceWithNoAnswer) {
-  CLSID clsid{};
-  ASSERT_TRUE(FAILED(CLSIDFromProgID(L"MivoOIURL.MivoOIURLObject", &clsid)))
-      << "the agent is registered";
   DialogRobot robot;
   const auto without_agent = mivo::scheduler::make_transport(kFolderWithoutAgent);
   EXPECT_EQ(without_agent->send(login(window_handle(owner.get()))), "");
@@ -270,12 +269,16 @@ TEST_F(RequestDialog, WithoutTheAgentTheDialogClosesAtOnceWithNoAnswer) {
   EXPECT_TRUE(service.requests().empty());
 }
 
-TEST_F(RequestDialog, RegisteredAgentServesWhenItsLibraryIsNotBesideTheScheduler) {
-  UserRegisteredAgent agent;
-  ASSERT_TRUE(agent.registered());
-  const auto by_prog_id = mivo::scheduler::make_transport(kFolderWithoutAgent);
-  const std::string response = by_prog_id->send(login(window_handle(owner.get())));
-  EXPECT_EQ(parse(response)["code"].asInt(), 0) << response;
+TEST_F(RequestDialog, RegisteredAgentIsNeverUsedOnlyTheLibraryBesideTheScheduler) {
+  // A registration of the agent's ProgID, as another version or another
+  // program may leave it, names a library the scheduler did not choose.
+  const PlantedAgentRegistration planted;
+  CLSID clsid{};
+  ASSERT_TRUE(SUCCEEDED(CLSIDFromProgID(L"MivoOIURL.MivoOIURLObject", &clsid)))
+      << "the registration is not visible: nothing to show";
+  const auto without_agent = mivo::scheduler::make_transport(kFolderWithoutAgent);
+  EXPECT_EQ(without_agent->send(login(window_handle(owner.get()))), "");
+  EXPECT_TRUE(service.requests().empty()) << "the password went through the registered agent";
 }
 
 TEST_F(RequestDialog, AgentImportsComeFromTheSystemFolderWhateverLiesOnTheSearchPath) {

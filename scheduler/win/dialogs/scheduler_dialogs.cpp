@@ -8,6 +8,7 @@
 #include "ports.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
+#include "win/system_random.h"
 #include "win/wide_text.h"
 
 namespace mivo::scheduler {
@@ -140,7 +141,11 @@ void CMeetingSetting::on_ok() {
 
 void CMeetingSetting::put_new_password() {
   const std::wstring password =
-      mivo::win::to_wide(mivo::new_meeting_password(static_cast<unsigned>(GetTickCount())));
+      mivo::win::to_wide(mivo::new_meeting_password([]() -> std::optional<std::uint32_t> {
+        std::uint32_t value = 0;
+        if (!mivo::win::system_random(&value, sizeof(value))) return std::nullopt;
+        return value;
+      }));
   SetDlgItemTextW(window(), IDC_MEETING_PASSWORD, password.c_str());
 }
 

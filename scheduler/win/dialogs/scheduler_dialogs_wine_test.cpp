@@ -44,13 +44,13 @@ struct SignInCall {
   std::string password;
 };
 
+// Four digits from 1110 up.
 bool is_new_password(const std::wstring& text) {
   if (text.size() != 4) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] < L'0' || text[i] > L'9') return false;
-    if (i < 3 && text[i] == L'0') return false;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
   }
-  return true;
+  return std::stoi(text) >= 1110;
 }
 
 // The dialog's rectangle relative to its own picture.

@@ -5,11 +5,14 @@
 # keys are made afresh by every build. The publisher's certificate (with its
 # chain) and key stay beside the packages as test-publisher.pem and
 # test-publisher.key: the build signs the test installer packages with them.
+# test-publisher.pin holds the SHA-256 of the publisher's public key
+# (DER SubjectPublicKeyInfo, hex), the key the tests' resource library pins.
 #   make-update-packages.sh OUT-FOLDER PUBLISHER UNSIGNED-MSI UNSIGNED-EXE
 # PUBLISHER is the subject the scheduler expects, "CN=..., O=..., C=..." (no
 # commas inside a value). OUT-FOLDER receives root.der (the root to trust)
 # and <kind>.msi / <kind>.exe for the kinds signed, unsigned, tampered,
-# other-publisher and untrusted-root.
+# other-publisher, untrusted-root and other-key (the publisher's name from
+# the trusted test root, but not the publisher's key).
 set -euo pipefail
 out="$1" publisher="$2" unsigned_msi="$3" unsigned_exe="$4"
 work="$out/work"
@@ -55,7 +58,10 @@ root stranger-root "/CN=Mivo Update Stranger Root"
 signer publisher "$(openssl_subject "$publisher")" test-root
 signer other "/C=CN/O=Someone Else/CN=Someone Else" test-root
 signer impostor "$(openssl_subject "$publisher")" stranger-root
+signer namesake "$(openssl_subject "$publisher")" test-root
 openssl x509 -in "$work/test-root.pem" -outform der -out "$out/root.der"
+openssl x509 -in "$work/publisher.pem" -noout -pubkey | openssl pkey -pubin -outform DER |
+  openssl dgst -sha256 -r | cut -c1-64 >"$out/test-publisher.pin"
 
 for ext in msi exe; do
   input="$unsigned_msi"
@@ -64,6 +70,7 @@ for ext in msi exe; do
   sign publisher "$input" "$out/signed.$ext"
   sign other "$input" "$out/other-publisher.$ext"
   sign impostor "$input" "$out/untrusted-root.$ext"
+  sign namesake "$input" "$out/other-key.$ext"
 done
 # Altered after signing: one byte of the PE's code, and the product name in
 # the database's string pool.

@@ -11,6 +11,7 @@
 
 #include "com/module.h"
 #include "win/installer.h"
+#include "win/package_signature.h"
 #include "win/registry_store.h"
 #include "win/wide_text.h"
 
@@ -178,27 +179,53 @@ STDMETHODIMP TestSettingsSink::GetLocation(BSTR* text) {
   return S_OK;
 }
 
-std::wstring installer_package_path() {
+namespace {
+
+std::wstring temporary_folder() {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
-  return std::wstring(temp) + kInstallerFileName;
+  return temp;
+}
+
+// Full paths of what `pattern` finds in `folder`.
+std::vector<std::wstring> found_in(const std::wstring& folder, const wchar_t* pattern) {
+  std::vector<std::wstring> found;
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0)
+      found.push_back(folder + entry.cFileName);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return found;
+}
+
+}  // namespace
+
+std::vector<std::wstring> update_folders() {
+  return found_in(temporary_folder(), (std::wstring(kUpdateFolderPrefix) + L"*").c_str());
+}
+
+std::vector<std::wstring> update_files() {
+  std::vector<std::wstring> files;
+  for (const std::wstring& folder : update_folders()) {
+    for (std::wstring& file : found_in(folder + L"\\", L"*")) files.push_back(std::move(file));
+  }
+  return files;
+}
+
+void remove_update_folders() {
+  for (const std::wstring& file : update_files()) DeleteFileW(file.c_str());
+  for (const std::wstring& folder : update_folders()) RemoveDirectoryW(folder.c_str());
 }
 
 std::wstring update_package(const std::wstring& name) {
   return mivo::com::testing::program_folder() + L"\\update-packages\\" + name;
 }
 
-std::vector<std::wstring> partial_downloads() {
-  const std::wstring pattern = installer_package_path() + L".*.part";
-  std::vector<std::wstring> found;
-  WIN32_FIND_DATAW entry{};
-  const HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return found;
-  do {
-    found.push_back(entry.cFileName);
-  } while (FindNextFileW(search, &entry));
-  FindClose(search);
-  return found;
+std::vector<std::wstring> test_publisher_keys() {
+  return publisher_keys(mivo::win::to_wide(read_file(update_package(L"test-publisher.pin"))));
 }
 
 namespace {
@@ -212,7 +239,9 @@ HCERTSTORE open_machine_roots() {
 
 }  // namespace
 
-TrustedTestRoot::TrustedTestRoot() : encoded_(read_file(update_package(L"root.der"))) {
+TrustedTestRoot::TrustedTestRoot() : TrustedTestRoot(read_file(update_package(L"root.der"))) {}
+
+TrustedTestRoot::TrustedTestRoot(std::string der) : encoded_(std::move(der)) {
   const HCERTSTORE store = open_machine_roots();
   const bool added =
       store && CertAddEncodedCertificateToStore(
@@ -235,6 +264,19 @@ TrustedTestRoot::~TrustedTestRoot() {
     CertFreeCertificateContext(root);
   }
   CertCloseStore(store, 0);
+}
+
+std::string reference_service_certificate() {
+  const std::string pem = read_file(program_folder() + L"\\..\\refservice\\cert.pem");
+  DWORD size = 0;
+  if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                            nullptr, &size, nullptr, nullptr))
+    throw std::runtime_error("the reference service wrote no certificate");
+  std::string der(size, '\0');
+  CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                       reinterpret_cast<BYTE*>(der.data()), &size, nullptr, nullptr);
+  der.resize(size);
+  return der;
 }
 
 bool running_on_wine() {

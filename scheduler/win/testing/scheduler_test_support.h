@@ -113,21 +113,29 @@ class TestSettingsSink final : public ISettingsSink {
   std::vector<std::wstring> calls;
 };
 
-// Where the installer download lands: the user's temporary folder.
-std::wstring installer_package_path();
+// The folders installer downloads made in the user's temporary folder and
+// did not remove (full paths).
+std::vector<std::wstring> update_folders();
+// The files in those folders, partial downloads included (full paths).
+std::vector<std::wstring> update_files();
+// Removes what update_folders() lists, for a test that leaves a package.
+void remove_update_folders();
 
 // bin\update-packages\<name>: the packages the build signs for the update
 // tests ("signed.msi", "unsigned.exe", "tampered.msi", "other-publisher.exe",
-// "untrusted-root.msi", ...).
+// "untrusted-root.msi", "other-key.msi", ...).
 std::wstring update_package(const std::wstring& name);
-// Partial downloads still lying in the temporary folder.
-std::vector<std::wstring> partial_downloads();
+// The key pins of the update tests' publisher, as the tests' resource
+// library holds them.
+std::vector<std::wstring> test_publisher_keys();
 
 // The build's test root among the machine's trusted roots while the object
-// lives, as a signing root of the publisher would be on a user's machine.
+// lives, as a signing root of the publisher would be on a user's machine; or
+// another certificate given in DER.
 class TrustedTestRoot {
  public:
   TrustedTestRoot();
+  explicit TrustedTestRoot(std::string der);
   ~TrustedTestRoot();
   TrustedTestRoot(const TrustedTestRoot&) = delete;
   TrustedTestRoot& operator=(const TrustedTestRoot&) = delete;
@@ -135,6 +143,10 @@ class TrustedTestRoot {
  private:
   std::string encoded_;
 };
+
+// The reference service's HTTPS certificate (DER), which it made at its
+// start and wrote into its state folder beside bin.
+std::string reference_service_certificate();
 
 // Whether the program runs under Wine, whose WinVerifyTrust does not check
 // the hash of a Windows Installer database.

@@ -675,6 +675,9 @@ LRESULT CALLBACK explorer_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
     case WM_CLOSE:
       if (state) state->host->explorer_closed();
       return 0;
+    case kQuitMessage:
+      if (state) state->host->quit();
+      return 0;
     case WM_NCDESTROY:
       delete state;
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);

@@ -63,5 +63,7 @@ HWND command_button(HWND top_level, int command);
 
 // Message that asks a window to let the ribbon host ask stale controls again.
 inline constexpr UINT kRefreshMessage = WM_APP + 1;
+// Posted to the main window for Application.Quit.
+inline constexpr UINT kQuitMessage = WM_APP + 2;
 
 }  // namespace mivo::outlookhost

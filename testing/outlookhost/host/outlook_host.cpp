@@ -101,6 +101,7 @@ void outlook_host::load_ribbon(loaded_addin& addin, const std::wstring& ribbon_i
 }
 
 void outlook_host::quit() {
+  quit_pending_ = false;
   if (!started_ || quitting_) return;
   quitting_ = true;
   session_->application_events().fire(event::quit, "Quit");
@@ -179,13 +180,15 @@ void outlook_host::pump() {
   }
   // A refresh asked for while no window could take the message.
   if (refresh_posted_) refresh_ribbons();
+  if (quit_pending_) quit();
 }
 
 void outlook_host::run_until_closed() {
   MSG message;
-  while (explorer_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+  while (!finished_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
+    if (quit_pending_) quit();
   }
 }
 
@@ -265,6 +268,13 @@ void outlook_host::destroy_inspector(inspector_object& inspector) {
   ribbons_.detach(inspector.window);
   DestroyWindow(inspector.window);
   inspector.window = nullptr;
+  if (started_ && !quitting_ && !explorer_ && !item_windows_open()) quit_pending_ = true;
+}
+
+bool outlook_host::item_windows_open() const {
+  for (const auto& inspector : session_->open_inspectors())
+    if (window_of(*inspector)) return true;
+  return false;
 }
 
 void outlook_host::activate_inspector(inspector_object& inspector) {
@@ -288,9 +298,18 @@ void outlook_host::items_changed() {
 }
 
 void outlook_host::quit_requested() {
-  if (explorer_) PostMessageW(explorer_, WM_CLOSE, 0, 0);
+  // Application.Quit: every window goes, unsaved items unasked.
+  if (explorer_)
+    PostMessageW(explorer_, kQuitMessage, 0, 0);
+  else
+    quit_pending_ = true;
 }
 
-void outlook_host::explorer_closed() { quit(); }
+void outlook_host::explorer_closed() {
+  if (!item_windows_open()) return quit();
+  ribbons_.detach(explorer_);
+  DestroyWindow(explorer_);
+  explorer_ = nullptr;
+}
 
 }  // namespace mivo::outlookhost

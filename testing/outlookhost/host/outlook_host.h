@@ -52,7 +52,7 @@ class outlook_host final : public session_ui {
   void refresh_ribbons();
   // Handles every waiting message, ribbon refreshes included.
   void pump();
-  // Runs until the main window is closed (interactive use).
+  // Runs until Outlook has ended (interactive use).
   void run_until_closed();
 
   // What a person does, through the windows. The window becomes active,
@@ -73,12 +73,15 @@ class outlook_host final : public session_ui {
   void items_changed() override;
   void quit_requested() override;
 
-  // Called by the windows when the main window is closed by its user.
+  // Called by the windows when the main window is closed by its user. As
+  // in Outlook, the main window goes, and Outlook ends once its last window
+  // has closed: an item window still open keeps it running.
   void explorer_closed();
 
  private:
   void load_ribbon(loaded_addin& addin, const std::wstring& ribbon_id, startup_timings* timings);
   void activate(HWND window);
+  bool item_windows_open() const;
 
   std::shared_ptr<session> session_;
   ribbon_host ribbons_;
@@ -89,6 +92,8 @@ class outlook_host final : public session_ui {
   bool quitting_ = false;
   bool finished_ = false;
   bool refresh_posted_ = false;
+  // The last window closed: Outlook ends once the message at hand is done.
+  bool quit_pending_ = false;
 };
 
 }  // namespace mivo::outlookhost
