@@ -184,17 +184,22 @@ TEST_F(ConnectorTest, TheLanguagePolicyPicksTheMarkup) {
   using oiurl::testing::scoped_setting;
   Addin addin(bin_addin());
   std::optional<scoped_setting> policy;
-  const auto label_with = [&](scoped_setting setting, const wchar_t* text) {
+  // Each value replaces the one before: the old setting is put back before
+  // the next is written, so that it cannot restore over the new one.
+  const auto label_with = [&](auto set_policy, const wchar_t* text) {
     policy.reset();
-    policy.emplace(std::move(setting));
+    policy.emplace(set_policy());
     return addin.markup(L"Microsoft.Outlook.Explorer").find(std::wstring(L"label=\"") + text) !=
            std::wstring::npos;
   };
-  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"en-GB"), L"Schedule Meeting"));
-  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"zh-TW"), L"预约会议"));
-  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"is-IS"), L"Schedule Meeting"));
-  EXPECT_TRUE(label_with(scoped_setting::policy_dword(L"Language", 2052), L"预约会议"));
-  EXPECT_TRUE(label_with(scoped_setting::policy_text(L"Language", L"zh"), L"预约会议"));
+  const auto name = [](const wchar_t* locale) {
+    return [locale] { return scoped_setting::policy_text(L"Language", locale); };
+  };
+  EXPECT_TRUE(label_with(name(L"en-GB"), L"Schedule Meeting"));
+  EXPECT_TRUE(label_with(name(L"zh-TW"), L"预约会议"));
+  EXPECT_TRUE(label_with(name(L"is-IS"), L"Schedule Meeting"));
+  EXPECT_TRUE(label_with([] { return scoped_setting::policy_dword(L"Language", 2052); }, L"预约会议"));
+  EXPECT_TRUE(label_with(name(L"zh"), L"预约会议"));
 }
 
 TEST_F(ConnectorTest, ButtonPicturesKeepTheirLookThroughOleLoadPicture) {

@@ -11,5 +11,9 @@ namespace mivo::policy {
 constexpr const char* kServiceUrl = "ServiceUrl";
 // REG_DWORD: 1 accepts service certificates that fail their checks.
 constexpr const char* kAllowUntrustedCertificates = "AllowUntrustedCertificates";
+// REG_SZ locale name ("zh-CN", "en") or REG_DWORD language identifier: the
+// language of the add-in's texts, whatever Office's; one that names no
+// language leaves the choice to Office.
+constexpr const char* kLanguage = "Language";
 
 }  // namespace mivo::policy

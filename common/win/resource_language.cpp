@@ -1,13 +1,11 @@
 // Language-exact resource lookups and the language policy.
 #include "resource_language.h"
 
-#include "com/unique.h"
+#include "machine_policy.h"
+#include "portable/machine_policy.h"
 
 namespace mivo::win {
 namespace {
-
-constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Mivo_Outlook\\General";
-constexpr wchar_t kLanguageValue[] = L"Language";
 
 BOOL CALLBACK collect_language(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) noexcept
     try {
@@ -59,29 +57,19 @@ std::wstring load_string(HMODULE module, int id, LanguageId language) {
   return std::wstring();
 }
 
-LanguageId language_policy() noexcept {
-  com::unique_hkey key;
-  // The 64-bit view, where group policy writes, also for the x86 libraries.
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
-      ERROR_SUCCESS)
-    return 0;
-  DWORD type = 0;
-  // A locale name is at most LOCALE_NAME_MAX_LENGTH characters with its end.
-  wchar_t value[LOCALE_NAME_MAX_LENGTH + 1] = {};
-  DWORD size = sizeof(value) - sizeof(wchar_t);
-  if (RegQueryValueExW(key.get(), kLanguageValue, nullptr, &type, reinterpret_cast<BYTE*>(value),
-                       &size) != ERROR_SUCCESS)
-    return 0;
+LanguageId language_policy() noexcept try {
   LCID locale = 0;
-  if (type == REG_DWORD && size == sizeof(DWORD)) {
-    memcpy(&locale, value, sizeof(locale));
-  } else if (type == REG_SZ) {
-    locale = LocaleNameToLCID(value, LOCALE_ALLOW_NEUTRAL_NAMES);
+  if (const std::optional<DWORD> number = policy_number(policy::kLanguage)) {
+    locale = *number;
+  } else if (const std::optional<std::wstring> name = policy_text(policy::kLanguage)) {
+    locale = LocaleNameToLCID(name->c_str(), LOCALE_ALLOW_NEUTRAL_NAMES);
   }
   // A name Windows does not know comes back as no locale, or as the custom
   // one (0x1000), which names no language either.
   const LanguageId language = LANGIDFROMLCID(locale);
   return primary_language(language) == LANG_NEUTRAL ? 0 : language;
+} catch (...) {
+  return 0;
 }
 
 LanguageId windows_language() noexcept { return GetUserDefaultUILanguage(); }
