@@ -66,6 +66,9 @@ class MachinePolicyPort {
   // A text value (REG_SZ) as UTF-8; nullopt when it is not set or is not
   // text.
   virtual std::optional<std::string> text(const char* name) = 0;
+  // A number value (REG_DWORD); nullopt when it is not set or is not a
+  // number.
+  virtual std::optional<std::uint32_t> number(const char* name) = 0;
 };
 
 // Protects the stored password for the current user (DPAPI on Windows).

@@ -15,5 +15,12 @@ constexpr const char* kAllowUntrustedCertificates = "AllowUntrustedCertificates"
 // language of the add-in's texts, whatever Office's; one that names no
 // language leaves the choice to Office.
 constexpr const char* kLanguage = "Language";
+// REG_DWORD: 1 sends no version check and offers no update; the
+// organisation deploys new versions itself.
+constexpr const char* kDisableUpdateCheck = "DisableUpdateCheck";
+
+// Every name above: the Group Policy template offers exactly these.
+constexpr const char* kAllNames[] = {kServiceUrl, kAllowUntrustedCertificates, kLanguage,
+                                     kDisableUpdateCheck};
 
 }  // namespace mivo::policy

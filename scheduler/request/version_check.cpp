@@ -3,6 +3,7 @@
 // close.
 #include "request/owner_window.h"
 #include "meeting_request.h"
+#include "portable/machine_policy.h"
 #include "resource_ids.h"
 #include "service/rest_api.h"
 
@@ -29,6 +30,11 @@ std::string fill_in(const std::string& text, const std::string& argument) {
 }  // namespace
 
 Result MeetingRequest::check_for_update() {
+  // An organisation that deploys versions itself turns the check off: no
+  // request reaches the service and the user is never offered a package.
+  if (ports_.policy->number(policy::kDisableUpdateCheck) == std::uint32_t{1}) {
+    return Result::ok;
+  }
   UserInterfacePort& ui = *ports_.ui;
   const WindowHandle owner = active_or_foreground(ui);
   const WindowHandle request_dialog_owner = request_owner(ui, owner);

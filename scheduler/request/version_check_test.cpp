@@ -83,6 +83,31 @@ TEST_F(VersionCheckTest, EmptyInstalledVersionLeavesTheBareSlash) {
   EXPECT_THAT(fakes.ui.messages, IsEmpty());
 }
 
+TEST_F(VersionCheckTest, OnlyTheAdministratorsOneTurnsTheCheckOff) {
+  fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
+  fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+  fakes.ui.answers = {msgbox::kYes, msgbox::kOk};
+  fakes.policy.numbers["DisableUpdateCheck"] = 1;
+  EXPECT_EQ(request.check_for_update(), Result::ok);
+  EXPECT_THAT(fakes.transport.requests, IsEmpty());
+  EXPECT_THAT(fakes.ui.messages, IsEmpty());
+  EXPECT_THAT(fakes.installer.downloads, IsEmpty());
+
+  // 0 (the template's "Disabled"), or any other number, leaves it on.
+  for (const std::uint32_t other : {0u, 2u}) {
+    SCOPED_TRACE(other);
+    SignedInRequest fresh;
+    fresh.fakes.store.values["OutlookPluginVersion"] = "1.2.3";
+    fresh.fakes.policy.numbers["DisableUpdateCheck"] = other;
+    fresh.fakes.ui.answers = {msgbox::kNo};
+    fresh.fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));
+    fresh.request.check_for_update();
+    EXPECT_THAT(fresh.fakes.transport.calls(),
+                ElementsAre("GET " + kGrayUrl, "GET " + kReleaseUrl));
+    EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("new version 2.0, update?"));
+  }
+}
+
 TEST_F(VersionCheckTest, StoredSiteOfAnotherServiceIsNeitherAskedNorGivenTheToken) {
   fakes.store.values["mivositename"] = "http://evil.test";
   request.check_for_update();

@@ -40,6 +40,14 @@ std::optional<std::string> FakeMachinePolicy::text(const char* name) {
   return found->second;
 }
 
+std::optional<std::uint32_t> FakeMachinePolicy::number(const char* name) {
+  const auto found = numbers.find(name);
+  if (found == numbers.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}
+
 std::optional<std::string> FakeCredentialProtector::protect(const std::string& plain) {
   ++protect_calls;
   if (fail_protect) {

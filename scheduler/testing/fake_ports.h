@@ -33,12 +33,15 @@ class FakeSettingsStore : public SettingsStorePort {
   std::vector<std::string> log;
 };
 
-// The machine policy as a map of text values; unset names are not set.
+// The machine policy as maps of text and number values; unset names are
+// not set.
 class FakeMachinePolicy : public MachinePolicyPort {
  public:
   std::optional<std::string> text(const char* name) override;
+  std::optional<std::uint32_t> number(const char* name) override;
 
   std::map<std::string, std::string> texts;
+  std::map<std::string, std::uint32_t> numbers;
 };
 
 // Reversible protection that marks its output: "sealed(" text ")".

@@ -110,6 +110,11 @@ class RegistryMachinePolicy final : public MachinePolicyPort {
     if (!value) return std::nullopt;
     return mivo::win::to_utf8(*value);
   }
+  std::optional<std::uint32_t> number(const char* name) override {
+    const std::optional<DWORD> value = mivo::win::policy_number(name);
+    if (!value) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+  }
 };
 
 }  // namespace
