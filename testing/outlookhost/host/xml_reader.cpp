@@ -27,11 +27,14 @@ std::string text_of(IXmlReader* reader,
 }
 
 // The declaration's encoding is dropped: the bytes below are UTF-8 whatever
-// it says.
+// it says. So is the white space after it, which Wine's XmlLite takes for a
+// document without a root element once the declaration is gone.
 std::string without_declaration(std::string text) {
   if (text.rfind("<?xml", 0) != 0) return text;
   const auto end = text.find("?>");
-  return end == std::string::npos ? text : text.substr(end + 2);
+  if (end == std::string::npos) return text;
+  const auto next = text.find_first_not_of(" \t\r\n", end + 2);
+  return next == std::string::npos ? std::string() : text.substr(next);
 }
 
 }  // namespace
