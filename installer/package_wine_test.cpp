@@ -29,9 +29,15 @@ namespace testing = mivo::scheduler::testing;
 using com::unique_handle;
 
 constexpr wchar_t kUpgradeCode[] = L"{1DAE3DED-2E7C-482A-908F-F52F098AF76E}";
+constexpr wchar_t kMachineUpgradeCode[] = L"{6A0C2B5E-8F8B-4E36-9C51-2D3B7A1E4C90}";
 constexpr wchar_t kGeneral[] = L"Software\\Mivo_Outlook\\General";
 constexpr wchar_t kAddinKey[] =
     L"Software\\Microsoft\\Office\\Outlook\\Addins\\MivoOutlookPlugin.OutlookConnector";
+// Where 32-bit Outlook finds the machine's add-ins: HKLM\Software is not
+// shared by the two views.
+constexpr wchar_t kX86MachineAddinKey[] =
+    L"Software\\WOW6432Node\\Microsoft\\Office\\Outlook\\Addins\\"
+    L"MivoOutlookPlugin.OutlookConnector";
 constexpr const wchar_t* kServers[] = {L"MivoOIURL.dll", L"MivoScheduler64.dll",
                                        L"MivoOutlookPlugin.dll"};
 // The x86 folder's files: the x64 names, but the scheduler's.
@@ -46,6 +52,11 @@ std::wstring package(const wchar_t* version) {
   return testing::program_folder() + L"\\packages\\VantorOutlookPluginSetup-" + version + L".msi";
 }
 
+std::wstring machine_package(const wchar_t* version) {
+  return testing::program_folder() + L"\\packages\\VantorOutlookPluginSetup-machine-" + version +
+         L".msi";
+}
+
 DWORD msiexec(const std::wstring& options, const std::wstring& msi) {
   return testing::run_program(L"msiexec.exe " + options + L" \"" + msi + L"\" /qn");
 }
@@ -58,11 +69,18 @@ std::wstring known_folder(REFKNOWNFOLDERID id) {
   return result;
 }
 
+std::wstring temp_folder() {
+  wchar_t path[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+  return std::wstring(path, length);
+}
+
 std::wstring install_folder() {
   return known_folder(FOLDERID_LocalAppData) + L"\\Programs\\Mivo Outlook";
 }
 std::wstring x64_folder() { return install_folder() + L"\\x64"; }
 std::wstring x86_folder() { return install_folder() + L"\\x86"; }
+std::wstring machine_folder() { return known_folder(FOLDERID_ProgramFiles) + L"\\Mivo Outlook"; }
 
 std::wstring inproc_server(const std::wstring& classes, const wchar_t* clsid) {
   return testing::string_value(HKEY_CURRENT_USER,
@@ -89,13 +107,22 @@ std::set<std::wstring> machine_state() {
   std::set<std::wstring> state;
   list_files(known_folder(FOLDERID_LocalAppData), state);
   list_files(known_folder(FOLDERID_Windows) + L"\\Installer", state);
+  // Wine keeps some of its own state under the user's Software key.
   for (const auto& line : testing::registry_lines(HKEY_CURRENT_USER, L"Software"))
-    state.insert(L"HKCU\\" + line);
-  for (const wchar_t* path : {L"Software\\Classes\\CLSID", L"Software\\Classes\\TypeLib",
-                              L"Software\\Classes\\AppID", L"Software\\Microsoft\\Office",
-                              L"Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData"})
+    if (line.rfind(L"Software\\Wine\\", 0) != 0) state.insert(L"HKCU\\" + line);
+  list_files(machine_folder(), state);
+  for (const wchar_t* path :
+       {L"Software\\Classes\\CLSID", L"Software\\Classes\\TypeLib", L"Software\\Classes\\AppID",
+        L"Software\\Classes\\WOW6432Node\\CLSID", L"Software\\Microsoft\\Office",
+        L"Software\\WOW6432Node\\Microsoft\\Office", L"Software\\Mivo_Outlook",
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData"})
     for (const auto& line : testing::registry_lines(HKEY_LOCAL_MACHINE, path))
       state.insert(L"HKLM\\" + line);
+  for (const auto& name : testing::subkey_names(HKEY_LOCAL_MACHINE, L"Software\\Classes"))
+    if (name.find(L"Mivo") != std::wstring::npos)
+      for (const auto& line :
+           testing::registry_lines(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + name))
+        state.insert(L"HKLM\\" + line);
   return state;
 }
 
@@ -203,11 +230,35 @@ void wait_for_installers() {
     if (installer) WaitForSingleObject(installer.get(), INFINITE);
 }
 
-int related_products() {
+int related_products(const wchar_t* upgrade_code = kUpgradeCode) {
   int count = 0;
   wchar_t product[39];
-  while (MsiEnumRelatedProductsW(kUpgradeCode, 0, count, product) == ERROR_SUCCESS) ++count;
+  while (MsiEnumRelatedProductsW(upgrade_code, 0, count, product) == ERROR_SUCCESS) ++count;
   return count;
+}
+
+// The host's start-up report names the add-in's server and the key it was
+// found under.
+std::string loaded_server(const std::string& host_output) {
+  const std::string marker = "       server ";
+  const std::size_t at = host_output.find(marker);
+  if (at == std::string::npos) return "";
+  const std::size_t end = host_output.find('\n', at);
+  return host_output.substr(at + marker.size(), end - at - marker.size());
+}
+
+// The story that signs in and makes a meeting, from a signed-out account;
+// the server the host loaded, or why not.
+std::string story(std::string& output) {
+  for (const wchar_t* account :
+       {L"mivositename", L"mivousername", L"mivopassword", L"mivotoken", L"mivoorgName"})
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kGeneral, account);
+  refservice::Client service;
+  service.reset();
+  output.clear();
+  const DWORD code = outlookhost::testing::run_host(
+      std::wstring(L"\"Z:") + MIVO_ADDIN_SCENARIOS + L"\\new-meeting-signed-in.scenario\"", output);
+  return code == 0 ? loaded_server(output) : "the story failed";
 }
 
 class Package : public ::testing::Test {
@@ -229,6 +280,8 @@ class Package : public ::testing::Test {
     msiexec(L"/x", package(MIVO_NEXT_VERSION));
     msiexec(L"/x", package(MIVO_PACKAGE_VERSION));
     msiexec(L"/x", package(MIVO_LAYOUT_1_0_VERSION));
+    msiexec(L"/x", machine_package(MIVO_NEXT_VERSION));
+    msiexec(L"/x", machine_package(MIVO_PACKAGE_VERSION));
   }
 
   // The whole key, so that the test starts without it: Wine's installer
@@ -237,6 +290,121 @@ class Package : public ::testing::Test {
   testing::registry_key_guard office_{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"};
   const std::set<std::wstring> before_ = machine_state();
 };
+
+// The per-machine package, installed by an administrator as a management
+// tool does: silently, with a verbose log.
+class MachinePackage : public Package {
+ protected:
+  DWORD msiexec_logged(const wchar_t* options, const std::wstring& msi) {
+    DeleteFileW(log_.c_str());
+    return testing::run_program(L"msiexec.exe " + std::wstring(options) + L" \"" + msi +
+                                L"\" /qn /l*v \"" + log_ + L"\"");
+  }
+  void TearDown() override {
+    Package::TearDown();
+    DeleteFileW(log_.c_str());
+  }
+
+  // The machine's interface keys, which Wine's registration of type
+  // libraries for a user writes too (and so are not in machine_state).
+  static std::set<std::wstring> machine_interfaces() {
+    std::set<std::wstring> lines;
+    for (const wchar_t* path :
+         {L"Software\\Classes\\Interface", L"Software\\Classes\\WOW6432Node\\Interface"})
+      for (const auto& line : testing::registry_lines(HKEY_LOCAL_MACHINE, path)) lines.insert(line);
+    return lines;
+  }
+
+  const std::wstring log_ = temp_folder() + L"mivo-machine.log";
+  const std::set<std::wstring> interfaces_before_ = machine_interfaces();
+};
+
+TEST_F(MachinePackage, InstallsForEveryUserInBothViewsRepairsUpgradesAndUninstallsWithoutATrace) {
+  ASSERT_EQ(0u, msiexec_logged(L"/i", machine_package(MIVO_PACKAGE_VERSION)));
+  EXPECT_GT(testing::file_size(log_), 0);
+  const std::wstring x64 = machine_folder() + L"\\x64";
+  const std::wstring x86 = machine_folder() + L"\\x86";
+  EXPECT_EQ(addin::testing::kProductFiles.size(), files_in(x64).size());
+  EXPECT_EQ(std::size(kX86Files), files_in(x86).size());
+  EXPECT_EQ(1, related_products(kMachineUpgradeCode));
+  EXPECT_EQ(0, related_products());
+  EXPECT_EQ(L"" MIVO_PACKAGE_VERSION,
+            testing::string_value(HKEY_LOCAL_MACHINE, kGeneral, L"OutlookPluginVersion"));
+  // The machine's classes, each view with its own files, and the Addins key
+  // in both views; nothing of the installing user's.
+  const auto machine_server = [](const std::wstring& classes, const wchar_t* clsid) {
+    return testing::string_value(HKEY_LOCAL_MACHINE,
+                                 classes + L"\\CLSID\\" + clsid + L"\\InprocServer32", nullptr);
+  };
+  EXPECT_EQ(x64 + L"\\MivoOutlookPlugin.dll",
+            machine_server(L"Software\\Classes", kConnectorClsid));
+  EXPECT_EQ(x64 + L"\\MivoScheduler64.dll", machine_server(L"Software\\Classes", kSchedulerClsid));
+  EXPECT_EQ(x86 + L"\\MivoOutlookPlugin.dll", machine_server(kWow64Classes, kConnectorClsid));
+  EXPECT_EQ(x86 + L"\\MivoOIURL.dll", machine_server(kWow64Classes, kAgentClsid));
+  for (const wchar_t* addin_key : {kAddinKey, kX86MachineAddinKey}) {
+    EXPECT_EQ(L"MivoOutlookPlugin",
+              testing::string_value(HKEY_LOCAL_MACHINE, addin_key, L"FriendlyName"));
+    DWORD behavior = 0, bytes = sizeof(behavior);
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, addin_key, L"LoadBehavior",
+                                          RRF_RT_REG_DWORD, nullptr, &behavior, &bytes));
+    EXPECT_EQ(3u, behavior);
+  }
+  EXPECT_FALSE(testing::key_exists(HKEY_CURRENT_USER, kAddinKey));
+  EXPECT_TRUE(inproc_server(L"Software\\Classes", kConnectorClsid).empty());
+  EXPECT_FALSE(testing::value_exists(HKEY_CURRENT_USER, kGeneral, L"OutlookPluginVersion"));
+
+  // Repair puts back a deleted file and a deleted value. (Wine's msiexec
+  // does not take /f; the properties are what /famus sets.)
+  ASSERT_TRUE(DeleteFileW((x64 + L"\\MivoOutlookPlugin.dll").c_str()));
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kAddinKey, L"LoadBehavior"));
+  ASSERT_EQ(0u, msiexec_logged(L"REINSTALL=ALL REINSTALLMODE=amus /i",
+                               machine_package(MIVO_PACKAGE_VERSION)));
+  EXPECT_GT(testing::file_size(x64 + L"\\MivoOutlookPlugin.dll"), 0);
+  EXPECT_TRUE(testing::value_exists(HKEY_LOCAL_MACHINE, kAddinKey, L"LoadBehavior"));
+
+  // A newer package replaces it; an older one is refused.
+  ASSERT_EQ(0u, msiexec_logged(L"/i", machine_package(MIVO_NEXT_VERSION)));
+  EXPECT_EQ(L"" MIVO_NEXT_VERSION,
+            testing::string_value(HKEY_LOCAL_MACHINE, kGeneral, L"OutlookPluginVersion"));
+  EXPECT_EQ(1, related_products(kMachineUpgradeCode));
+  EXPECT_EQ(x64 + L"\\MivoOutlookPlugin.dll",
+            machine_server(L"Software\\Classes", kConnectorClsid));
+  EXPECT_NE(0u, msiexec_logged(L"/i", machine_package(MIVO_PACKAGE_VERSION)));
+
+  ASSERT_EQ(0u, msiexec_logged(L"/x", machine_package(MIVO_NEXT_VERSION)));
+  EXPECT_GT(testing::file_size(log_), 0);
+  EXPECT_EQ(0, related_products(kMachineUpgradeCode));
+  EXPECT_EQ("", left_behind(before_, machine_state()));
+  EXPECT_EQ("", differences(interfaces_before_, machine_interfaces()));
+}
+
+TEST_F(MachinePackage, OutlookLoadsTheMachinesCopyAndTheUsersOwnWhenBothAreInstalled) {
+  const std::string machine_x64 = win::to_utf8(machine_folder()) + "\\x64";
+  const std::string user_x64 = win::to_utf8(x64_folder());
+  const std::string machine_class =
+      " (HKLM\\Software\\Classes\\CLSID\\" + win::to_utf8(kConnectorClsid) + "\\InprocServer32)";
+  const std::string user_class =
+      " (HKCU\\Software\\Classes\\CLSID\\" + win::to_utf8(kConnectorClsid) + "\\InprocServer32)";
+  std::string output;
+  ASSERT_EQ(0u, msiexec_logged(L"/i", machine_package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ(machine_x64 + "\\MivoOutlookPlugin.dll" + machine_class, story(output)) << output;
+
+  // The user's registration comes first, for the Addins key as for the
+  // class: the user's whole copy loads, its scheduler and agent beside it.
+  ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ(user_x64 + "\\MivoOutlookPlugin.dll" + user_class, story(output)) << output;
+  EXPECT_NE(std::string::npos, output.find("LoadBehavior 3 from HKCU")) << output;
+
+  // Removing the user's package hands the desk back to the machine's, whole.
+  ASSERT_EQ(0u, msiexec(L"/x", package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ(machine_x64 + "\\MivoOutlookPlugin.dll" + machine_class, story(output)) << output;
+  EXPECT_NE(std::string::npos, output.find("LoadBehavior 3 from HKLM")) << output;
+  EXPECT_EQ(L"" MIVO_PACKAGE_VERSION,
+            testing::string_value(HKEY_LOCAL_MACHINE, kGeneral, L"OutlookPluginVersion"));
+
+  ASSERT_EQ(0u, msiexec_logged(L"/x", machine_package(MIVO_PACKAGE_VERSION)));
+  EXPECT_EQ("", left_behind(without_settings(before_), without_settings(machine_state())));
+}
 
 TEST_F(Package, InstallsForTheUserWhatRegistrationWritesAndUninstallsWithoutATrace) {
   ASSERT_EQ(0u, msiexec(L"/i", package(MIVO_PACKAGE_VERSION)));

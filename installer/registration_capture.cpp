@@ -1,9 +1,11 @@
 // Writes the package's registry entries as a WiX include: the product's COM
 // servers register themselves for the current user exactly as
 // `regsvr32 /n /i:user` does, into a scratch key standing in for the user's
-// hive, and every value they wrote becomes a RegistryValue under HKCU, with
-// the servers' folder replaced by a folder property of the package. The
-// registration scripts stay the only source of what the package writes.
+// hive, and every value they wrote becomes a RegistryValue under the root
+// the package names ($(var.RegistryRoot): HKCU for the per-user package,
+// HKLM for the per-machine one), with the servers' folder replaced by a
+// folder property of the package. The registration scripts stay the only
+// source of what both packages write.
 //
 // The machine's part of a per-user registration (Outlook's Addins key)
 // reaches the user's real hive through RegOpenCurrentUser, past the
@@ -16,7 +18,9 @@
 // Software\Classes\CLSID and \Interface under Software\Classes\WOW6432Node,
 // ProgIDs, AppIDs, type libraries and the Addins key are shared by both
 // views (written once), and a type library's win32 entry sits beside its
-// win64 one.
+// win64 one. Under HKLM the Addins key is not shared: a per-machine package
+// ($(var.Scope) perMachine) writes it once more under
+// Software\WOW6432Node for 32-bit Outlook.
 //
 //   registration_capture.exe OUTPUT.wxi --build BUILD-FOLDER --folder PROPERTY
 //       [--x86 PROPERTY [--x86-name NAME64=NAME32]...] SERVER.dll...
@@ -46,6 +50,7 @@ using mivo::com::unique_hkey;
 using mivo::com::unique_hmodule;
 
 constexpr wchar_t kScratch[] = L"Software\\MivoRegistrationCapture";
+constexpr wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\";
 
 struct failure {
   std::wstring what;
@@ -291,8 +296,7 @@ bool below(const std::wstring& key, const std::wstring& prefix) {
 // Addins keys. Anything else a registration touched (a key COM or Wine
 // makes for itself) stays out.
 bool packaged(const entry& e) {
-  return below(e.key, L"Software\\Classes\\") ||
-         below(e.key, L"Software\\Microsoft\\Office\\Outlook\\Addins\\");
+  return below(e.key, L"Software\\Classes\\") || below(e.key, kAddinsKey);
 }
 
 // The keys a 32-bit process finds under Software\Classes\WOW6432Node.
@@ -327,7 +331,7 @@ void check_no_build_folder(const std::wstring& text, const options& o) {
 
 void add_line(std::string& text, const std::wstring& key, const entry& e,
               const std::wstring& value) {
-  text += "  <RegistryValue Root=\"HKCU\" Key=\"" + xml_attribute(key) + "\"";
+  text += "  <RegistryValue Root=\"$(var.RegistryRoot)\" Key=\"" + xml_attribute(key) + "\"";
   if (e.type.empty()) {
     // A key without values: made on install and removed, with what is in
     // it, on uninstall.
@@ -350,10 +354,17 @@ std::string include_text(const std::set<entry>& entries, const std::wstring& fol
     check_no_build_folder(value, o);
     return value;
   };
+  std::string machine_x86_addins;
   for (const entry& e : entries) {
     if (!packaged(e)) continue;
     add_line(text, e.key, e, value_of(e, e.value, o.property));
     if (o.x86_property.empty()) continue;
+    if (below(e.key, kAddinsKey)) {
+      // The add-in's class is found in each Outlook's own view, so the
+      // Addins key's values are the same in both.
+      add_line(machine_x86_addins, L"Software\\WOW6432Node\\" + e.key.substr(wcslen(L"Software\\")),
+               e, value_of(e, e.value, o.property));
+    }
     const std::wstring twin = x86_text(e.value, folder, o);
     if (redirected(e.key)) {
       const std::wstring key =
@@ -364,6 +375,8 @@ std::string include_text(const std::set<entry>& entries, const std::wstring& fol
                value_of(e, twin, o.x86_property));
     }
   }
+  if (!machine_x86_addins.empty())
+    text += "<?if $(var.Scope) = \"perMachine\" ?>\n" + machine_x86_addins + "<?endif?>\n";
   return text + "</Include>\n";
 }
 
@@ -443,8 +456,7 @@ int run(int argc, wchar_t** argv) {
   add_differences(tree{}, captured, kScratch, entries);
   add_differences(user_before, user_after, L"", entries);
   bool addins = false;
-  for (const entry& e : entries)
-    addins = addins || e.key.rfind(L"Software\\Microsoft\\Office\\Outlook\\Addins\\", 0) == 0;
+  for (const entry& e : entries) addins = addins || below(e.key, kAddinsKey);
   if (!addins) fail(L"no Outlook Addins key was registered");
   const std::string text = include_text(entries, folder, o);
   FILE* file = _wfopen(o.output.c_str(), L"wb");

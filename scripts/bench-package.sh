@@ -1,7 +1,9 @@
 #!/bin/bash
-# Benchmark of the package under Wine: its size, and how long msiexec takes
-# to install it for the user, to upgrade it to the next version and to
-# remove it (/qn), each the whole msiexec process as a user starts it.
+# Benchmark of both packages under Wine: their sizes, and how long msiexec
+# takes to install each (the per-user one for the user, the per-machine one
+# as the administrator), to upgrade it to the next version and to remove it
+# (/qn), each the whole msiexec process as a user or a deployment tool
+# starts it.
 # Prints p50/p95 over the runs. Builds the win64 tree first unless told not to.
 # Usage: scripts/bench-package.sh [--no-build] [runs]   (default 10)
 # Runs in a Wine prefix of its own (build/win64/wine-bench-package).
@@ -24,9 +26,9 @@ major="$(sed -n 's/^CMAKE_PROJECT_VERSION_MAJOR:[A-Z]*=//p' "$cache")"
 minor="$(sed -n 's/^CMAKE_PROJECT_VERSION_MINOR:[A-Z]*=//p' "$cache")"
 patch="$(sed -n 's/^CMAKE_PROJECT_VERSION_PATCH:[A-Z]*=//p' "$cache")"
 packages="$BUILD/win64/bin/packages"
-this="$packages/VantorOutlookPluginSetup-$major.$minor.$patch.msi"
-next="$packages/VantorOutlookPluginSetup-$major.$minor.$((patch + 1)).msi"
+version="$major.$minor.$patch" next_version="$major.$minor.$((patch + 1))"
 shipped="$BUILD/win64/dist/VantorOutlookPluginSetup.msi"
+shipped_machine="$BUILD/win64/dist/VantorOutlookPluginSetup-machine.msi"
 PREFIX="$BUILD/win64/wine-bench-package"
 WINE=("$ROOT/cmake/wine-run.sh" "$PREFIX")
 trap '"$ROOT/cmake/wine-stop.sh" "$PREFIX"' EXIT
@@ -53,19 +55,26 @@ percentiles() {  # label, values...
 }
 
 echo "Package sizes:"
-for file in "$shipped" "$this"; do
-  printf '  %-56s %9d bytes\n' "${file#"$BUILD/"}" "$(stat -c %s "$file")"
+for file in "$shipped" "$shipped_machine" \
+            "$packages/VantorOutlookPluginSetup-$version.msi" \
+            "$packages/VantorOutlookPluginSetup-machine-$version.msi"; do
+  printf '  %-64s %9d bytes\n' "${file#"$BUILD/"}" "$(stat -c %s "$file")"
 done
-# A first run starts the prefix and Wine's services: not counted.
-"${WINE[@]}" msiexec /x "$(windows_path "$next")" /qn >/dev/null 2>&1 || true
-"${WINE[@]}" msiexec /x "$(windows_path "$this")" /qn >/dev/null 2>&1 || true
-install=() upgrade=() remove=()
-for _ in $(seq 1 "$runs"); do
-  install+=("$(timed_msiexec /i "$this")")
-  upgrade+=("$(timed_msiexec /i "$next")")
-  remove+=("$(timed_msiexec /x "$next")")
+for kind in per-user per-machine; do
+  name=VantorOutlookPluginSetup
+  [ "$kind" = per-machine ] && name=VantorOutlookPluginSetup-machine
+  this="$packages/$name-$version.msi" next="$packages/$name-$next_version.msi"
+  # A first run starts the prefix and Wine's services: not counted.
+  "${WINE[@]}" msiexec /x "$(windows_path "$next")" /qn >/dev/null 2>&1 || true
+  "${WINE[@]}" msiexec /x "$(windows_path "$this")" /qn >/dev/null 2>&1 || true
+  install=() upgrade=() remove=()
+  for _ in $(seq 1 "$runs"); do
+    install+=("$(timed_msiexec /i "$this")")
+    upgrade+=("$(timed_msiexec /i "$next")")
+    remove+=("$(timed_msiexec /x "$next")")
+  done
+  echo "msiexec under Wine, the $kind package:"
+  percentiles install "${install[@]}"
+  percentiles upgrade "${upgrade[@]}"
+  percentiles uninstall "${remove[@]}"
 done
-echo "msiexec under Wine:"
-percentiles install "${install[@]}"
-percentiles upgrade "${upgrade[@]}"
-percentiles uninstall "${remove[@]}"
