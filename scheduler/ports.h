@@ -55,6 +55,9 @@ class SettingsStorePort {
   virtual void remove(const char* name) = 0;
   // The default value of a key under HKEY_CLASSES_ROOT; "" when absent.
   virtual std::string read_classes_root(const std::string& key_path) = 0;
+  // A text value of the machine's key of the same name (what a per-machine
+  // installation writes, in the 64-bit view); "" when absent.
+  virtual std::string read_machine(const char* name) = 0;
 };
 
 // The administrator's machine policy, read afresh at every use; the names of

@@ -40,7 +40,12 @@ Result MeetingRequest::check_for_update() {
   const WindowHandle request_dialog_owner = request_owner(ui, owner);
   const std::string site = account_.service();
   const std::string token = account_.stored_token();
-  const std::string installed = ports_.store->read(setting::kPluginVersion);
+  // The user's own copy, when there is one, is the one Outlook loads; else
+  // the per-machine installation's.
+  std::string installed = ports_.store->read(setting::kPluginVersion);
+  if (installed.empty()) {
+    installed = ports_.store->read_machine(setting::kPluginVersion);
+  }
   std::string version;
   if (!token.empty()) {
     take_new_version(

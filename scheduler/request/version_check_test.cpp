@@ -83,6 +83,20 @@ TEST_F(VersionCheckTest, EmptyInstalledVersionLeavesTheBareSlash) {
   EXPECT_THAT(fakes.ui.messages, IsEmpty());
 }
 
+TEST_F(VersionCheckTest, TheUsersInstalledVersionComesBeforeTheMachines) {
+  fakes.store.machine_values["OutlookPluginVersion"] = "1.0.0";
+  request.check_for_update();
+  EXPECT_THAT(fakes.transport.calls(), ElementsAre("GET " + kGrayUrl, "GET " + kReleaseUrl));
+
+  // Installed for every user of the computer only.
+  SignedInRequest machine_only;
+  machine_only.fakes.store.machine_values["OutlookPluginVersion"] = "1.0.0";
+  machine_only.request.check_for_update();
+  EXPECT_THAT(machine_only.fakes.transport.calls(),
+              ElementsAre("GET " + url("/rest/api/grayscale/version/outlook/1.0.0"),
+                          "GET " + url("/rest/version/outlook/1.0.0")));
+}
+
 TEST_F(VersionCheckTest, OnlyTheAdministratorsOneTurnsTheCheckOff) {
   fakes.transport.respond("GET", kGrayUrl, version_answer("2.0"));
   fakes.transport.respond("GET", kReleaseUrl, version_answer("2.0"));

@@ -32,6 +32,11 @@ std::string FakeSettingsStore::read_classes_root(const std::string& key_path) {
   return found == classes_root.end() ? std::string() : found->second;
 }
 
+std::string FakeSettingsStore::read_machine(const char* name) {
+  auto found = machine_values.find(name);
+  return found == machine_values.end() ? std::string() : found->second;
+}
+
 std::optional<std::string> FakeMachinePolicy::text(const char* name) {
   const auto found = texts.find(name);
   if (found == texts.end()) {

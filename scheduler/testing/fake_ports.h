@@ -15,18 +15,21 @@
 
 namespace mivo::testing {
 
-// The settings key as a map. read_classes_root answers from its own map.
+// The settings key as a map. read_classes_root and read_machine answer
+// from maps of their own.
 class FakeSettingsStore : public SettingsStorePort {
  public:
   std::string read(const char* name) override;
   bool write(const char* name, const std::string& value) override;
   void remove(const char* name) override;
   std::string read_classes_root(const std::string& key_path) override;
+  std::string read_machine(const char* name) override;
 
   bool has(const std::string& name) const { return values.count(name) != 0; }
 
   std::map<std::string, std::string> values;
   std::map<std::string, std::string> classes_root;
+  std::map<std::string, std::string> machine_values;
   // When set, writes change nothing and report failure.
   bool fail_writes = false;
   // "write <name>=<value>" and "remove <name>", in call order.

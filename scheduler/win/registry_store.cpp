@@ -42,6 +42,19 @@ class RegistrySettingsStore final : public SettingsStorePort {
       return std::string();
     return mivo::win::to_utf8(text);
   }
+
+  std::string read_machine(const char* name) override {
+    // The 64-bit view, where the per-machine package writes, also for the
+    // x86 scheduler in 32-bit Outlook.
+    mivo::com::unique_hkey key;
+    std::wstring text;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      key.put()) != ERROR_SUCCESS ||
+        read_text(key.get(), nullptr, mivo::win::to_wide(name).c_str(), text) !=
+            registry_result::kOk)
+      return std::string();
+    return mivo::win::to_utf8(text);
+  }
 };
 
 }  // namespace

@@ -595,6 +595,32 @@ TEST_F(UpdateTest, WithoutTokenOnlyTheReleaseChannelIsAsked) {
   EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.2.3"}), calls());
 }
 
+TEST_F(UpdateTest, WithoutAVersionOfTheUsersTheMachinesIsSent) {
+  const testing::registry_key_guard machine(HKEY_LOCAL_MACHINE, L"Software\\Mivo_Outlook");
+  testing::set_string(HKEY_LOCAL_MACHINE, L"Software\\Mivo_Outlook\\General",
+                      L"OutlookPluginVersion", L"1.0.0");
+  testing::set_setting("OutlookPluginVersion", "");
+  testing::set_setting("mivotoken", "");
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, get_settings());
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ((std::vector<std::string>{"GET /rest/version/outlook/1.0.0"}), calls());
+}
+
+TEST_F(UpdateTest, TheAdministratorsDisableUpdateCheckSendsNothing) {
+  const testing::registry_key_guard policy(HKEY_LOCAL_MACHINE,
+                                           L"Software\\Policies\\Mivo_Outlook\\General");
+  const DWORD on = 1;
+  testing::set_raw_value(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Mivo_Outlook\\General",
+                         L"DisableUpdateCheck", REG_DWORD, &on, sizeof(on));
+  service_.set_versions("2.0.0", "2.0.0");
+  DialogRobot robot;
+  EXPECT_EQ(S_OK, get_settings());
+  ASSERT_TRUE(robot.wait()) << robot.report();
+  EXPECT_TRUE(robot.message_boxes().empty());
+  EXPECT_TRUE(calls().empty());
+}
+
 TEST_F(UpdateTest, PackageThatFailsVerificationIsDeletedUnopenedAndTheHostGoesOn) {
   const testing::TrustedTestRoot root;
   testing::set_setting("mivotoken", "");
