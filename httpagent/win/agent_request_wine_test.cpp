@@ -54,6 +54,24 @@ class AgentRequest : public ::testing::Test {
     EXPECT_TRUE(sink.calls[0].data_null);
     EXPECT_EQ(sink.calls[0].length, 0);
   }
+  // The TLS login is redirected to `location`, which the same service
+  // answers at /target: the request ends at the redirect and nothing is sent
+  // to /target.
+  void expect_redirect_refused(const std::string& location) {
+    fault(R"({"path":"/rest/login","location":")" + location + R"("})");
+    fault(R"({"path":"/target","body":"arrived"})");
+    const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
+    recording_sink sink;
+    ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(),
+                          text("token:secret").get(), &sink),
+              S_OK);
+    wait(sink);
+    ASSERT_EQ(sink.calls.size(), 1u);
+    EXPECT_EQ(sink.calls[0].type, OIURL_ERROR_OPENREQUEST);
+    const auto requests = service.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "/rest/login");
+  }
 
   Client service;
   agent_library dll;
@@ -288,39 +306,12 @@ TEST_F(AgentRequest, RedirectToABarePathStaysOnTheSameServer) {
 
 TEST_F(AgentRequest, RedirectToAnotherHostEndsTheRequestAndSendsNothingThere) {
   // localhost reaches the same service, so anything sent there is recorded.
-  const int tls_port = service.port() + 1;
-  fault(R"({"path":"/rest/login","location":"http://localhost:)" + std::to_string(tls_port) +
-        R"(/target"})");
-  fault(R"({"path":"/target","body":"arrived"})");
-  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
-  recording_sink sink;
-  ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(),
-                        text("token:secret").get(), &sink),
-            S_OK);
-  wait(sink);
-  ASSERT_EQ(sink.calls.size(), 1u);
-  EXPECT_EQ(sink.calls[0].type, OIURL_ERROR_OPENREQUEST);
-  const auto requests = service.requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].path, "/rest/login");
+  expect_redirect_refused("http://localhost:" + std::to_string(service.port() + 1) + "/target");
 }
 
 TEST_F(AgentRequest, RedirectToAnotherPortOfTheSameHostEndsTheRequestAndSendsNothingThere) {
   // The plain port serves the same state, so anything sent there is recorded.
-  fault(R"({"path":"/rest/login","location":"https://127.0.0.1:)" + std::to_string(service.port()) +
-        R"(/target"})");
-  fault(R"({"path":"/target","body":"arrived"})");
-  const auto allow = scoped_setting::policy_dword(L"AllowUntrustedCertificates", 1);
-  recording_sink sink;
-  ASSERT_EQ(agent->Post(tls_url("/rest/login").get(), text("password").get(),
-                        text("token:secret").get(), &sink),
-            S_OK);
-  wait(sink);
-  ASSERT_EQ(sink.calls.size(), 1u);
-  EXPECT_EQ(sink.calls[0].type, OIURL_ERROR_OPENREQUEST);
-  const auto requests = service.requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].path, "/rest/login");
+  expect_redirect_refused("https://127.0.0.1:" + std::to_string(service.port()) + "/target");
 }
 
 TEST_F(AgentRequest, RedirectWhosePathHoldsAnAddressStaysOnTheSameServer) {
