@@ -145,14 +145,18 @@ bool empty_key(const std::set<std::wstring>& state, const std::wstring& line) {
   });
 }
 
-// What an uninstallation left or took: everything added, and everything
-// gone except keys that were empty already (Wine's installer also removes
-// the empty keys above the values it removes; a user's class keys are never
-// empty on Windows).
+// What an uninstallation left or took: everything added except keys with
+// no value below them, and everything gone except keys that were empty
+// already. Windows Installer's first per-machine installation in a prefix
+// makes the empty record keys of the system account (UserData\S-1-5-18) and
+// keeps them, as Windows does; Wine's installer also removes the empty keys
+// above the values it removes, and a user's class keys are never empty on
+// Windows.
 std::string left_behind(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
   std::string text;
   for (const auto& line : after)
-    if (!before.count(line)) text += "added: " + win::to_utf8(line) + "\n";
+    if (!before.count(line) && !empty_key(after, line))
+      text += "added: " + win::to_utf8(line) + "\n";
   for (const auto& line : before)
     if (!after.count(line) && !empty_key(before, line))
       text += "gone: " + win::to_utf8(line) + "\n";
