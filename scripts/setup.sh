@@ -64,10 +64,27 @@ add_deb_src() {
   fi
 }
 
+# Debian's mirrors are sometimes caught mid-sync ("File has unexpected size");
+# apt then fails the whole command although a minute later all is well. Each
+# apt step is tried a few times with a growing pause before setup gives up.
+APT_OPTS=(-o Acquire::Retries=3)
+with_retries() {
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    "$@" && return 0
+    [ "$attempt" = 5 ] && return 1
+    log "'$*' failed (attempt $attempt of 5); trying again in $((attempt * 20)) s"
+    sleep $((attempt * 20))
+  done
+}
+
 APT_UPDATED=0
 apt_update() {
   if [ "$APT_UPDATED" = 0 ]; then
-    as_root apt-get update -qq
+    # An index that still fails after the retries is not fatal here: apt keeps
+    # the lists it has, and the install that follows says what it cannot find.
+    with_retries as_root apt-get "${APT_OPTS[@]}" update -qq \
+      || log "apt-get update still reports failed indexes; going on with the lists it has"
     APT_UPDATED=1
   fi
 }
@@ -91,7 +108,8 @@ install_packages() {
     apt_update
     # shellcheck disable=SC2086
     mkdir -p "$DEPS"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing \
+    with_retries as_root env DEBIAN_FRONTEND=noninteractive apt-get "${APT_OPTS[@]}" \
+      install -y -qq --no-install-recommends $missing \
       >"$DEPS/apt-install.log" 2>&1 || { cat "$DEPS/apt-install.log" >&2; exit 1; }
   fi
 }
@@ -108,7 +126,7 @@ build_jsoncpp() {
     apt_update
     mkdir -p "$DEPS/src"
     log "fetching Debian's libjsoncpp source package"
-    (cd "$DEPS/src" && apt-get source -qq libjsoncpp >/dev/null 2>&1) || {
+    (cd "$DEPS/src" && with_retries apt-get "${APT_OPTS[@]}" source -qq libjsoncpp >/dev/null 2>&1) || {
       echo "setup: apt-get source libjsoncpp failed" >&2; exit 1; }
     src="$(ls -d "$DEPS"/src/libjsoncpp-*/ | head -1)"
   fi
