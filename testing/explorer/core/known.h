@@ -11,6 +11,11 @@
 
 namespace mivo::explorer {
 
+// Office's language in every session and every replay of a scenario:
+// Chinese, the add-in's first, so that a scenario names the subjects the
+// add-in made as they were.
+constexpr unsigned long kOfficeLanguage = 2052;
+
 struct KnownFault {
   // The scenario's file name under addin/scenarios/known/ or, for a fault
   // found beyond the ones the issue named (reported, not yet decided), under

@@ -62,24 +62,27 @@ std::string write_scenario(const std::vector<std::string>& comment,
   return text;
 }
 
+std::string step_kind(const std::string& step) {
+  // The words up to the first text, number or date.
+  std::string words;
+  std::size_t at = 0;
+  while (at < step.size()) {
+    const std::size_t end = std::min(step.find(' ', at), step.size());
+    const std::string token = step.substr(at, end - at);
+    if (token.empty() || token[0] == '"' || token[0] == '+' || token[0] == '-' ||
+        (token[0] >= '0' && token[0] <= '9') || token.find('@') != std::string::npos)
+      break;
+    words += (words.empty() ? "" : " ") + token;
+    at = end + 1;
+  }
+  return words;
+}
+
 std::vector<std::string> shape(const std::vector<Move>& moves) {
   std::vector<std::string> steps;
   for (const auto& move : moves) {
-    if (move.fault.kind != FaultKind::none) steps.push_back("fault " + move.fault.name());
-    // The words up to the first text, number or date.
-    std::string words;
-    std::size_t at = 0;
-    const std::string& line = move.step;
-    while (at < line.size()) {
-      const std::size_t end = std::min(line.find(' ', at), line.size());
-      const std::string token = line.substr(at, end - at);
-      if (token.empty() || token[0] == '"' || token[0] == '+' || token[0] == '-' ||
-          (token[0] >= '0' && token[0] <= '9') || token.find('@') != std::string::npos)
-        break;
-      words += (words.empty() ? "" : " ") + token;
-      at = end + 1;
-    }
-    steps.push_back(words);
+    steps.push_back(step_kind(move.step) +
+                    (move.fault.kind == FaultKind::none ? "" : " (fault " + move.fault.name() + ")"));
   }
   return steps;
 }

@@ -30,8 +30,12 @@ std::vector<std::string> describe_violations(const std::vector<Violation>& found
 std::string write_scenario(const std::vector<std::string>& comment,
                            const std::vector<Move>& moves, const std::vector<MoveRun>& runs);
 
-// A session's shape: each move's step without its texts ("click
-// Mivo-03_Add", "type subject", "open"), after its fault ("fault drop").
+// A step without its texts, numbers and dates: "click Mivo-03_Add", "type
+// subject", "open".
+std::string step_kind(const std::string& step);
+
+// A session's shape: each move's step kind, with its fault when it carries
+// one ("send (fault drop)").
 std::vector<std::string> shape(const std::vector<Move>& moves);
 
 }  // namespace mivo::explorer

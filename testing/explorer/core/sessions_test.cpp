@@ -100,17 +100,19 @@ TEST(Sessions, AWrittenSessionAnswersTheDialogsThatCameAndKeepsFaultsThatTook) {
 TEST(Sessions, AViolationIsKnownOnlyWithItsBreachAndTheStepsOfItsShape) {
   const Violation orphan{1, "orphan", ""};
   const std::vector<std::string> refused = {"start", "new meeting", "click Mivo-03_Add",
-                                            "fault code", "send", "close discarding"};
+                                            "send (fault code)", "close discarding"};
   const KnownFault* known = classify(orphan, refused);
   ASSERT_NE(nullptr, known);
   EXPECT_EQ("refused-send-then-close", known->scenario);
   EXPECT_EQ(nullptr, classify(orphan, {"start", "new meeting", "click Mivo-03_Add", "quit"}));
+  // The fault must be the send's, not an earlier step's.
+  EXPECT_EQ(nullptr, classify(orphan, {"start", "click Mivo-03_Add (fault empty)", "send", "quit"}));
   EXPECT_EQ(nullptr, classify(Violation{1, "two-owners", ""}, refused));
   EXPECT_EQ((std::vector<std::string>{"set start", "click Mivo-03_Add", "type subject", "open",
-                                      "close discarding", "add attendee smtp"}),
+                                      "close discarding (fault late)", "add attendee smtp"}),
             shape({Move{"set start +3d 10:00", {}, {}}, Move{"click Mivo-03_Add", {}, {}},
                    Move{"type subject \"x\"", {}, {}}, Move{"open \"x\" 2", {}, {}},
-                   Move{"close discarding", {}, {}},
+                   Move{"close discarding", {}, {FaultKind::late}},
                    Move{"add attendee smtp guest@example.com \"Guest\"", {}, {}}}));
 }
 

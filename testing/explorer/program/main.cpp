@@ -147,9 +147,13 @@ std::string file_name(const Violation& v) { return "I" + std::to_string(v.invari
 
 Report shrink_and_write(session_player& player, const Finding& finding, const Options& options) {
   const std::string label = finding.violation.label();
+  // The same breach, and the same known fault (or none): a shorter session
+  // that shows another fault is not this finding's.
   const auto breaks = [&](const SessionRun& run) {
-    return std::any_of(run.violations.begin(), run.violations.end(),
-                       [&](const Violation& v) { return v.label() == label; });
+    const auto kinds = shape(run.moves);
+    return std::any_of(run.violations.begin(), run.violations.end(), [&](const Violation& v) {
+      return v.label() == label && classify(v, kinds) == finding.known;
+    });
   };
   Report report;
   report.moves = shrink(
@@ -191,7 +195,8 @@ Report shrink_and_write(session_player& player, const Finding& finding, const Op
   wchar_t full[MAX_PATH];
   GetFullPathNameW(to_wide(report.file).c_str(), MAX_PATH, full, nullptr);
   const DWORD code =
-      mivo::outlookhost::testing::run_host(L"\"" + std::wstring(full) + L"\"", output);
+      mivo::outlookhost::testing::run_host(
+      L"--office-language " + std::to_wstring(kOfficeLanguage) + L" \"" + full + L"\"", output);
   report.replays = code == 1 && output.find("INVARIANT I" + std::to_string(shown.invariant) +
                                             " (" + shown.reason + ")") != std::string::npos;
   return report;
@@ -249,8 +254,9 @@ int wmain(int argc, wchar_t** argv) {
           player.play([&](const World& world) { return generator.next(world); });
       const auto kinds = shape(run.moves);
       for (std::size_t m = 0; m < run.moves.size(); ++m) {
-        ++steps[kinds[m]];
-        step_time[kinds[m]] += run.runs[m].milliseconds;
+        const std::string kind = step_kind(run.moves[m].step);
+        ++steps[kind];
+        step_time[kind] += run.runs[m].milliseconds;
         if (run.runs[m].fault_taken) ++faults[run.moves[m].fault.name()];
       }
       if (!run.mistake.empty()) {

@@ -11,6 +11,7 @@
 
 #include "generator.h"
 #include "host_world.h"
+#include "known.h"
 #include "outlook_host.h"
 #include "scenario_runner.h"
 
@@ -89,6 +90,7 @@ SessionRun session_player::play(const std::function<std::optional<Move>(const Wo
   SessionRun result;
   reset();
   outlookhost::outlook_host host;
+  host.outlook().set_language(kOfficeLanguage);
   outlookhost::scenario_runner runner(host, {}, [](const std::string&) {});
   for (const auto& line : Generator::prologue()) runner.perform(parsed(line));
   Invariants invariants;
