@@ -26,6 +26,17 @@ const std::vector<std::string> kAttendees = {
 const std::vector<std::string> kTyped = {"李雷", "guest@example.com", "李雷; Design Team",
                                          "rooms@example.com"};
 
+// One of the moves, each as likely as its weight.
+std::string draw(const std::vector<Weighted>& moves, std::mt19937_64& random) {
+  double total = 0;
+  for (const auto& m : moves) total += m.weight;
+  double at = std::uniform_real_distribution<double>(0, total)(random);
+  for (const auto& m : moves) {
+    if ((at -= m.weight) <= 0) return m.step;
+  }
+  return moves.back().step;
+}
+
 }  // namespace
 
 Generator::Generator(std::uint64_t seed, GeneratorOptions options)
@@ -122,13 +133,7 @@ std::optional<std::string> Generator::window_move(const World& world, const Item
   add(0.3, "delete");
   if (item.meeting_status == 1) add(0.4, "cancel meeting");
   add(0.8, "window explorer");
-  double total = 0;
-  for (const auto& m : moves) total += m.weight;
-  double at = std::uniform_real_distribution<double>(0, total)(random_);
-  for (const auto& m : moves) {
-    if ((at -= m.weight) <= 0) return m.step;
-  }
-  return moves.back().step;
+  return draw(moves, random_);
 }
 
 std::optional<std::string> Generator::main_move(const World& world) {
@@ -176,13 +181,7 @@ std::optional<std::string> Generator::main_move(const World& world) {
   int open = 0;
   for (const auto& item : world.items) open = std::max(open, item.window);
   if (open > 0) add(1.5, "window " + std::to_string(1 + below(open)));
-  double total = 0;
-  for (const auto& m : moves) total += m.weight;
-  double at = std::uniform_real_distribution<double>(0, total)(random_);
-  for (const auto& m : moves) {
-    if ((at -= m.weight) <= 0) return m.step;
-  }
-  return moves.back().step;
+  return draw(moves, random_);
 }
 
 std::optional<Move> Generator::next(const World& world) {
