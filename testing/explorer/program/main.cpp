@@ -143,7 +143,10 @@ void write_file(const std::wstring& path, const std::string& text) {
   CloseHandle(file);
 }
 
-std::string file_name(const Violation& v) { return "I" + std::to_string(v.invariant) + "-" + v.reason; }
+std::string file_name(const Violation& v, const KnownFault* known) {
+  return "I" + std::to_string(v.invariant) + "-" + v.reason + "-" +
+         (known ? known->scenario : std::string("new"));
+}
 
 Report shrink_and_write(session_player& player, const Finding& finding, const Options& options) {
   const std::string label = finding.violation.label();
@@ -166,6 +169,8 @@ Report shrink_and_write(session_player& player, const Finding& finding, const Op
     report.moves = finding.moves;
     last = player.replay(report.moves);
   }
+  // As played: the faults that met no request are gone.
+  report.moves = last.moves;
   const std::vector<std::string> steps = shape(report.moves);
   Violation shown = finding.violation;
   for (const auto& v : last.violations) {
@@ -186,7 +191,7 @@ Report shrink_and_write(session_player& player, const Finding& finding, const Op
   for (const auto& line : describe_state(last.world)) comment.push_back("  " + line);
   report.text = write_scenario(comment, report.moves, last.runs);
   CreateDirectoryW(to_wide(options.out).c_str(), nullptr);
-  report.file = options.out + "\\" + file_name(shown) + ".scenario";
+  report.file = options.out + "\\" + file_name(shown, report.known) + ".scenario";
   write_file(to_wide(report.file), report.text);
 
   // The ordinary host replays it and stops at the same breach.

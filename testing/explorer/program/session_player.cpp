@@ -120,9 +120,12 @@ SessionRun session_player::play(const std::function<std::optional<Move>(const Wo
     const double took =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
             .count();
-    result.moves.push_back(*move);
     const bool taken = std::any_of(world.requests.begin(), world.requests.end(),
                                    [](const Request& r) { return r.faulted; });
+    // A fault no request met did nothing: the move is kept without it, so
+    // that the session's shape and its scenario say what happened.
+    result.moves.push_back(*move);
+    if (!taken) result.moves.back().fault = Fault{};
     result.runs.push_back(MoveRun{world.answered, taken, took});
     if (!done) {
       // A dialog nobody could answer is the product's; anything else is a
