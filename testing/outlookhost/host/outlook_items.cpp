@@ -144,6 +144,13 @@ void item_base::set_location(const std::wstring& value) {
 
 void item_base::set_start(double value) {
   const double length = fields_.end - fields_.start;
+  if (fields_.recurrence) {
+    // A series moves whole: its first day, and its last when it has one
+    // (chosen: Outlook keeps a series' number of occurrences or its length).
+    const double days = std::floor(value) - std::floor(fields_.start);
+    fields_.recurrence->pattern_start += days;
+    if (!fields_.recurrence->no_end_date) fields_.recurrence->pattern_end += days;
+  }
   fields_.start = value;
   fields_.end = value + length;
   property_changed(L"Start");

@@ -76,6 +76,13 @@ TEST_F(HostItems, GetRecurrencePatternMakesTheItemAWeeklySeriesWithoutEnd) {
   EXPECT_TRUE(mask > 0 && mask <= 64 && (mask & (mask - 1)) == 0) << mask;
   ASSERT_HR(S_OK, com::put(pattern, L"Occurrences", 4));
   EXPECT_FALSE(*com::as_bool(get(pattern, L"NoEndDate")));
+  // Moving the start moves the series whole: its last day never comes
+  // before its first.
+  const double first = *com::as_double(get(pattern, L"PatternStartDate"));
+  const double last = *com::as_double(get(pattern, L"PatternEndDate"));
+  ASSERT_HR(S_OK, com::put(item(), L"Start", *com::as_double(get(item(), L"Start")) + 20));
+  EXPECT_EQ(first + 20, *com::as_double(get(pattern, L"PatternStartDate")));
+  EXPECT_EQ(last + 20, *com::as_double(get(pattern, L"PatternEndDate")));
   ASSERT_HR(S_OK, call(item(), L"ClearRecurrencePattern").hr());
   EXPECT_FALSE(*com::as_bool(get(item(), L"IsRecurring")));
 }
