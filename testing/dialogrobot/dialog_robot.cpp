@@ -3,6 +3,7 @@
 #include "dialog_robot.h"
 
 #include <algorithm>
+#include <optional>
 #include <atomic>
 #include <sstream>
 
@@ -151,6 +152,15 @@ Step& DialogRobot::expect_message_box() {
   return step;
 }
 
+Step& DialogRobot::whenever_dialog(ControlIds ids, int times) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Step& step = standing_.emplace_back();
+  step.robot_ = this;
+  step.ids_ = std::move(ids);
+  step.times_left_ = times > 0 ? times : -1;
+  return step;
+}
+
 void DialogRobot::answer_other_message_boxes(int button) {
   std::lock_guard<std::mutex> lock(mutex_);
   other_box_answer_ = button;
@@ -194,6 +204,11 @@ std::vector<ShownWindow> DialogRobot::message_boxes() const {
   std::copy_if(all.begin(), all.end(), std::back_inserter(picked),
                [](const ShownWindow& w) { return w.message_box; });
   return picked;
+}
+
+std::vector<size_t> DialogRobot::standing_given() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return standing_given_;
 }
 
 StepResult DialogRobot::result(size_t step) const {
@@ -270,6 +285,7 @@ void DialogRobot::record(HWND window, bool destroying) {
     shown_[known->second] = std::move(shown);
     live_.erase(known);
   }
+  if (destroying) answered_.erase(window);
 }
 
 // ---- the robot's thread ----
@@ -353,7 +369,7 @@ bool DialogRobot::run_step(size_t index) {
   for (;;) {
     if (stop_requested()) return false;
     HWND top = top_window();
-    if (top && matches(step, top)) {
+    if (top && matches(step, top) && awaits_answer(top)) {
       window = top;
       break;
     }
@@ -361,6 +377,10 @@ bool DialogRobot::run_step(size_t index) {
       PostMessageW(top, WM_COMMAND, MAKEWPARAM(other_box_answer, BN_CLICKED), 0);
       if (!sync()) return false;
       deadline = std::chrono::steady_clock::now() + patience_;  // the flow is moving on
+      continue;
+    }
+    if (top && answer_standing(top)) {
+      deadline = std::chrono::steady_clock::now() + patience_;
       continue;
     }
     if (std::chrono::steady_clock::now() > deadline) {
@@ -379,19 +399,68 @@ bool DialogRobot::run_step(size_t index) {
   result.ran = true;
   result.window = window;
   result.caption = window_text(window);
+  perform_all(step, window, result, index);
+  std::lock_guard<std::mutex> lock(mutex_);
+  results_[index] = result;
+  return true;
+}
+
+bool DialogRobot::awaits_answer(HWND window) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!answered_.count(window)) return true;
+  }
+  // Answered before: it waits for another answer only when, once the test
+  // thread has handled everything posted so far, it is still the window in
+  // front (a refused sign-in leaves its dialog open), not while it is busy
+  // with the last answer.
+  if (!sync() || top_window() != window) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  answered_.erase(window);
+  return true;
+}
+
+void DialogRobot::perform_all(const Step& step, HWND window, StepResult& result, size_t index) {
   for (const Step::Action& action : step.actions_) {
+    const bool ending = action.kind == Step::Kind::Press || action.kind == Step::Kind::Escape ||
+                        action.kind == Step::Kind::CloseBox || action.kind == Step::Kind::Answer;
+    if (ending) {
+      // The window may stay a while, busy with the answer (a request of
+      // its own): it is not taken for a step again while it is.
+      std::lock_guard<std::mutex> lock(mutex_);
+      answered_.insert(window);
+    }
     perform(action, window, result, index);
-    if (action.kind == Step::Kind::Press || action.kind == Step::Kind::Click ||
-        action.kind == Step::Kind::SelectIndex || action.kind == Step::Kind::SelectText ||
-        action.kind == Step::Kind::Escape || action.kind == Step::Kind::CloseBox ||
-        action.kind == Step::Kind::Answer) {
+    if (ending || action.kind == Step::Kind::Click || action.kind == Step::Kind::SelectIndex ||
+        action.kind == Step::Kind::SelectText) {
       // Posted: let the window handle it before the next action or step, so
       // that a dialog on its way out is not taken for the next one.
       sync();
     }
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  results_[index] = result;
+}
+
+bool DialogRobot::answer_standing(HWND window) {
+  std::optional<Step> found;
+  size_t number = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (size_t i = 0; i < standing_.size() && !found; ++i) {
+      if (standing_[i].times_left_ != 0 && matches(standing_[i], window)) {
+        found = standing_[i];
+        number = i;
+      }
+    }
+  }
+  if (!found || !awaits_answer(window)) return false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (standing_[number].times_left_ > 0) --standing_[number].times_left_;
+    standing_given_.push_back(number);
+  }
+  StepResult ignored;
+  // Failures name the step; standing ones count after the scripted steps.
+  perform_all(*found, window, ignored, step_count() + number);
   return true;
 }
 
@@ -519,6 +588,7 @@ bool DialogRobot::watch_until_step(size_t index) {
       if (!sync()) return false;
       continue;
     }
+    if (top && answer_standing(top)) continue;
     if (top != seen) {
       seen = top;
       since = std::chrono::steady_clock::now();

@@ -125,6 +125,7 @@ class Step {
   DialogRobot* robot_ = nullptr;
   bool message_box_ = false;
   ControlIds ids_;
+  int times_left_ = 0;  // a standing step's answers left; 0: no limit
   std::vector<Action> actions_;
 };
 
@@ -142,6 +143,11 @@ class DialogRobot {
   // Message boxes that no step expects are answered with this button
   // instead of counting as an unexpected window.
   void answer_other_message_boxes(int button = IDOK);
+  // A dialog answered this way whenever it comes while no scripted step
+  // takes it, up to `times` times (0: every time), none included: for flows
+  // whose dialogs cannot be known beforehand. The first standing step that
+  // matches and has answers left answers. Its results are not kept.
+  Step& whenever_dialog(ControlIds ids, int times = 0);
 
   // Call once the flow under test has returned: ends the robot and tells
   // whether every step ran and nothing went wrong. Further calls return the
@@ -151,6 +157,9 @@ class DialogRobot {
   std::vector<ShownWindow> shown() const;
   std::vector<ShownWindow> dialogs() const;
   std::vector<ShownWindow> message_boxes() const;
+  // The standing steps that answered, by their place in the order they
+  // were added, in the order they answered.
+  std::vector<size_t> standing_given() const;
   StepResult result(size_t step) const;
   std::vector<std::string> failures() const;
   // Failures and what was shown, readable in a test's failure message.
@@ -164,6 +173,11 @@ class DialogRobot {
   void record(HWND window, bool destroying);
   void run();
   bool run_step(size_t index);
+  // Answers `window` with a standing step that matches it; false when none does.
+  bool answer_standing(HWND window);
+  void perform_all(const Step& step, HWND window, StepResult& result, size_t index);
+  // False for a window still busy with the answer it was given last.
+  bool awaits_answer(HWND window);
   void perform(const Step::Action& action, HWND window, StepResult& result, size_t index);
   bool watch_until_step(size_t index);
   size_t step_count() const;
@@ -186,6 +200,10 @@ class DialogRobot {
   bool passed_ = false;
   int other_box_answer_ = 0;
   std::deque<Step> steps_;
+  std::deque<Step> standing_;
+  std::vector<size_t> standing_given_;
+  // Dialogs given an answer that ends them, not yet gone.
+  std::set<HWND> answered_;
   std::vector<StepResult> results_;
   std::vector<ShownWindow> shown_;
   std::map<HWND, size_t> live_;  // recorded windows not yet destroyed: index in shown_

@@ -130,6 +130,24 @@ TEST_F(Robot, AnswersAndRecordsMessageBoxesNoStepExpects) {
   EXPECT_EQ(robot.shown().size(), 3u);
 }
 
+TEST_F(Robot, StandingAnswersTakeTheirDialogEveryTimeAndNoneIsMissed) {
+  DialogRobot robot(2000ms);
+  robot.whenever_dialog(kCancellationDialog, 2).press(IDOK);
+  robot.whenever_dialog(kAccountDialog).press(IDCANCEL);
+  robot.whenever_dialog(kCancellationDialog).press(IDCANCEL);
+  robot.expect_dialog(kCancellationDialog).press(IDCANCEL);
+  DialogLog log;
+  // The scripted step comes first, then the standing answers, the first as
+  // often as it may, the next for the rest.
+  EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, log), IDCANCEL);
+  EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, log), IDOK);
+  EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, log), IDOK);
+  EXPECT_EQ(run_dialog(IDD_CANCELLATION, nullptr, log), IDCANCEL);
+  EXPECT_TRUE(robot.wait()) << robot.report();
+  EXPECT_EQ(robot.dialogs().size(), 4u);
+  EXPECT_EQ((std::vector<size_t>{0, 0, 2}), robot.standing_given());
+}
+
 TEST_F(Robot, StepsLeftWhenTheFlowReturnsAreReportedAtOnce) {
   DialogRobot robot;
   robot.expect_dialog(kAccountDialog).press(IDOK);

@@ -26,11 +26,13 @@ std::optional<Fault> parse_fault(const Json::Value& value, std::string& error) {
     bool ok = true;
     int number = 0;
     if (name == "path") {
-      ok = v.isString() && !v.asString().empty() && v.asString()[0] == '/';
+      ok = v.isString() && (v.asString() == "*" || (!v.asString().empty() && v.asString()[0] == '/'));
       if (ok) f.path = v.asString();
     } else if (name == "method") {
       ok = v.isString();
       if (ok) f.method = v.asString();
+    } else if (name == "skip") {
+      ok = read_int(v, 0, INT32_MAX, f.skip);
     } else if (name == "times") {
       ok = read_int(v, 1, INT32_MAX, number);
       f.times = number;
@@ -63,6 +65,9 @@ std::optional<Fault> parse_fault(const Json::Value& value, std::string& error) {
     } else if (name == "drop") {
       ok = v.isBool();
       f.drop = ok && v.asBool();
+    } else if (name == "lost") {
+      ok = v.isBool();
+      f.lost = ok && v.asBool();
     } else {
       error = "unknown fault member \"" + name + "\"";
       return std::nullopt;
@@ -73,7 +78,7 @@ std::optional<Fault> parse_fault(const Json::Value& value, std::string& error) {
     }
   }
   if (f.path.empty()) {
-    error = "a fault needs a \"path\" starting with /";
+    error = "a fault needs a \"path\" starting with / (or \"*\")";
     return std::nullopt;
   }
   return f;
@@ -95,9 +100,14 @@ void FaultTable::clear() { faults_.clear(); }
 
 std::optional<Fault> FaultTable::take(const std::string& method, const std::string& path) {
   const auto it = std::find_if(faults_.begin(), faults_.end(), [&](const Fault& f) {
-    return f.path == path && (f.method.empty() || f.method == method);
+    return (f.path == "*" || f.path == path) && (f.method.empty() || f.method == method);
   });
   if (it == faults_.end()) return std::nullopt;
+  if (it->skip > 0) {
+    // Let through, and no later fault applies to this request either.
+    --it->skip;
+    return std::nullopt;
+  }
   Fault taken = *it;
   if (it->times && --*it->times == 0) faults_.erase(it);
   return taken;

@@ -1,5 +1,6 @@
-// Faults the tests ask for: per path (and optionally method), how the next
-// matching requests are answered instead of, or on top of, the normal way.
+// Faults the tests ask for: per path (or any path) and optionally method,
+// how the next matching requests are answered instead of, or on top of, the
+// normal way.
 #pragma once
 
 #include <json/value.h>
@@ -12,8 +13,9 @@ namespace mivo::refservice {
 
 struct Fault {
   int id = 0;
-  std::string path;          // the request path without the query, exactly
+  std::string path;          // the request path without the query, exactly; "*": any
   std::string method;        // empty: any
+  int skip = 0;              // matching requests let through before it applies
   std::optional<int> times;  // how many more requests it affects; nullopt: all
   int delay_ms = 0;
   std::optional<int> status;
@@ -25,6 +27,7 @@ struct Fault {
   std::optional<int> code;
   std::optional<std::string> location;
   bool drop = false;
+  bool lost = false;  // served as usual, then the answer is never sent
 };
 
 // Reads a fault as the control interface receives it. Unknown members and
@@ -48,7 +51,7 @@ class FaultTable {
   int add(Fault fault);
   void clear();
   // The first active fault for this request, counting the request against
-  // its `times`.
+  // its `skip` and then its `times`.
   std::optional<Fault> take(const std::string& method, const std::string& path);
 
  private:

@@ -222,6 +222,12 @@ void Service::handle(const httplib::Request& request, httplib::Response& respons
           return;
         }
         reply = faulted(*fault, exchange);
+        if (fault->lost) {
+          // The work is done; the answer never leaves, as one that comes
+          // after the client's deadline is never read.
+          if (connection) connection->abandon();
+          return;
+        }
       } else {
         std::lock_guard<std::mutex> lock(mutex_);
         reply = serve_rest(state_, exchange, [this] { return new_token(); });

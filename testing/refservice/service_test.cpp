@@ -213,6 +213,30 @@ TEST_F(ServiceTest, DropFaultClosesTheConnectionWithoutAnswer) {
   EXPECT_EQ(get("/rest/version/outlook/1").status, 200);
 }
 
+TEST_F(ServiceTest, LostFaultDoesTheWorkButNeverAnswers) {
+  const std::string token = login();
+  add_fault(R"({"path":"/rest/api/conference/schedule","lost":true,"times":1})");
+  const HttpResponse response =
+      post("/rest/api/conference/schedule",
+           R"({"duration":30,"startDate":"2030-03-07","startTime":"09:00","subject":"s"})",
+           {{"token", token}});
+  EXPECT_EQ(response.status, 0);
+  EXPECT_EQ(response.body, "");
+  EXPECT_EQ(client.meetings().size(), 1u);
+  EXPECT_EQ(client.requests().back().answered_us, 0);
+}
+
+TEST_F(ServiceTest, AnyPathFaultLetsTheSkippedRequestsThroughThenAppliesItsTimes) {
+  add_fault(R"({"path":"*","skip":2,"times":1,"status":503})");
+  EXPECT_EQ(get("/rest/version/outlook/1").status, 200);
+  EXPECT_EQ(get("/x").status, 404);
+  EXPECT_EQ(post("/rest/login", "{}").status, 503);
+  EXPECT_EQ(get("/rest/version/outlook/1").status, 200);
+  // Control calls are never faulted.
+  add_fault(R"({"path":"*","status":500})");
+  EXPECT_NO_THROW(client.meetings());
+}
+
 TEST_F(ServiceTest, FaultsMatchPathWithoutQueryMethodAndTimes) {
   add_fault(R"({"path":"/rest/api/conference/schedule","method":"DELETE","status":500,"times":2})");
   const auto del = [&] {
@@ -234,6 +258,8 @@ TEST_F(ServiceTest, MisspeltOrIncompleteFaultsAreRefused) {
   EXPECT_THROW(add_fault(R"({"status":500})"), std::runtime_error);
   EXPECT_THROW(add_fault(R"({"path":"/x","times":0})"), std::runtime_error);
   EXPECT_THROW(add_fault(R"({"path":"/x","drop":"yes"})"), std::runtime_error);
+  EXPECT_THROW(add_fault(R"({"path":"x"})"), std::runtime_error);
+  EXPECT_THROW(add_fault(R"({"path":"/x","skip":-1})"), std::runtime_error);
   EXPECT_EQ(add_fault(R"({"path":"/x"})"), 1);
   EXPECT_EQ(add_fault(R"({"path":"/y"})"), 2);
 }

@@ -12,7 +12,7 @@ namespace mivo::outlookhost {
 
 namespace {
 
-enum class Type { Keyword, Text, Number, Date, Time };
+enum class Type { Keyword, Text, Number, Integer, Date, Time };
 
 struct Parameter {
   Type type;
@@ -32,6 +32,7 @@ struct Grammar {
 Parameter kw(const char* words) { return {Type::Keyword, words}; }
 Parameter text(const char* name) { return {Type::Text, name}; }
 Parameter number(const char* name) { return {Type::Number, name}; }
+Parameter integer(const char* name) { return {Type::Integer, name}; }
 Parameter date() { return {Type::Date, "date"}; }
 Parameter time() { return {Type::Time, "time"}; }
 
@@ -58,18 +59,33 @@ const std::vector<Grammar>& grammar() {
        StepKind::Picture,
        {{text("file")}},
        "saves a picture of the current window (a 24-bit BMP file)"},
+      {{"invariants"},
+       StepKind::Invariants,
+       {{}},
+       "from here on the lifecycle invariants are checked after every action"},
       {{"click"}, StepKind::Click, {{text("control")}}, "clicks a ribbon control"},
       {{"new", "appointment"}, StepKind::NewAppointment, {{}}, "opens a new appointment"},
       {{"new", "meeting"}, StepKind::NewMeeting, {{}}, "opens a new meeting"},
-      {{"open"}, StepKind::Open, {{text("subject")}}, "opens an appointment by its subject"},
+      {{"open"},
+       StepKind::Open,
+       {{text("subject")}, {text("subject"), number("n")}},
+       "opens an appointment by its subject (the n-th of that subject)"},
       {{"open", "request"},
        StepKind::OpenRequest,
-       {{text("subject")}},
+       {{text("subject")}, {text("subject"), number("n")}},
        "opens a received meeting request"},
       {{"delete", "item"},
        StepKind::DeleteItem,
-       {{text("subject")}},
-       "moves an item to Deleted Items from the main window"},
+       {{text("subject")}, {text("subject"), number("n")}},
+       "moves an item to Deleted Items from the main window (deletes it from there)"},
+      {{"copy"},
+       StepKind::Copy,
+       {{text("subject")}, {text("subject"), number("n")}},
+       "copies a calendar item into its folder, as Outlook's Copy"},
+      {{"copy", "to", "my", "calendar"},
+       StepKind::CopyToCalendar,
+       {{text("subject")}, {text("subject"), number("n")}},
+       "copies an item into the calendar as an appointment of the user's own"},
       {{"receive", "request"},
        StepKind::ReceiveRequest,
        {{text("organiser"), text("subject"), date(), time(), number("minutes")}},
@@ -131,6 +147,15 @@ const std::vector<Grammar>& grammar() {
        StepKind::AnswerMessage,
        {{kw("ok|cancel|yes|no")}},
        "the robot answers the next message box"},
+      {{"fault"},
+       StepKind::Fault,
+       {{kw("drop|late|malformed|empty")},
+        {kw("drop|late|malformed|empty"), kw("request"), number("n")},
+        {kw("status"), number("status")},
+        {kw("status"), number("status"), kw("request"), number("n")},
+        {kw("code"), integer("code")},
+        {kw("code"), integer("code"), kw("request"), number("n")}},
+       "the service fails the next action's n-th request (the first by default)"},
       {{"expect", "visible"}, StepKind::ExpectVisible, {{text("control")}}, ""},
       {{"expect", "hidden"}, StepKind::ExpectHidden, {{text("control")}}, ""},
       {{"expect", "absent"},
@@ -220,6 +245,8 @@ bool matches(const Parameter& parameter, const Argument& argument) {
       return true;
     case Type::Number:
       return is_number(argument.text);
+    case Type::Integer:
+      return all_digits(argument.text[0] == '-' ? argument.text.substr(1) : argument.text);
     case Type::Date:
       return parse_date(argument.text, any_day, date);
     case Type::Time:

@@ -29,14 +29,17 @@ enum class StepKind {
   Directory,  // exchange-user|exchange-agent|exchange-list <name> <smtp address>
   Window,     // explorer | <n>: the n-th open appointment window, in opening order
   Print,
-  Picture,  // <file>: the current window as a 24-bit BMP
+  Picture,     // <file>: the current window as a 24-bit BMP
+  Invariants,  // from here on the lifecycle invariants are checked after every action
   // The main window.
   Click,  // <control id>, in the current window
   NewAppointment,
   NewMeeting,
-  Open,            // <subject>: an appointment from any folder
-  OpenRequest,     // <subject>: a received meeting request
-  DeleteItem,      // <subject>: moved to Deleted Items from the main window
+  Open,            // <subject> [<n>]: an appointment from any folder (the n-th of that subject)
+  OpenRequest,     // <subject> [<n>]: a received meeting request
+  DeleteItem,      // <subject> [<n>]: moved to Deleted Items from the main window
+  Copy,            // <subject> [<n>]: Outlook's Copy of a calendar item
+  CopyToCalendar,  // <subject> [<n>]: Copy to My Calendar (CopyTo, olCreateAppointment)
   ReceiveRequest,  // <organiser> <subject> <date> <time> <minutes>
   // The current appointment window.
   Type,                // subject|location|to|optional|body <text>, then leaves the field
@@ -52,13 +55,15 @@ enum class StepKind {
   Close,          // [saving|discarding]: the answer to Outlook's save prompt
   Delete,         // the item of the window, to Deleted Items
   CancelMeeting,  // sends the cancellation
-  // The dialog robot's answers to the next step's dialogs, in order.
+  // Prepared for the next action: the dialog robot's answers to its
+  // dialogs, in order, and how the reference service fails one request.
   AnswerSignIn,          // <user> <password> | cancel
   AnswerOrganisation,    // <name> | cancel
   AnswerMeetingOptions,  // [mute] [password <digits>] ok|cancel
   AnswerSignOut,         // ok|cancel
   AnswerAbout,
   AnswerMessage,  // ok|cancel|yes|no
+  Fault,          // drop|late|malformed|empty|status <n>|code <n> [request <n>]
   // Checks; a failed one ends the scenario.
   ExpectVisible,       // <control id>
   ExpectHidden,        // <control id>
@@ -103,6 +108,12 @@ struct Scenario {
 };
 
 Scenario parse_scenario(const std::string& script);
+
+// Steps prepared for the next action rather than acted out.
+inline bool prepares_next_action(StepKind kind) {
+  return kind >= StepKind::AnswerSignIn && kind <= StepKind::Fault;
+}
+inline bool is_check(StepKind kind) { return kind >= StepKind::ExpectVisible; }
 
 // Dates are YYYY-MM-DD, "today", "tomorrow" or "+<n>d"; times HH:MM or
 // HH:MM:SS. Day offsets count from `today` (fields of a local date).

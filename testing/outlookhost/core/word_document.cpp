@@ -304,6 +304,10 @@ void WordDocument::set_body_text(std::u16string_view text) {
           std::u16string_view(wanted).substr(prefix, wanted.size() - prefix - suffix));
 }
 
+void WordDocument::replace_body_text(std::u16string_view text) {
+  replace(0, story_length(), text);
+}
+
 Span WordDocument::edit(int start, int end, std::u16string_view text,
                         std::optional<RangeId> editing) {
   // The final paragraph mark is never removed, and nothing goes after it.

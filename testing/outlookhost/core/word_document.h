@@ -89,6 +89,10 @@ class WordDocument {
   // The story's text apart from its final mark becomes `text`, changed
   // through the smallest single replacement, as a person's typing does.
   void set_body_text(std::u16string_view text);
+  // The whole story replaced by `text`, as a person selecting everything
+  // and typing does: a bookmark inside it goes (chosen: Word deletes a
+  // bookmark whose whole text is replaced).
+  void replace_body_text(std::u16string_view text);
 
   // The editor's selection, a live range like the others: where a bookmark
   // added without a range goes. A new document's is the insertion point at

@@ -243,6 +243,17 @@ TEST(WordDocument, TypingInTheEditorChangesOnlyTheEditedPart) {
   EXPECT_EQ((Span{12, 24}), doc.word.bookmark_span(mark));
 }
 
+TEST(WordDocument, TypingOverTheWholeBodyTakesTheBookmarksInItAlong) {
+  Doc doc(u"Agenda\rJoin: A\r");
+  const auto mark = doc.mark(7, 16, u"MivoMailBody");  // to the final mark, as the invitation's does
+  doc.word.set_body_text(u"Another agenda");
+  EXPECT_TRUE(doc.word.find_bookmark(u"MivoMailBody")) << "a diff keeps what it did not touch";
+  doc.word.replace_body_text(u"Another agenda");
+  EXPECT_FALSE(doc.word.find_bookmark(u"MivoMailBody"));
+  EXPECT_EQ(u"Another agenda\r", doc.word.text());
+  (void)mark;
+}
+
 TEST(WordDocument, InsertedTextTakesTheHighlightBeforeItAndSettingItColoursTheRange) {
   Doc doc(u"abc");
   const Id b = doc.range(1, 2);

@@ -52,7 +52,16 @@ outlook_host::~outlook_host() {
 }
 
 void outlook_host::start() {
-  if (started_ || finished_) return;
+  if (started_) return;
+  if (finished_) {
+    // Outlook starts again on the store the last run kept, with the add-ins
+    // loaded afresh as a new process would.
+    session_->set_ui(nullptr);
+    session_ = session::create(&store_);
+    session_->set_ui(this);
+    addins_.clear();
+    finished_ = false;
+  }
   explorer_ = create_explorer_window(*this);
   ribbons_.attach(explorer_, session_->explorer(), kExplorerRibbon);
   started_ = true;
@@ -119,6 +128,7 @@ void outlook_host::quit() {
     explorer_ = nullptr;
   }
   pump();
+  store_ = session_->keep();
   session_->shutdown();
   if (const long held = live_automation_objects.load(); held > 0)
     problems_.push_back("after shut-down the add-ins still hold " + std::to_string(held) +

@@ -26,20 +26,22 @@ class outlook_host final : public session_ui {
   outlook_host(const outlook_host&) = delete;
   outlook_host& operator=(const outlook_host&) = delete;
 
-  // Outlook starts: the main window, then every add-in whose LoadBehavior
-  // is 3 (load, OnConnection, the main window's ribbon, its first
+  // Outlook starts (again, after quit(), on the same store): the main
+  // window, then every add-in whose LoadBehavior is 3 (load, OnConnection, the main window's ribbon, its first
   // visibility pass and pictures), then OnStartupComplete and the Startup
   // event.
   void start();
   // Outlook exits: Quit, OnBeginShutdown, OnDisconnection, the windows go,
   // and what the add-ins still hold of Outlook's objects is reported. The
-  // host cannot start again.
+  // store keeps the saved items: start() runs Outlook again on it.
   void quit();
   // The user turns every connected add-in off, and on again, in Outlook's
   // COM add-ins dialog.
   void disconnect_addins();
   void connect_addins();
   bool started() const { return started_; }
+  // What the last exit kept of the profile's store.
+  const item_store& store() const { return store_; }
 
   session& outlook() { return *session_; }
   ribbon_host& ribbons() { return ribbons_; }
@@ -84,6 +86,7 @@ class outlook_host final : public session_ui {
   bool item_windows_open() const;
 
   std::shared_ptr<session> session_;
+  item_store store_;  // what the last run kept
   ribbon_host ribbons_;
   std::vector<std::unique_ptr<loaded_addin>> addins_;
   HWND explorer_ = nullptr;

@@ -110,6 +110,11 @@ enum ol_recurrence_type : long { olRecursDaily = 0, olRecursWeekly = 1, olRecurs
 enum ol_recurrence_state : long { olApptNotRecurring = 0, olApptMaster = 1 };
 enum ol_inspector_close : long { olSave = 0, olDiscard = 1, olPromptForSave = 2 };
 enum ol_editor_type : long { olEditorWord = 4 };
+enum ol_appointment_copy_options : long {
+  olPromptUser = 0,
+  olCreateAppointment = 1,
+  olCopyAsAccept = 2
+};
 // Office's enumerations.
 enum mso_app_language_id : long { msoLanguageIDInstall = 1, msoLanguageIDUIPrevious = 5 };
 

@@ -2,7 +2,10 @@
 // changes that make an item unsaved and raise PropertyChange.
 //
 // From Outlook's documentation: EntryID is empty until the item is first
-// saved or sent; changing Start keeps the duration (End moves along);
+// saved or sent, and a copy is a new item with an EntryID of its own;
+// GlobalAppointmentID is the same across all copies of an item; CopyTo
+// without CopyOptions means olCreateAppointment and refuses a folder that
+// cannot hold appointments; changing Start keeps the duration (End moves along);
 // GetRecurrencePattern makes a pattern when there is none and the item then
 // counts as recurring; UserProperties.Add refuses names of more than 64
 // characters or with '[', ']', '_' or '#'. Chosen where nothing is
@@ -27,7 +30,8 @@ constexpr DISPID kSubject = 0x37, kBody = 0x9100, kMessageClass = 0x1A, kEntryId
 constexpr DISPID kAllDayEvent = 0x8215, kDuration = 0x8213, kEnd = 0x820E, kStart = 0x820D,
                  kIsRecurring = 0x8223, kLocation = 0x8208, kMeetingStatus = 0x8217,
                  kOrganizer = 0x42, kRecurrenceState = 0xF545, kClearRecurrence = 0xF0A5,
-                 kGetRecurrence = 0xF0A4, kSend = 0xF075;
+                 kGetRecurrence = 0xF0A4, kSend = 0xF075, kCopy = 0xF032, kCopyTo = 0xFB12,
+                 kGlobalAppointmentId = 0xFBFD;
 constexpr DISPID kGetAssociatedAppointment = 0xF760;
 constexpr DISPID kCurrentItem = 0x2102, kEditorType = 0x2110, kInspectorClose = 0x2103,
                  kInspectorDisplay = 0x2104, kWordEditor = 0x210F;
@@ -96,6 +100,8 @@ item_base::item_base(std::shared_ptr<session> owner, folder_id folder, item_fiel
       saved_(fields_.deep_copy()),
       folder_(folder),
       creation_time_(session_->now()),
+      global_id_(session_->new_global_id()),
+      serial_(session_->next_serial()),
       events_(static_cast<trapped_dispatch*>(this), item_sources()) {
   saved_body_revision_ = fields_.body->revision();
   for (const auto& r : fields_.recipients) next_recipient_ = std::max(next_recipient_, r.id + 1);
@@ -138,6 +144,13 @@ void item_base::set_location(const std::wstring& value) {
 
 void item_base::set_start(double value) {
   const double length = fields_.end - fields_.start;
+  if (fields_.recurrence) {
+    // A series moves whole: its first day, and its last when it has one
+    // (chosen: Outlook keeps a series' number of occurrences or its length).
+    const double days = std::floor(value) - std::floor(fields_.start);
+    fields_.recurrence->pattern_start += days;
+    if (!fields_.recurrence->no_end_date) fields_.recurrence->pattern_end += days;
+  }
   fields_.start = value;
   fields_.end = value + length;
   property_changed(L"Start");
@@ -179,6 +192,11 @@ void item_base::set_recurrence(std::optional<recurrence_data> pattern) {
 
 void item_base::set_body_text(const std::wstring& text) {
   fields_.body->set_body_text(std::u16string(text.begin(), text.end()));
+  property_changed(L"Body");
+}
+
+void item_base::replace_body_text(const std::wstring& text) {
+  fields_.body->replace_body_text(std::u16string(text.begin(), text.end()));
   property_changed(L"Body");
 }
 
@@ -231,6 +249,7 @@ void item_base::set_property_value(const std::wstring& name, const VARIANT& valu
   com::unique_variant converted;
   if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, property->stored)))
     throw automation_error("Type mismatch: the value does not suit the property's type.");
+  property->inherited = false;
   switch (property->stored) {
     case VT_BSTR:
       property->text.assign(V_BSTR(&converted), SysStringLen(V_BSTR(&converted)));
@@ -397,6 +416,9 @@ const std::vector<member>& appointment_item::members() const {
                               {L"ClearRecurrencePattern", kClearRecurrence, member_kind::method},
                               {L"GetRecurrencePattern", kGetRecurrence, member_kind::method},
                               {L"Send", kSend, member_kind::method},
+                              {L"Copy", kCopy, member_kind::method},
+                              {L"CopyTo", kCopyTo, member_kind::method, 1, 2},
+                              {L"GlobalAppointmentID", kGlobalAppointmentId, member_kind::get},
                           });
     return all;
   }();
@@ -473,6 +495,25 @@ void appointment_item::invoke(DISPID id, WORD flags, const arguments& args, resu
       if (fields_.meeting_status != olMeeting && fields_.meeting_status != olMeetingCanceled)
         throw automation_error("This appointment is not a meeting and cannot be sent.");
       session_->send(*this);
+      return;
+    case kCopy:
+      out.object(session_->copy(*this, folder_, false).get());
+      return;
+    case kCopyTo: {
+      // CopyOptions left out means olCreateAppointment (documented); the
+      // destination must be a folder of appointments.
+      auto folder = args.object(0);
+      const long options = args.missing(1) ? olCreateAppointment : args.integer(1);
+      if (options != olCreateAppointment)
+        Diagnostics::unmodelled("AppointmentItem.CopyTo(CopyOptions:=" + std::to_string(options) +
+                                ")");
+      if (!folder || folder.get() != session_->folder(folder_id::calendar))
+        throw automation_error("The item cannot be copied to a folder that is not a calendar.");
+      out.object(session_->copy(*this, folder_id::calendar, true).get());
+      return;
+    }
+    case kGlobalAppointmentId:
+      out.text(global_id_);
       return;
   }
 }

@@ -51,6 +51,9 @@ struct user_property_data {
   VARTYPE stored = VT_BSTR;  // the value's type for this property type
   std::wstring text;
   double number = 0;  // numbers, dates (OLE Automation) and yes/no (0 or 1)
+  // The host's own bookkeeping, not Outlook's: the value came with a copy of
+  // another item and nothing has written it on this item since.
+  bool inherited = false;
 };
 
 struct recurrence_data {

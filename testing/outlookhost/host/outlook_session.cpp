@@ -15,7 +15,9 @@
 // window closes; the save question comes between the item's Close and the
 // Inspector's Close; ItemSend's Item is the meeting request the send
 // produces, whose GetAssociatedAppointment is the appointment; a sent
-// cancellation moves the appointment to Deleted Items.
+// cancellation moves the appointment to Deleted Items; a copy is saved in
+// its folder at once (Outlook's Copy leaves it there for the caller to move);
+// the store keeps saved items only, so an exit loses what was never saved.
 #include "outlook_session.h"
 
 #include <algorithm>
@@ -378,9 +380,10 @@ const wchar_t* folder_label(folder_id id) {
 
 }  // namespace
 
-std::shared_ptr<session> session::create() {
+std::shared_ptr<session> session::create(const item_store* store) {
   std::shared_ptr<session> created(new session());
   session& s = *created;
+  if (store) s.restore(*store);
   s.application_ = com::com_ptr<IDispatch>(make<application_object>(s).get());
   s.name_space_ = com::com_ptr<IDispatch>(make<name_space_object>(s).get());
   s.explorer_ = com::com_ptr<IDispatch>(make<explorer_object>(s).get());
@@ -398,6 +401,61 @@ session::session() : language_(GetUserDefaultUILanguage()) {
 }
 
 session::~session() = default;
+
+void session::restore(const item_store& store) {
+  directory_ = store.directory;
+  next_id_ = store.next_id;
+  next_serial_ = store.next_serial;
+  clock_ = store.clock;
+  std::vector<com::com_ptr<appointment_item>> appointments;
+  for (const auto& kept : store.items) {
+    if (!kept.appointment) continue;
+    auto item = make<appointment_item>(shared_from_this(), kept.folder, kept.fields.deep_copy());
+    item->restore(kept.serial, kept.creation_time);
+    item->set_identity(kept.global_id, kept.copied_from);
+    item->mark_saved(kept.folder, kept.entry_id);
+    appointments.push_back(item);
+    items_.push_back(com::com_ptr<item_base>(item.get()));
+  }
+  for (const auto& kept : store.items) {
+    if (kept.appointment) continue;
+    com::com_ptr<appointment_item> appointment;
+    for (const auto& candidate : appointments) {
+      if (candidate->entry_id() == kept.appointment_entry_id) appointment = candidate;
+    }
+    auto item =
+        make<meeting_item>(shared_from_this(), kept.folder, kept.fields.deep_copy(), appointment);
+    item->restore(kept.serial, kept.creation_time);
+    item->set_identity(kept.global_id, kept.copied_from);
+    item->mark_saved(kept.folder, kept.entry_id);
+    items_.push_back(com::com_ptr<item_base>(item.get()));
+  }
+}
+
+item_store session::keep() const {
+  item_store store;
+  store.directory = directory_;
+  store.next_id = next_id_;
+  store.next_serial = next_serial_;
+  store.clock = clock_;
+  for (const auto& item : items_) {
+    stored_item kept;
+    kept.appointment = item->is_appointment();
+    kept.fields = item->saved_fields().deep_copy();
+    kept.folder = item->folder();
+    kept.entry_id = item->entry_id();
+    kept.global_id = item->global_id();
+    kept.creation_time = item->creation_time();
+    kept.serial = item->serial();
+    kept.copied_from = item->copied_from();
+    if (!item->is_appointment()) {
+      if (auto* appointment = static_cast<meeting_item&>(*item).appointment())
+        kept.appointment_entry_id = appointment->entry_id();
+    }
+    store.items.push_back(std::move(kept));
+  }
+  return store;
+}
 
 void session::shutdown() {
   if (!application_) return;
@@ -500,6 +558,28 @@ connection_points& session::inspectors_events() {
       ->events();
 }
 
+std::wstring session::new_global_id() {
+  // A hexadecimal text like the entry ids, from the same counter.
+  return new_entry_id(L"global");
+}
+
+com::com_ptr<appointment_item> session::copy(appointment_item& source, folder_id folder,
+                                             bool own_appointment) {
+  item_fields fields = source.fields().deep_copy();
+  for (auto& property : fields.properties) property.inherited = true;
+  if (own_appointment && fields.meeting_status == olMeetingReceived) {
+    fields.meeting_status = olNonMeeting;
+    fields.recipients.clear();
+    fields.organizer.clear();
+  }
+  auto copied = make<appointment_item>(shared_from_this(), folder, std::move(fields));
+  copied->set_identity(source.global_id(), source.serial());
+  copied->mark_saved(folder, new_entry_id(L"item"));
+  add_item(com::com_ptr<item_base>(copied.get()));
+  if (ui_) ui_->items_changed();
+  return copied;
+}
+
 com::com_ptr<appointment_item> session::create_appointment() {
   item_fields fields;
   fields.message_class = L"IPM.Appointment";
@@ -597,6 +677,7 @@ session::send_outcome session::send(appointment_item& item) {
       request.recipients.end());
   auto message = make<meeting_item>(shared_from_this(), folder_id::outbox, request,
                                     com::com_ptr<appointment_item>(&item));
+  message->set_identity(item.global_id(), 0);
   application_events().fire(event::item_send, "ItemSend",
                             event_arguments().object(message.get()).cancel(&cancel));
   if (cancel != VARIANT_FALSE) return send_outcome::cancelled_by_application;
@@ -688,6 +769,7 @@ com::com_ptr<meeting_item> session::receive_request(const std::wstring& organize
   fields.message_class = L"IPM.Schedule.Meeting.Request";
   auto request =
       make<meeting_item>(shared_from_this(), folder_id::inbox, std::move(fields), appointment);
+  request->set_identity(appointment->global_id(), 0);
   request->mark_saved(folder_id::inbox, new_entry_id(L"request"));
   add_item(com::com_ptr<item_base>(request.get()));
   if (ui_) ui_->items_changed();

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,19 @@ class item_base : public dispatch_object {
   ~item_base() override;
 
   const item_fields& fields() const { return fields_; }
+  // What Save kept: the fields a discarded close or an exit goes back to.
+  const item_fields& saved_fields() const { return saved_; }
   folder_id folder() const { return folder_; }
   const std::wstring& entry_id() const { return entry_id_; }
   double creation_time() const { return creation_time_; }
+  // GlobalAppointmentID: given when the item is made, the same on its copies
+  // and on the meeting requests it sends.
+  const std::wstring& global_id() const { return global_id_; }
+  // The host's own numbering, for the scenarios and the explorer: every
+  // item made gets the next number, kept across an exit; a copy remembers
+  // its source's.
+  int serial() const { return serial_; }
+  int copied_from() const { return copied_from_; }
   bool saved_once() const { return !entry_id_.empty(); }
   bool dirty() const;
   inspector_object* inspector() const { return inspector_.get(); }
@@ -71,6 +82,8 @@ class item_base : public dispatch_object {
   void set_meeting_status(long status);
   void set_recurrence(std::optional<recurrence_data> pattern);
   void set_body_text(const std::wstring& text);
+  // The whole body typed over (see WordDocument::replace_body_text).
+  void replace_body_text(const std::wstring& text);
   // Adds a recipient, resolved against the address book when it can be.
   int add_recipient(const std::wstring& typed, long type);
   void remove_recipient(int id);
@@ -84,6 +97,14 @@ class item_base : public dispatch_object {
   void attach_inspector(com::com_ptr<inspector_object> inspector);
   void detach_inspector();
   void mark_saved(folder_id folder, std::wstring entry_id);
+  void set_identity(std::wstring global_id, int copied_from) {
+    global_id_ = std::move(global_id);
+    copied_from_ = copied_from;
+  }
+  void restore(int serial, double creation_time) {
+    serial_ = serial;
+    creation_time_ = creation_time;
+  }
   void move_to(folder_id folder) { folder_ = folder; }
   void revert();
   void changed();
@@ -105,6 +126,9 @@ class item_base : public dispatch_object {
   folder_id folder_;
   std::wstring entry_id_;
   double creation_time_ = 0;
+  std::wstring global_id_;
+  int serial_ = 0;
+  int copied_from_ = 0;
   int next_recipient_ = 1;
   com::com_ptr<inspector_object> inspector_;
   connection_points events_;
@@ -171,9 +195,34 @@ class inspector_object final : public dispatch_object {
   connection_points events_;
 };
 
+// What the profile's store keeps of an item when Outlook exits.
+struct stored_item {
+  bool appointment = true;  // else a meeting request
+  item_fields fields;       // as last saved
+  folder_id folder = folder_id::calendar;
+  std::wstring entry_id;
+  std::wstring global_id;
+  double creation_time = 0;
+  int serial = 0;
+  int copied_from = 0;
+  std::wstring appointment_entry_id;  // a meeting request's appointment
+};
+
+// The store and the profile's settings that outlive one run of Outlook.
+struct item_store {
+  std::vector<stored_item> items;
+  std::vector<directory_entry> directory;
+  unsigned next_id = 1;
+  int next_serial = 1;
+  std::optional<double> clock;
+};
+
 class session : public std::enable_shared_from_this<session> {
  public:
-  static std::shared_ptr<session> create();
+  // A new profile, or one whose store an earlier run kept.
+  static std::shared_ptr<session> create(const item_store* store = nullptr);
+  // What the store keeps: the saved items (unsaved changes are not kept).
+  item_store keep() const;
   ~session();
   void set_ui(session_ui* ui) { ui_ = ui; }
   session_ui* ui() const { return ui_; }
@@ -210,6 +259,14 @@ class session : public std::enable_shared_from_this<session> {
   IDispatch* inspectors();
 
   com::com_ptr<appointment_item> create_appointment();
+  // Copy: a new item in the source's folder, saved at once, with its own
+  // EntryID, CreationTime and number and the source's fields, body and user
+  // properties. CopyTo(folder, olCreateAppointment): the same into `folder`,
+  // a received meeting becoming an appointment of the user's own.
+  com::com_ptr<appointment_item> copy(appointment_item& source, folder_id folder,
+                                      bool own_appointment);
+  int next_serial() { return next_serial_++; }
+  std::wstring new_global_id();
   std::vector<com::com_ptr<item_base>> items(folder_id folder) const;
   std::vector<com::com_ptr<inspector_object>> open_inspectors() const { return open_; }
   inspector_object* active_inspector() const { return active_; }
@@ -231,6 +288,7 @@ class session : public std::enable_shared_from_this<session> {
 
  private:
   session();
+  void restore(const item_store& store);
   std::wstring new_entry_id(const wchar_t* kind);
   void add_item(com::com_ptr<item_base> item);
   void forget_item(item_base& item);
@@ -241,6 +299,7 @@ class session : public std::enable_shared_from_this<session> {
   LCID language_;
   std::optional<double> clock_;
   unsigned next_id_ = 1;
+  int next_serial_ = 1;
   com::com_ptr<IDispatch> application_, name_space_, explorer_, inspectors_;
   std::vector<std::pair<folder_id, com::com_ptr<IDispatch>>> folders_;
   std::vector<com::com_ptr<item_base>> items_;  // saved items, any folder

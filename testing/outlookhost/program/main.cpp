@@ -1,7 +1,9 @@
 // mivo-outlook: the Outlook host as a program. It starts Outlook's part,
 // loads the add-ins the Addins keys name, and runs a scenario script with
 // the dialog robot answering the dialogs, printing what the user would see
-// after each step; or, with --interactive, leaves the clicking to a person.
+// after each step (and, from an "invariants" step on, checking the lifecycle
+// explorer's invariants); or, with --interactive, leaves the clicking to a
+// person.
 //
 //   mivo-outlook [--interactive] [--timings] [--office-language LCID] [script.scenario]
 //   mivo-outlook --steps                     the steps a script may use
@@ -16,9 +18,11 @@
 #include <objbase.h>
 
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "addin_calls.h"
+#include "host_world.h"
 #include "scenario_runner.h"
 #include "win/wide_text.h"
 
@@ -109,6 +113,8 @@ int wmain(int argc, wchar_t** argv) {
     mivo::outlookhost::outlook_host host;
     if (office_language) host.outlook().set_language(office_language);
     mivo::outlookhost::scenario_runner runner(host, options, say);
+    runner.set_watch_factory(
+        [&runner] { return std::make_unique<mivo::explorer::invariant_watch>(runner); });
     code = runner.run(scenario) ? 0 : 1;
     if (options.interactive && host.started()) {
       say("");

@@ -132,6 +132,7 @@ scenario_runner::scenario_runner(outlook_host& host, runner_options options, out
 scenario_runner::~scenario_runner() = default;
 
 bool scenario_runner::fail(const std::string& why) {
+  last_error_ = why;
   say_("     FAILED: " + why);
   return false;
 }
@@ -175,102 +176,221 @@ bool scenario_runner::run(const Scenario& scenario) {
   return true;
 }
 
+// What each step kind does, beside the grammar table of the language:
+// answers queue the robot's part for the next action, actions run through
+// the windows. Checks are the switch of check().
+const std::map<StepKind, scenario_runner::handler>& scenario_runner::handlers() {
+  static const std::map<StepKind, handler> table = {
+      {StepKind::Start, &scenario_runner::start},
+      {StepKind::Quit, &scenario_runner::quit},
+      {StepKind::Disconnect, &scenario_runner::disconnect},
+      {StepKind::Connect, &scenario_runner::connect},
+      {StepKind::Clock, &scenario_runner::clock},
+      {StepKind::Directory, &scenario_runner::directory},
+      {StepKind::Window, &scenario_runner::choose_window},
+      {StepKind::Print, &scenario_runner::print},
+      {StepKind::Picture, &scenario_runner::picture},
+      {StepKind::Invariants, &scenario_runner::invariants},
+      {StepKind::Click, &scenario_runner::click},
+      {StepKind::NewAppointment, &scenario_runner::new_item},
+      {StepKind::NewMeeting, &scenario_runner::new_item},
+      {StepKind::Open, &scenario_runner::open_item},
+      {StepKind::OpenRequest, &scenario_runner::open_item},
+      {StepKind::DeleteItem, &scenario_runner::open_item},
+      {StepKind::Copy, &scenario_runner::copy_item},
+      {StepKind::CopyToCalendar, &scenario_runner::copy_item},
+      {StepKind::ReceiveRequest, &scenario_runner::receive_request},
+      {StepKind::Type, &scenario_runner::type},
+      {StepKind::TypeWithoutLeaving, &scenario_runner::type},
+      {StepKind::SetStart, &scenario_runner::set_time},
+      {StepKind::SetEnd, &scenario_runner::set_time},
+      {StepKind::SetDuration, &scenario_runner::set_time},
+      {StepKind::SetRecurrence, &scenario_runner::set_recurrence},
+      {StepKind::AddAttendee, &scenario_runner::add_attendee},
+      {StepKind::Send, &scenario_runner::press_command},
+      {StepKind::Save, &scenario_runner::press_command},
+      {StepKind::SaveAndClose, &scenario_runner::press_command},
+      {StepKind::Delete, &scenario_runner::press_command},
+      {StepKind::CancelMeeting, &scenario_runner::press_command},
+      {StepKind::Close, &scenario_runner::close_window},
+      {StepKind::AnswerSignIn, &scenario_runner::answer_sign_in},
+      {StepKind::AnswerOrganisation, &scenario_runner::answer_organisation},
+      {StepKind::AnswerMeetingOptions, &scenario_runner::answer_meeting_options},
+      {StepKind::AnswerSignOut, &scenario_runner::answer_sign_out},
+      {StepKind::AnswerAbout, &scenario_runner::answer_about},
+      {StepKind::AnswerMessage, &scenario_runner::answer_message},
+      {StepKind::Fault, &scenario_runner::fault},
+  };
+  return table;
+}
+
 bool scenario_runner::step(const Step& s) {
-  const bool is_check = s.kind >= StepKind::ExpectVisible;
-  const bool is_answer = s.kind >= StepKind::AnswerSignIn && s.kind <= StepKind::AnswerMessage;
-  say_((is_check ? "     " : "\n") + std::string("[") + std::to_string(s.line) + "] " + s.source);
-  if (is_check) return check(s);
-  if (is_answer) {
-    const auto& a = s.arguments;
-    const auto word = [&](std::size_t i) { return a.at(i).quoted ? std::string() : a.at(i).text; };
-    switch (s.kind) {
-      case StepKind::AnswerSignIn:
-        if (a.size() == 1) {
-          answers_.push_back([](robot::DialogRobot& r) {
-            r.expect_dialog(robot::kAccountDialog).press(IDCANCEL);
-          });
-          answer_notes_.push_back("Please cancel the sign-in dialog.");
-        } else {
-          const std::wstring user = text(s, 0), password = text(s, 1);
-          answers_.push_back([user, password](robot::DialogRobot& r) {
-            r.expect_dialog(robot::kAccountDialog)
-                .set_text(IDC_ACCOUNT_USERNAME, user)
-                .set_text(IDC_ACCOUNT_PASSWORD, password)
-                .press(IDOK);
-          });
-          answer_notes_.push_back("Please sign in as " + a[0].text + " / " + a[1].text + ".");
-        }
-        break;
-      case StepKind::AnswerOrganisation:
-        if (word(0) == "cancel") {
-          answers_.push_back([](robot::DialogRobot& r) {
-            r.expect_dialog(robot::kTenancyDialog).press(IDCANCEL);
-          });
-          answer_notes_.push_back("Please cancel the choice of organisation.");
-        } else {
-          const std::wstring name = text(s, 0);
-          answers_.push_back([name](robot::DialogRobot& r) {
-            r.expect_dialog(robot::kTenancyDialog).select_text(IDC_TENANCY_LIST, name).press(IDOK);
-          });
-          answer_notes_.push_back("Please choose the organisation " + a[0].text + ".");
-        }
-        break;
-      case StepKind::AnswerMeetingOptions: {
-        bool mute = false;
-        std::wstring password;
-        for (std::size_t i = 0; i + 1 < a.size(); ++i) {
-          if (word(i) == "mute") mute = true;
-          if (word(i) == "password") password = text(s, ++i);
-        }
-        const int button = a.back().text == "ok" ? IDOK : IDCANCEL;
-        answers_.push_back([mute, password, button](robot::DialogRobot& r) {
-          auto& dialog = r.expect_dialog(robot::kMeetingDialog).check(IDC_MEETING_MUTE, mute);
-          if (!password.empty()) dialog.set_text(IDC_MEETING_PASSWORD, password);
-          dialog.press(button);
-        });
-        answer_notes_.push_back(
-            std::string("Please ") + (mute ? "tick mute, " : "") +
-            (password.empty() ? "" : "set the password " + to_utf8(password) + ", ") +
-            "and press " + (button == IDOK ? "OK" : "Cancel") + " in the meeting options.");
-        break;
-      }
-      case StepKind::AnswerSignOut: {
-        const int button = a[0].text == "ok" ? IDOK : IDCANCEL;
-        answers_.push_back([button](robot::DialogRobot& r) {
-          r.expect_dialog(robot::kCancellationDialog).press(button);
-        });
-        answer_notes_.push_back("Please answer " + a[0].text + " to signing out.");
-        break;
-      }
-      case StepKind::AnswerAbout:
-        answers_.push_back(
-            [](robot::DialogRobot& r) { r.expect_dialog(robot::kAboutDialog).press(IDOK); });
-        answer_notes_.push_back("Please close the about box.");
-        break;
-      case StepKind::AnswerMessage: {
-        const std::string& choice = a[0].text;
-        const int button = choice == "ok"       ? IDOK
-                           : choice == "cancel" ? IDCANCEL
-                           : choice == "yes"    ? IDYES
-                                                : IDNO;
-        answers_.push_back(
-            [button](robot::DialogRobot& r) { r.expect_message_box().read_text().answer(button); });
-        answer_notes_.push_back("Please answer the message box with " + choice + ".");
-        break;
-      }
-      default:
-        break;
-    }
-    return true;
+  say_((is_check(s.kind) ? "     " : "\n") + std::string("[") + std::to_string(s.line) + "] " +
+       s.source);
+  if (is_check(s.kind)) return check(s);
+  if (prepares_next_action(s.kind)) {
+    step_context context{s, s.arguments, nullptr, {}};
+    prepared_.push_back(s);
+    return (this->*handlers().at(s.kind))(context) || fail(context.error);
   }
   return action(s);
 }
+
+// --- the robot's answers ----------------------------------------------------
+
+void scenario_runner::queue(const robot::ControlIds& dialog,
+                            std::function<void(robot::Step&)> actions, std::string note) {
+  const int times = standing_times_;
+  answer what = [dialog, actions, times](robot::DialogRobot& r, bool standing) {
+    actions(standing ? r.whenever_dialog(dialog, times) : r.expect_dialog(dialog));
+  };
+  if (queue_standing_) {
+    standing_.push_back(std::move(what));
+    return;
+  }
+  answers_.push_back(std::move(what));
+  answer_notes_.push_back(std::move(note));
+}
+
+bool scenario_runner::answer_sign_in(step_context& c) {
+  if (c.a.size() == 1) {
+    queue(robot::kAccountDialog, [](robot::Step& d) { d.press(IDCANCEL); },
+          "Please cancel the sign-in dialog.");
+    return true;
+  }
+  const std::wstring user = text(c.step, 0), password = text(c.step, 1);
+  queue(
+      robot::kAccountDialog,
+      [user, password](robot::Step& d) {
+        d.set_text(IDC_ACCOUNT_USERNAME, user).set_text(IDC_ACCOUNT_PASSWORD, password).press(IDOK);
+      },
+      "Please sign in as " + c.a[0].text + " / " + c.a[1].text + ".");
+  return true;
+}
+
+bool scenario_runner::answer_organisation(step_context& c) {
+  if (c.word(0) == "cancel") {
+    queue(robot::kTenancyDialog, [](robot::Step& d) { d.press(IDCANCEL); },
+          "Please cancel the choice of organisation.");
+    return true;
+  }
+  const std::wstring name = text(c.step, 0);
+  queue(
+      robot::kTenancyDialog,
+      [name](robot::Step& d) { d.select_text(IDC_TENANCY_LIST, name).press(IDOK); },
+      "Please choose the organisation " + c.a[0].text + ".");
+  return true;
+}
+
+bool scenario_runner::answer_meeting_options(step_context& c) {
+  bool mute = false;
+  std::wstring password;
+  for (std::size_t i = 0; i + 1 < c.a.size(); ++i) {
+    if (c.word(i) == "mute") mute = true;
+    if (c.word(i) == "password") password = text(c.step, ++i);
+  }
+  const int button = c.a.back().text == "ok" ? IDOK : IDCANCEL;
+  queue(
+      robot::kMeetingDialog,
+      [mute, password, button](robot::Step& d) {
+        d.check(IDC_MEETING_MUTE, mute);
+        if (!password.empty()) d.set_text(IDC_MEETING_PASSWORD, password);
+        d.press(button);
+      },
+      std::string("Please ") + (mute ? "tick mute, " : "") +
+          (password.empty() ? "" : "set the password " + to_utf8(password) + ", ") +
+          "and press " + (button == IDOK ? "OK" : "Cancel") + " in the meeting options.");
+  return true;
+}
+
+bool scenario_runner::answer_sign_out(step_context& c) {
+  const int button = c.a[0].text == "ok" ? IDOK : IDCANCEL;
+  queue(robot::kCancellationDialog, [button](robot::Step& d) { d.press(button); },
+        "Please answer " + c.a[0].text + " to signing out.");
+  return true;
+}
+
+bool scenario_runner::answer_about(step_context&) {
+  queue(robot::kAboutDialog, [](robot::Step& d) { d.press(IDOK); },
+        "Please close the about box.");
+  return true;
+}
+
+bool scenario_runner::answer_message(step_context& c) {
+  const std::string& choice = c.a[0].text;
+  const int button = choice == "ok"       ? IDOK
+                     : choice == "cancel" ? IDCANCEL
+                     : choice == "yes"    ? IDYES
+                                          : IDNO;
+  if (queue_standing_) {
+    c.error = "a message box takes no standing answer";
+    return false;
+  }
+  answers_.push_back([button](robot::DialogRobot& r, bool) {
+    r.expect_message_box().read_text().answer(button);
+  });
+  answer_notes_.push_back("Please answer the message box with " + choice + ".");
+  return true;
+}
+
+bool scenario_runner::set_standing_answers(const std::vector<standing_answer>& answers) {
+  standing_.clear();
+  standing_lines_.clear();
+  queue_standing_ = true;
+  bool all = true;
+  for (const auto& a : answers) {
+    step_context context{a.step, a.step.arguments, nullptr, {}};
+    standing_times_ = a.times;
+    const bool taken = a.step.kind >= StepKind::AnswerSignIn &&
+                       a.step.kind < StepKind::AnswerMessage &&
+                       (this->*handlers().at(a.step.kind))(context);
+    if (taken) standing_lines_.push_back(a.step.source);
+    all = all && taken;
+  }
+  queue_standing_ = false;
+  standing_times_ = 0;
+  return all;
+}
+
+// Every fault is for one request of the next action, on any path; the
+// status fault answers a gateway's error page, as a proxy in front of a
+// service that is down would.
+bool scenario_runner::fault(step_context& c) {
+  Json::Value fault(Json::objectValue);
+  fault["path"] = "*";
+  fault["times"] = 1;
+  const std::string kind = c.word(0);
+  std::size_t next = 1;
+  if (kind == "drop") {
+    fault["drop"] = true;
+  } else if (kind == "late") {
+    fault["lost"] = true;
+  } else if (kind == "malformed" || kind == "empty") {
+    fault[kind] = true;
+  } else if (kind == "status") {
+    fault["status"] = std::stoi(c.a[1].text);
+    fault["body"] = "<html><body><h1>" + c.a[1].text + " Bad Gateway</h1></body></html>";
+    fault["content_type"] = "text/html";
+    next = 2;
+  } else {
+    fault["code"] = std::stoi(c.a[1].text);
+    next = 2;
+  }
+  fault_request_ = next < c.a.size() ? std::stoi(c.a[next + 1].text) : 1;
+  if (fault_request_ < 1) fault_request_ = 1;
+  fault["skip"] = fault_request_ - 1;
+  fault_ = fault;
+  return true;
+}
+
+// --- actions ------------------------------------------------------------------
 
 bool scenario_runner::action(const Step& s) {
   std::optional<robot::DialogRobot> robot;
   if (!options_.interactive) {
     robot.emplace(kPatience);
-    for (const auto& a : answers_) a(*robot);
+    for (const auto& a : answers_) a(*robot, false);
+    for (const auto& a : standing_) a(*robot, true);
     robot->answer_other_message_boxes(IDOK);
   } else {
     for (const auto& note : answer_notes_) say_("     " + note);
@@ -278,264 +398,41 @@ bool scenario_runner::action(const Step& s) {
   answers_.clear();
   answer_notes_.clear();
   messages_.clear();
+  shown_.clear();
+  standing_given_.clear();
+  const std::vector<Step> prepared = std::move(prepared_);
+  prepared_.clear();
+  last_fault_request_ = 0;
+  if (fault_) {
+    try {
+      service_->add_fault(*fault_);
+      last_fault_request_ = fault_request_;
+    } catch (const std::exception& e) {
+      fault_.reset();
+      return fail(std::string("the reference service took no fault: ") + e.what());
+    }
+  }
 
+  // Starting again makes a new session: it is looked up after the step.
   const auto open_before = host_.outlook().open_inspectors();
   const std::size_t sent_before = host_.outlook().sent().size();
-  session& outlook = host_.outlook();
-  const auto& a = s.arguments;
-  std::string error;
-  bool done = true;
-  const auto need_item_window = [&]() -> inspector_object* {
-    inspector_object* inspector = host_.inspector_of(current_window());
-    if (!inspector) error = "the current window is not an item window";
-    return inspector;
-  };
-
-  switch (s.kind) {
-    case StepKind::Start:
-      host_.start();
-      break;
-    case StepKind::Quit:
-      // The runner lets go of its item first: what is still held after the
-      // shut-down is the add-ins'.
-      item_.reset();
-      window_ = nullptr;
-      host_.quit();
-      break;
-    case StepKind::Disconnect:
-      host_.disconnect_addins();
-      break;
-    case StepKind::Connect:
-      host_.connect_addins();
-      break;
-    case StepKind::Clock:
-      if (a[0].text == "real")
-        outlook.real_clock();
-      else if (a[0].text == "advance" && !a[0].quoted)
-        outlook.advance_clock(std::stod(a[1].text));
-      else
-        outlook.fix_clock(date_of(s, 0));
-      break;
-    case StepKind::Directory: {
-      const std::string& kind = a[0].text;
-      outlook.add_entry(kind == "exchange-user"    ? directory_entry::kind::exchange_user
-                        : kind == "exchange-agent" ? directory_entry::kind::exchange_agent
-                                                   : directory_entry::kind::exchange_list,
-                        text(s, 1), text(s, 2));
-      break;
-    }
-    case StepKind::Window:
-      if (a[0].text == "explorer" && !a[0].quoted) {
-        window_ = nullptr;
-      } else {
-        const auto open = outlook.open_inspectors();
-        const std::size_t n = std::stoul(a[0].text);
-        if (n < 1 || n > open.size()) {
-          error = "there are " + std::to_string(open.size()) + " item windows open";
-          done = false;
-          break;
-        }
-        window_ = open[n - 1]->window;
-        item_ = com::com_ptr<item_base>(&open[n - 1]->item());
-      }
-      break;
-    case StepKind::Print:
-      print_ribbon(current_window(), true);
-      print_item(true);
-      break;
-    case StepKind::Picture:
-      host_.pump();
-      if (!robot::save_window_picture(current_window(), text(s, 0))) {
-        error = "the picture could not be saved to " + a[0].text;
-        done = false;
-      }
-      break;
-    case StepKind::Click:
-      done = host_.click(current_window(), a[0].text, error);
-      break;
-    case StepKind::NewAppointment:
-    case StepKind::NewMeeting:
-      done = host_.press(host_.explorer_window(),
-                         s.kind == StepKind::NewMeeting ? kNewMeetingButton : kNewAppointmentButton,
-                         error);
-      break;
-    case StepKind::Open:
-    case StepKind::OpenRequest:
-    case StepKind::DeleteItem: {
-      com::com_ptr<item_base> found;
-      for (auto folder : {folder_id::calendar, folder_id::inbox, folder_id::deleted_items,
-                          folder_id::sent_items}) {
-        for (const auto& candidate : outlook.items(folder)) {
-          const bool wanted_kind = (s.kind == StepKind::OpenRequest) != candidate->is_appointment();
-          if (!found && wanted_kind && candidate->fields().subject == text(s, 0)) found = candidate;
-        }
-      }
-      if (!found) {
-        error = "no item has the subject " + a[0].text;
-        done = false;
-        break;
-      }
-      item_ = found;
-      if (s.kind == StepKind::DeleteItem)
-        outlook.remove(*found);
-      else
-        outlook.display(*found);
-      break;
-    }
-    case StepKind::ReceiveRequest: {
-      auto request =
-          outlook.receive_request(text(s, 0), text(s, 1), date_of(s, 2), std::stol(a[4].text));
-      item_ = com::com_ptr<item_base>(request.get());
-      break;
-    }
-    case StepKind::Type:
-    case StepKind::TypeWithoutLeaving: {
-      if (!need_item_window()) {
-        done = false;
-        break;
-      }
-      const std::string& field = a[0].text;
-      const int id = field == "subject"    ? kSubjectField
-                     : field == "location" ? kLocationField
-                     : field == "to"       ? kToField
-                     : field == "optional" ? kOptionalField
-                                           : kBodyField;
-      HWND control = GetDlgItem(current_window(), id);
-      if (s.kind == StepKind::TypeWithoutLeaving) SetFocus(control);
-      SetWindowTextW(control, text(s, 1).c_str());
-      if (s.kind == StepKind::Type && (id == kToField || id == kOptionalField))
-        commit_recipient_fields(current_window());
-      break;
-    }
-    case StepKind::SetStart:
-    case StepKind::SetEnd:
-    case StepKind::SetDuration:
-    case StepKind::SetRecurrence: {
-      inspector_object* inspector = need_item_window();
-      if (!inspector) {
-        done = false;
-        break;
-      }
-      item_base& item = inspector->item();
-      try {
-        if (s.kind == StepKind::SetStart) item.set_start(date_of(s, 0));
-        if (s.kind == StepKind::SetEnd) item.set_end(date_of(s, 0));
-        if (s.kind == StepKind::SetDuration) item.set_duration(std::stol(a[0].text));
-        if (s.kind == StepKind::SetRecurrence) {
-          if (a[0].text == "none") {
-            item.set_recurrence(std::nullopt);
-          } else {
-            recurrence_data pattern;
-            const double day = std::floor(item.fields().start);
-            const long count = std::stol(a[1].text);
-            const std::string& every = a[0].text;
-            pattern.type = every == "daily"    ? olRecursDaily
-                           : every == "weekly" ? olRecursWeekly
-                                               : olRecursMonthly;
-            pattern.occurrences = count;
-            pattern.no_end_date = false;
-            pattern.pattern_start = day;
-            pattern.day_of_week_mask = 1L << ((static_cast<long>(day) % 7 + 6) % 7);
-            SystemTime start_day;
-            variant_time_to_system_time(day, start_day);
-            pattern.day_of_month = every == "monthly" ? start_day.day : 0;
-            SystemTime last = start_day;
-            double end = day + (count - 1) * (every == "daily" ? 1 : 7);
-            if (every == "monthly") {
-              last.month += count - 1;
-              last.year += (last.month - 1) / 12;
-              last.month = (last.month - 1) % 12 + 1;
-              system_time_to_variant_time(last, end);
-            }
-            pattern.pattern_end = end;
-            item.set_recurrence(pattern);
-          }
-        }
-      } catch (const std::exception& refused) {
-        error = refused.what();
-        done = false;
-      }
-      break;
-    }
-    case StepKind::AddAttendee: {
-      inspector_object* inspector = need_item_window();
-      if (!inspector) {
-        done = false;
-        break;
-      }
-      std::wstring name = text(s, 1);
-      if (a[0].text == "smtp" && a.size() == 3) {
-        outlook.add_entry(directory_entry::kind::smtp, text(s, 2), name);
-        name = text(s, 2);
-      } else if (a[0].text != "smtp") {
-        const auto entry = outlook.resolve(name);
-        const std::string want = a[0].text;
-        const bool right =
-            entry &&
-            ((want == "exchange-user" && entry->type == directory_entry::kind::exchange_user) ||
-             (want == "exchange-agent" && entry->type == directory_entry::kind::exchange_agent) ||
-             (want == "exchange-list" && entry->type == directory_entry::kind::exchange_list));
-        if (!right) {
-          error = "the address book has no " + want + " named " + a[1].text +
-                  " (add it with a directory step)";
-          done = false;
-          break;
-        }
-      }
-      // Typed into the To field and committed, as a person adds one.
-      HWND to = GetDlgItem(current_window(), kToField);
-      std::wstring names(static_cast<std::size_t>(GetWindowTextLengthW(to)) + 1, L'\0');
-      names.resize(GetWindowTextW(to, names.data(), static_cast<int>(names.size())));
-      SetWindowTextW(to, ((names.empty() ? L"" : names + L"; ") + name).c_str());
-      commit_recipient_fields(current_window());
-      break;
-    }
-    case StepKind::Send:
-    case StepKind::Save:
-    case StepKind::SaveAndClose:
-    case StepKind::Delete:
-    case StepKind::CancelMeeting: {
-      if (!need_item_window()) {
-        done = false;
-        break;
-      }
-      const int command = s.kind == StepKind::Send           ? kSendButton
-                          : s.kind == StepKind::Save         ? kSaveButton
-                          : s.kind == StepKind::SaveAndClose ? kSaveCloseButton
-                          : s.kind == StepKind::Delete       ? kDeleteButton
-                                                             : kCancelMeetingButton;
-      done = host_.press(current_window(), command, error);
-      break;
-    }
-    case StepKind::Close: {
-      inspector_object* inspector = need_item_window();
-      if (!inspector) {
-        done = false;
-        break;
-      }
-      commit_recipient_fields(current_window());
-      const bool asks = inspector->item().dirty();
-      if (asks && a.empty()) {
-        error = "the item has unsaved changes: say close saving or close discarding";
-        done = false;
-        break;
-      }
-      if (asks && robot)
-        robot->expect_message_box().read_text().answer(a[0].text == "saving" ? IDYES : IDNO);
-      if (asks && !robot)
-        say_("     Please answer Outlook's question with " +
-             std::string(a[0].text == "saving" ? "Yes." : "No."));
-      SendMessageW(current_window(), WM_CLOSE, 0, 0);
-      break;
-    }
-    default:
-      break;
-  }
+  step_context context{s, s.arguments, robot ? &*robot : nullptr, {}};
+  const bool done = (this->*handlers().at(s.kind))(context);
   host_.pump();
 
+  if (fault_) {
+    // A fault the action did not reach is not left for the next one.
+    fault_.reset();
+    try {
+      service_->clear_faults();
+    } catch (const std::exception&) {
+    }
+  }
   if (robot) {
     const bool passed = robot->wait();
-    for (const auto& shown : robot->shown()) {
+    shown_ = robot->shown();
+    for (std::size_t given : robot->standing_given()) standing_given_.push_back(standing_lines_.at(given));
+    for (const auto& shown : shown_) {
       if (shown.message_box) {
         messages_.push_back(shown.text);
         say_("     a message box: " + quoted(shown.caption) + " " + quoted(shown.text));
@@ -545,9 +442,10 @@ bool scenario_runner::action(const Step& s) {
     }
     if (!passed) return fail("the dialogs did not go as the script says\n" + robot->report());
   }
-  if (!done) return fail(error);
+  if (!done) return fail(context.error);
 
   // What the step opened becomes current.
+  session& outlook = host_.outlook();
   for (const auto& inspector : outlook.open_inspectors()) {
     if (std::find(open_before.begin(), open_before.end(), inspector) == open_before.end()) {
       window_ = inspector->window;
@@ -560,6 +458,282 @@ bool scenario_runner::action(const Step& s) {
     last_sent_ = outlook.sent().size() > sent_before;
 
   report_after(s);
+  if (watch_) {
+    const std::string problem = watch_->after(s, prepared, *this);
+    if (!problem.empty()) return fail(problem);
+  }
+  return true;
+}
+
+inspector_object* scenario_runner::item_window(step_context& c) const {
+  inspector_object* inspector = host_.inspector_of(current_window());
+  if (!inspector) c.error = "the current window is not an item window";
+  return inspector;
+}
+
+bool scenario_runner::start(step_context&) {
+  host_.start();
+  return true;
+}
+
+bool scenario_runner::quit(step_context&) {
+  // The runner lets go of its item first: what is still held after the
+  // shut-down is the add-ins'.
+  item_.reset();
+  window_ = nullptr;
+  host_.quit();
+  return true;
+}
+
+bool scenario_runner::disconnect(step_context&) {
+  host_.disconnect_addins();
+  return true;
+}
+
+bool scenario_runner::connect(step_context&) {
+  host_.connect_addins();
+  return true;
+}
+
+bool scenario_runner::clock(step_context& c) {
+  session& outlook = host_.outlook();
+  if (c.a[0].text == "real")
+    outlook.real_clock();
+  else if (c.word(0) == "advance")
+    outlook.advance_clock(std::stod(c.a[1].text));
+  else
+    outlook.fix_clock(date_of(c.step, 0));
+  return true;
+}
+
+bool scenario_runner::directory(step_context& c) {
+  const std::string& kind = c.a[0].text;
+  host_.outlook().add_entry(kind == "exchange-user"    ? directory_entry::kind::exchange_user
+                            : kind == "exchange-agent" ? directory_entry::kind::exchange_agent
+                                                       : directory_entry::kind::exchange_list,
+                            text(c.step, 1), text(c.step, 2));
+  return true;
+}
+
+bool scenario_runner::choose_window(step_context& c) {
+  if (c.word(0) == "explorer") {
+    window_ = nullptr;
+    return true;
+  }
+  const auto open = host_.outlook().open_inspectors();
+  const std::size_t n = std::stoul(c.a[0].text);
+  if (n < 1 || n > open.size()) {
+    c.error = "there are " + std::to_string(open.size()) + " item windows open";
+    return false;
+  }
+  window_ = open[n - 1]->window;
+  item_ = com::com_ptr<item_base>(&open[n - 1]->item());
+  return true;
+}
+
+bool scenario_runner::print(step_context&) {
+  print_ribbon(current_window(), true);
+  print_item(true);
+  return true;
+}
+
+bool scenario_runner::picture(step_context& c) {
+  host_.pump();
+  if (robot::save_window_picture(current_window(), text(c.step, 0))) return true;
+  c.error = "the picture could not be saved to " + c.a[0].text;
+  return false;
+}
+
+bool scenario_runner::invariants(step_context& c) {
+  if (!watch_factory_) {
+    c.error = "this program checks no invariants";
+    return false;
+  }
+  watch_ = watch_factory_();
+  return true;
+}
+
+bool scenario_runner::click(step_context& c) {
+  return host_.click(current_window(), c.a[0].text, c.error);
+}
+
+bool scenario_runner::new_item(step_context& c) {
+  const bool meeting = c.step.kind == StepKind::NewMeeting;
+  return host_.press(host_.explorer_window(), meeting ? kNewMeetingButton : kNewAppointmentButton,
+                     c.error);
+}
+
+com::com_ptr<item_base> scenario_runner::find_item(step_context& c, bool request) const {
+  // The n-th item of that subject, counting folder by folder in this order.
+  std::size_t wanted = c.a.size() > 1 ? std::stoul(c.a[1].text) : 1;
+  for (auto folder : {folder_id::calendar, folder_id::inbox, folder_id::deleted_items,
+                      folder_id::sent_items}) {
+    for (const auto& candidate : host_.outlook().items(folder)) {
+      if (request == candidate->is_appointment() || candidate->fields().subject != text(c.step, 0))
+        continue;
+      if (--wanted == 0) return candidate;
+    }
+  }
+  c.error = "no item has the subject " + c.a[0].text +
+            (c.a.size() > 1 ? " as number " + c.a[1].text : std::string());
+  return nullptr;
+}
+
+bool scenario_runner::open_item(step_context& c) {
+  session& outlook = host_.outlook();
+  const StepKind kind = c.step.kind;
+  com::com_ptr<item_base> found = find_item(c, kind == StepKind::OpenRequest);
+  if (!found) return false;
+  item_ = found;
+  if (kind == StepKind::DeleteItem)
+    outlook.remove(*found);
+  else
+    outlook.display(*found);
+  return true;
+}
+
+bool scenario_runner::copy_item(step_context& c) {
+  com::com_ptr<item_base> found = find_item(c, false);
+  if (!found) return false;
+  auto& source = static_cast<appointment_item&>(*found);
+  const bool to_calendar = c.step.kind == StepKind::CopyToCalendar;
+  auto copied = host_.outlook().copy(source, to_calendar ? folder_id::calendar : source.folder(),
+                                     to_calendar);
+  item_ = com::com_ptr<item_base>(copied.get());
+  return true;
+}
+
+bool scenario_runner::receive_request(step_context& c) {
+  auto request = host_.outlook().receive_request(text(c.step, 0), text(c.step, 1),
+                                                 date_of(c.step, 2), std::stol(c.a[4].text));
+  item_ = com::com_ptr<item_base>(request.get());
+  return true;
+}
+
+bool scenario_runner::type(step_context& c) {
+  if (!item_window(c)) return false;
+  const std::string& field = c.a[0].text;
+  const int id = field == "subject"    ? kSubjectField
+                 : field == "location" ? kLocationField
+                 : field == "to"       ? kToField
+                 : field == "optional" ? kOptionalField
+                                       : kBodyField;
+  HWND control = GetDlgItem(current_window(), id);
+  if (c.step.kind == StepKind::TypeWithoutLeaving) SetFocus(control);
+  // The body is typed over whole, invitation and all.
+  if (id == kBodyField) host_.inspector_of(current_window())->item().replace_body_text(text(c.step, 1));
+  SetWindowTextW(control, text(c.step, 1).c_str());
+  if (c.step.kind == StepKind::Type && (id == kToField || id == kOptionalField))
+    commit_recipient_fields(current_window());
+  return true;
+}
+
+bool scenario_runner::set_time(step_context& c) {
+  inspector_object* inspector = item_window(c);
+  if (!inspector) return false;
+  item_base& item = inspector->item();
+  try {
+    if (c.step.kind == StepKind::SetStart) item.set_start(date_of(c.step, 0));
+    if (c.step.kind == StepKind::SetEnd) item.set_end(date_of(c.step, 0));
+    if (c.step.kind == StepKind::SetDuration) item.set_duration(std::stol(c.a[0].text));
+  } catch (const std::exception& refused) {
+    c.error = refused.what();
+    return false;
+  }
+  return true;
+}
+
+bool scenario_runner::set_recurrence(step_context& c) {
+  inspector_object* inspector = item_window(c);
+  if (!inspector) return false;
+  item_base& item = inspector->item();
+  if (c.a[0].text == "none") {
+    item.set_recurrence(std::nullopt);
+    return true;
+  }
+  recurrence_data pattern;
+  const double day = std::floor(item.fields().start);
+  const long count = std::stol(c.a[1].text);
+  const std::string& every = c.a[0].text;
+  pattern.type = every == "daily"    ? olRecursDaily
+                 : every == "weekly" ? olRecursWeekly
+                                     : olRecursMonthly;
+  pattern.occurrences = count;
+  pattern.no_end_date = false;
+  pattern.pattern_start = day;
+  pattern.day_of_week_mask = 1L << ((static_cast<long>(day) % 7 + 6) % 7);
+  SystemTime start_day;
+  variant_time_to_system_time(day, start_day);
+  pattern.day_of_month = every == "monthly" ? start_day.day : 0;
+  SystemTime last = start_day;
+  double end = day + (count - 1) * (every == "daily" ? 1 : 7);
+  if (every == "monthly") {
+    last.month += count - 1;
+    last.year += (last.month - 1) / 12;
+    last.month = (last.month - 1) % 12 + 1;
+    system_time_to_variant_time(last, end);
+  }
+  pattern.pattern_end = end;
+  item.set_recurrence(pattern);
+  return true;
+}
+
+bool scenario_runner::add_attendee(step_context& c) {
+  if (!item_window(c)) return false;
+  session& outlook = host_.outlook();
+  std::wstring name = text(c.step, 1);
+  if (c.a[0].text == "smtp" && c.a.size() == 3) {
+    outlook.add_entry(directory_entry::kind::smtp, text(c.step, 2), name);
+    name = text(c.step, 2);
+  } else if (c.a[0].text != "smtp") {
+    const auto entry = outlook.resolve(name);
+    const std::string want = c.a[0].text;
+    const bool right =
+        entry &&
+        ((want == "exchange-user" && entry->type == directory_entry::kind::exchange_user) ||
+         (want == "exchange-agent" && entry->type == directory_entry::kind::exchange_agent) ||
+         (want == "exchange-list" && entry->type == directory_entry::kind::exchange_list));
+    if (!right) {
+      c.error = "the address book has no " + want + " named " + c.a[1].text +
+                " (add it with a directory step)";
+      return false;
+    }
+  }
+  // Typed into the To field and committed, as a person adds one.
+  HWND to = GetDlgItem(current_window(), kToField);
+  std::wstring names(static_cast<std::size_t>(GetWindowTextLengthW(to)) + 1, L'\0');
+  names.resize(GetWindowTextW(to, names.data(), static_cast<int>(names.size())));
+  SetWindowTextW(to, ((names.empty() ? L"" : names + L"; ") + name).c_str());
+  commit_recipient_fields(current_window());
+  return true;
+}
+
+bool scenario_runner::press_command(step_context& c) {
+  if (!item_window(c)) return false;
+  const StepKind kind = c.step.kind;
+  const int command = kind == StepKind::Send           ? kSendButton
+                      : kind == StepKind::Save         ? kSaveButton
+                      : kind == StepKind::SaveAndClose ? kSaveCloseButton
+                      : kind == StepKind::Delete       ? kDeleteButton
+                                                       : kCancelMeetingButton;
+  return host_.press(current_window(), command, c.error);
+}
+
+bool scenario_runner::close_window(step_context& c) {
+  inspector_object* inspector = item_window(c);
+  if (!inspector) return false;
+  commit_recipient_fields(current_window());
+  const bool asks = inspector->item().dirty();
+  if (asks && c.a.empty()) {
+    c.error = "the item has unsaved changes: say close saving or close discarding";
+    return false;
+  }
+  const int answer = !c.a.empty() && c.a[0].text == "saving" ? IDYES : IDNO;
+  if (asks && c.robot) c.robot->expect_message_box().read_text().answer(answer);
+  if (asks && !c.robot)
+    say_("     Please answer Outlook's question with " +
+         std::string(answer == IDYES ? "Yes." : "No."));
+  SendMessageW(current_window(), WM_CLOSE, 0, 0);
   return true;
 }
 

@@ -3,6 +3,8 @@
 // open once, and the meeting request behind ItemSend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "com/late_bound.h"
 #include "com/testing/apartment.h"
 #include "com/testing/expect.h"
@@ -74,6 +76,13 @@ TEST_F(HostItems, GetRecurrencePatternMakesTheItemAWeeklySeriesWithoutEnd) {
   EXPECT_TRUE(mask > 0 && mask <= 64 && (mask & (mask - 1)) == 0) << mask;
   ASSERT_HR(S_OK, com::put(pattern, L"Occurrences", 4));
   EXPECT_FALSE(*com::as_bool(get(pattern, L"NoEndDate")));
+  // Moving the start moves the series whole: its last day never comes
+  // before its first.
+  const double first = *com::as_double(get(pattern, L"PatternStartDate"));
+  const double last = *com::as_double(get(pattern, L"PatternEndDate"));
+  ASSERT_HR(S_OK, com::put(item(), L"Start", *com::as_double(get(item(), L"Start")) + 20));
+  EXPECT_EQ(first + 20, *com::as_double(get(pattern, L"PatternStartDate")));
+  EXPECT_EQ(last + 20, *com::as_double(get(pattern, L"PatternEndDate")));
   ASSERT_HR(S_OK, call(item(), L"ClearRecurrencePattern").hr());
   EXPECT_FALSE(*com::as_bool(get(item(), L"IsRecurring")));
 }
@@ -125,6 +134,52 @@ TEST_F(HostItems, MeetingRequestsBehindItemSendAndReceived) {
   ASSERT_HR(S_OK, call(received.get(), L"Display").hr());
   EXPECT_NE(std::string::npos,
             addin_log().find("GetCustomUI Microsoft.Outlook.MeetingRequest.Read"));
+}
+
+// What tells a copy from its original: Copy and CopyTo give a saved item of
+// its own EntryID and CreationTime but the same GlobalAppointmentID, body and
+// user properties; an exit and a start keep every one of the three.
+TEST_F(HostItems, ACopyHasItsOwnEntryIdAndCreationTimeAndARestartKeepsThemAll) {
+  host_.outlook().fix_clock(47000.25);
+  item_ = host_.outlook().create_appointment();
+  ASSERT_HR(S_OK, call(get(item(), L"UserProperties"), L"Add", L"MIVO", static_cast<int>(olText)).hr());
+  ASSERT_HR(S_OK, com::put(call(get(item(), L"UserProperties"), L"Find", L"MIVO"), L"Value", L"{}"));
+  ASSERT_HR(S_OK, com::put(item(), L"Subject", L"Review"));
+  ASSERT_HR(S_OK, call(item(), L"Save").hr());
+  const std::string entry = text(get(item(), L"EntryID"));
+  const std::string global = text(get(item(), L"GlobalAppointmentID"));
+  EXPECT_FALSE(global.empty());
+
+  host_.outlook().advance_clock(3600);
+  const auto expect_copy = [&](const com::dispatch_result& copy) {
+    ASSERT_HR(S_OK, copy.hr());
+    EXPECT_NE(entry, text(get(copy, L"EntryID")));
+    EXPECT_FALSE(text(get(copy, L"EntryID")).empty());
+    EXPECT_EQ(global, text(get(copy, L"GlobalAppointmentID")));
+    EXPECT_NE(*com::as_double(get(item(), L"CreationTime")),
+              *com::as_double(get(copy, L"CreationTime")));
+    EXPECT_EQ("Review", text(get(copy, L"Subject")));
+    EXPECT_EQ("{}", text(get(call(get(copy, L"UserProperties"), L"Find", L"MIVO"), L"Value")));
+  };
+  expect_copy(call(item(), L"Copy"));
+  const auto calendar = com::as_dispatch(
+      call(get(item(), L"Session"), L"GetDefaultFolder", static_cast<int>(olFolderCalendar)));
+  ASSERT_TRUE(calendar);
+  expect_copy(call(item(), L"CopyTo", calendar->get()));
+  EXPECT_EQ(3u, host_.outlook().items(folder_id::calendar).size());
+
+  const double created = item_->creation_time();
+  item_ = nullptr;
+  host_.quit();
+  host_.start();
+  const auto kept = host_.outlook().items(folder_id::calendar);
+  ASSERT_EQ(3u, kept.size());
+  const auto original = std::find_if(kept.begin(), kept.end(), [&](const auto& i) {
+    return text(get(i.get(), L"EntryID")) == entry;
+  });
+  ASSERT_NE(kept.end(), original);
+  EXPECT_EQ(global, text(get(original->get(), L"GlobalAppointmentID")));
+  EXPECT_EQ(created, *com::as_double(get(original->get(), L"CreationTime")));
 }
 
 }  // namespace
