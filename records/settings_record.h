@@ -15,6 +15,16 @@ namespace mivo::records {
 struct SettingsRecord : SharedParts {
   bool mute_on_entry = false;  // "enterMeetMute": participants enter muted
   std::string meeting_key;     // "MeetingKey": "" before the meeting was created
+  // "Password": the meeting's password, written only when there is one.
+  std::string password;
+  // "HostUserId": the host the meeting was created under, written only when
+  // known. Records from before either key read them as "".
+  std::string host_user_id;
+  // What the scheduler wrote into the appointment, written only when it
+  // did: "DefaultSubject", the subject it made for an empty one, and
+  // "Location", the meeting's address it put into an empty location.
+  std::string default_subject;
+  std::string location;
 };
 
 // Compact JSON, as write_appointment_record writes.

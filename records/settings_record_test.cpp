@@ -75,6 +75,35 @@ TEST(SettingsRecord, ReadsBackWholeWithUnicodeTextsAndWritesTheSameText) {
   EXPECT_EQ(text, write_settings_record(read));
 }
 
+TEST(SettingsRecord, KeepsPasswordAndHostAndReadsOlderRecordsWithoutThem) {
+  SettingsRecord written = weekly_meeting();
+  written.password = "0427";
+  written.host_user_id = "u-17";
+  written.default_subject = "Alice's meeting";
+  written.location = "https://m.test/mk-9";
+  const std::string text = write_settings_record(written);
+  EXPECT_NE(std::string::npos, text.find(R"("HostUserId":"u-17","IsRecurring")"));
+  EXPECT_NE(std::string::npos, text.find(R"("OrStart":44262.375,"Password":"0427")"));
+  SettingsRecord read;
+  ASSERT_EQ(RecordRead::read, read_settings_record(text, read));
+  EXPECT_EQ("0427", read.password);
+  EXPECT_EQ("u-17", read.host_user_id);
+  EXPECT_EQ("Alice's meeting", read.default_subject);
+  EXPECT_EQ("https://m.test/mk-9", read.location);
+  EXPECT_EQ(text, write_settings_record(read));
+
+  // An older record: neither key, read as none and written back as it was.
+  const std::string older = write_settings_record(weekly_meeting());
+  EXPECT_EQ(std::string::npos, older.find("Password"));
+  EXPECT_EQ(std::string::npos, older.find("HostUserId"));
+  EXPECT_EQ(std::string::npos, older.find("Location"));
+  SettingsRecord old_read;
+  ASSERT_EQ(RecordRead::read, read_settings_record(older, old_read));
+  EXPECT_EQ("", old_read.password);
+  EXPECT_EQ("", old_read.host_user_id);
+  EXPECT_EQ(older, write_settings_record(old_read));
+}
+
 TEST(SettingsRecord, MuteFlagTakesANumberButNotAText) {
   SettingsRecord record;
   EXPECT_EQ(RecordRead::read, read_settings_record(R"({"enterMeetMute":2})", record));

@@ -40,6 +40,7 @@
 #define IDS_UPDATE_NOT_VERIFIED 117 /* the downloaded installer failed its signature check */
 #define IDS_INSTALLER_NOT_STARTED 118 /* Windows Installer could not be started on the update */
 #define IDS_PUBLISHER_KEYS 119      /* the update publisher's key pins (SHA-256, hex) */
+#define IDS_OTHER_ACCOUNT 120       /* the meeting was made under another account */
 /* Texts the scheduler's flows and dialogs show; %1 stands for the version */
 #define IDS_START_TOO_EARLY 128          /* the meeting starts before now */
 #define IDS_ZERO_DURATION 129            /* the meeting lasts 0 minutes */

@@ -117,6 +117,7 @@ TEST_F(ResourceLibrary, MessageTextsAreTheChineseTextsWritten) {
   EXPECT_EQ(load_string(IDS_SUBJECT_TOO_LONG), L"会议主题不得超过64个字符");
   EXPECT_EQ(load_string(IDS_MEETING_GONE), L"服务器上已找不到该会议，请移除在线会议后重新添加。");
   EXPECT_EQ(load_string(IDS_UPDATE_NOT_VERIFIED), L"无法验证新版本安装程序的签名，已取消升级");
+  EXPECT_EQ(load_string(IDS_OTHER_ACCOUNT), L"该在线会议属于其他账号，无法更新。");
 }
 
 TEST_F(ResourceLibrary, TestBuildPointsBothAddressesAtTheReferenceService) {

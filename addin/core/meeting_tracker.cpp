@@ -1,10 +1,17 @@
 // The tracker's handlers and commands.
 #include "meeting_tracker.h"
 
+#include "records/settings_record.h"
+
 namespace mivo::addin {
 
 void MeetingTracker::opened() {
-  meeting_setting_ = window_.user_property(kMeetingProperty);
+  // A record without an owner was written before the item had an EntryID
+  // (a new item's first send) or by an earlier version: it is the item's
+  // own, and takes the item's EntryID when the item is next sent or saved.
+  const std::string owner = window_.user_property(kOwnerProperty);
+  const bool own = owner.empty() || owner == window_.item_id();
+  meeting_setting_ = own ? window_.user_property(kMeetingProperty) : std::string();
   const std::string record = window_.read_record();
   if (scheduler_.held() && !meeting_setting_.empty() && !record.empty())
     scheduler_.set_settings(true, meeting_setting_, record);
@@ -24,6 +31,7 @@ void MeetingTracker::add_meeting() {
   store_meeting(mail.description);
   if (window_.has_inspector()) window_.insert_body(mail.body);
   online_meeting_ = true;
+  made_here_ = true;
 }
 
 void MeetingTracker::cancel_meeting() {
@@ -38,6 +46,7 @@ void MeetingTracker::meeting_options() {
 
 bool MeetingTracker::sending() {
   if (!window_.has_item()) return false;
+  send_tried_ = true;
   bool cancel = false;
   const bool cancellation = window_.meeting_status() == kMeetingCanceled;
   if (cancellation || !online_meeting_) {
@@ -45,8 +54,10 @@ bool MeetingTracker::sending() {
   } else if (scheduler_.held()) {
     scheduler_.set_settings(false, "", window_.read_record());
     if (scheduler_.changed()) {
-      if (scheduler_.commit() == CallResult::failed) {
-        // The invitation must not go out with details the service lacks.
+      // The update carries the signed-in user as its host; the invitation
+      // must not go out with details the service lacks.
+      if (scheduler_.simple_update() == CallResult::failed ||
+          scheduler_.commit() == CallResult::failed) {
         cancel = true;
       } else {
         const MailBody mail = scheduler_.mail_body();
@@ -55,24 +66,26 @@ bool MeetingTracker::sending() {
       }
     }
   }
-  window_.set_user_property(kClosedProperty, "1");
+  if (!cancel) keep_meeting();
   return cancel;
 }
 
 void MeetingTracker::saving() {
+  if (meeting_setting_.empty()) return;
+  // Once sent (or tried), or saved with the meeting, saves keep it.
+  if (sent_or_saved() || send_tried_) {
+    keep_meeting();
+    return;
+  }
   // A first save before the meeting was ever sent takes the online meeting
-  // off the appointment; once sent or saved, later saves leave it alone.
-  if (meeting_setting_.empty() || sent_or_saved()) return;
-  remove();
-  window_.clear_subject_and_location();
-  if (window_.has_inspector()) window_.replace_body("");
+  // off the appointment.
+  remove_with_texts();
   window_.set_user_property(kClosedProperty, "1");
 }
 
 void MeetingTracker::closing() {
-  if (!window_.has_item()) return;
-  // The window closes on an online meeting that was never sent or saved.
-  if (!meeting_setting_.empty() && !sent_or_saved()) remove();
+  if (!window_.has_item() || meeting_setting_.empty()) return;
+  if (made_here_ || !sent_or_saved()) remove();
 }
 
 bool MeetingTracker::remove() {
@@ -84,21 +97,42 @@ bool MeetingTracker::remove() {
   scheduler_.mail_body();
   window_.set_user_property(kMeetingProperty, "");
   meeting_setting_ = window_.user_property(kMeetingProperty);
+  made_here_ = false;
   return true;
 }
 
 void MeetingTracker::remove_and_clean_up() {
-  if (!window_.has_item()) return;
+  // Without a meeting of its own (none, or another item's record) there is
+  // nothing to remove and nothing of the item's to clean up.
+  if (!window_.has_item() || meeting_setting_.empty()) return;
   if (scheduler_.simple_update() == CallResult::failed) return;
+  remove_with_texts();
+}
+
+void MeetingTracker::remove_with_texts() {
+  records::SettingsRecord written;
+  records::read_settings_record(meeting_setting_, written);
   remove();
-  // The text goes whether or not the service let the meeting go.
-  window_.clear_subject_and_location();
+  // The texts go whether or not the service let the meeting go.
+  if (!written.default_subject.empty() && window_.subject() == written.default_subject)
+    window_.clear_subject();
+  if (!written.location.empty() && window_.location() == written.location)
+    window_.clear_location();
   if (window_.has_inspector()) window_.replace_body("");
 }
 
 void MeetingTracker::store_meeting(const std::string& settings_record) {
   window_.set_user_property(kMeetingProperty, settings_record);
+  window_.set_user_property(kOwnerProperty, window_.item_id());
   meeting_setting_ = settings_record;
+}
+
+void MeetingTracker::keep_meeting() {
+  if (!sent_or_saved()) window_.set_user_property(kClosedProperty, "1");
+  made_here_ = false;
+  if (meeting_setting_.empty() || !window_.user_property(kOwnerProperty).empty()) return;
+  const std::string id = window_.item_id();
+  if (!id.empty()) window_.set_user_property(kOwnerProperty, id);
 }
 
 bool MeetingTracker::sent_or_saved() { return !window_.user_property(kClosedProperty).empty(); }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,7 +12,9 @@ namespace mivo::addin {
 namespace {
 
 constexpr char kRecord[] = R"({"Subject":"Planning"})";
-constexpr char kStored[] = R"({"MeetingKey":"k-1"})";
+// A meeting whose subject and location the scheduler filled in.
+constexpr char kStored[] =
+    R"({"DefaultSubject":"Alice's meeting","Location":"https://m.test/k-1","MeetingKey":"k-1"})";
 constexpr char kUpdated[] = R"({"MeetingKey":"k-1","Subject":"Review"})";
 
 // The item, its window and the scheduler in one log, in call order.
@@ -21,6 +24,9 @@ struct Recorder : AppointmentWindowPort, MeetingSchedulerPort {
   bool item = true;
   bool inspector = true;
   int status = 1;  // olMeeting
+  std::string entry_id;  // "" until saved
+  std::string subject_text;
+  std::string location_text;
   bool scheduler = true;
   CallResult sign_in = CallResult::ok;
   CallResult commit_result = CallResult::ok;
@@ -37,7 +43,17 @@ struct Recorder : AppointmentWindowPort, MeetingSchedulerPort {
     properties[name] = text;
   }
   int meeting_status() override { return status; }
-  void clear_subject_and_location() override { calls.push_back("clear subject and location"); }
+  std::string item_id() override { return entry_id; }
+  std::string subject() override { return subject_text; }
+  std::string location() override { return location_text; }
+  void clear_subject() override {
+    calls.push_back("clear subject");
+    subject_text.clear();
+  }
+  void clear_location() override {
+    calls.push_back("clear location");
+    location_text.clear();
+  }
   void insert_body(const std::string& text) override { calls.push_back("insert body " + text); }
   void replace_body(const std::string& text) override { calls.push_back("replace body " + text); }
   void commit_edit_fields() override { calls.push_back("commit edit fields"); }
@@ -88,6 +104,8 @@ class TrackerTest : public ::testing::Test {
   // An appointment that already carries the online meeting `kStored`.
   void open_online_meeting() {
     item.properties["MIVO"] = kStored;
+    item.subject_text = "Alice's meeting";
+    item.location_text = "https://m.test/k-1";
     tracker.opened();
     item.take();
   }
@@ -118,7 +136,7 @@ TEST_F(TrackerTest, AddingCreatesTheMeetingStoresItsRecordAndInsertsTheInvitatio
   EXPECT_EQ(
       (Calls{"commit edit fields", "SimpleUpdate", std::string("SetSettings [] [") + kRecord + "]",
              "Commit", "GetMailBody", std::string("property MIVO=") + kStored,
-             "insert body Join at https://m.test/j/1"}),
+             "property MIVOID=", "insert body Join at https://m.test/j/1"}),
       item.take());
   EXPECT_TRUE(tracker.online_meeting());
   EXPECT_EQ(kStored, tracker.meeting_setting());
@@ -143,8 +161,8 @@ TEST_F(TrackerTest, AMeetingCreatedForAWindowWithoutBodyStillKeepsItsRecord) {
   // on the service, and the next add would create a second one.
   item.inspector = false;
   tracker.add_meeting();
-  const Calls calls = item.take();
-  EXPECT_EQ(std::string("property MIVO=") + kStored, calls.back());
+  item.take();
+  EXPECT_EQ(kStored, item.properties["MIVO"]);
   EXPECT_TRUE(tracker.online_meeting());
 }
 
@@ -162,20 +180,26 @@ TEST_F(TrackerTest, SendingAChangedMeetingUpdatesItAndReplacesTheInvitation) {
   item.mail = {"New text", kUpdated};
   EXPECT_FALSE(tracker.sending());
   EXPECT_EQ((Calls{std::string("SetSettings [] [") + kRecord + "]", "GetMeetingInfoChangedFlag",
-                   "Commit", "GetMailBody", std::string("property MIVO=") + kUpdated,
+                   "SimpleUpdate", "Commit", "GetMailBody",
+                   std::string("property MIVO=") + kUpdated, "property MIVOID=",
                    "replace body New text", "property CLOSE=1"}),
             item.take());
   EXPECT_EQ(kUpdated, tracker.meeting_setting());
 }
 
-TEST_F(TrackerTest, AFailedUpdateCancelsTheSendButStillMarksTheItem) {
+// A refused update or a failed user refresh cancels the send; the item is
+// not marked as sent, and its record stays.
+TEST_F(TrackerTest, AFailedUpdateOrRefreshCancelsTheSendWithoutMarkingTheItem) {
   open_online_meeting();
   item.info_changed = true;
   item.commit_result = CallResult::failed;
   EXPECT_TRUE(tracker.sending());
-  const Calls calls = item.take();
-  EXPECT_EQ("Commit", calls[calls.size() - 2]);
-  EXPECT_EQ("property CLOSE=1", calls.back());
+  EXPECT_EQ("Commit", item.take().back());
+
+  item.sign_in = CallResult::failed;
+  EXPECT_TRUE(tracker.sending());
+  EXPECT_EQ("SimpleUpdate", item.take().back());
+  EXPECT_EQ(0u, item.properties.count("CLOSE"));
   EXPECT_EQ(kStored, item.properties["MIVO"]);
 }
 
@@ -205,7 +229,7 @@ TEST_F(TrackerTest, SendingACancellationOrAMeetingNoLongerOnlineRemovesItFromThe
 TEST_F(TrackerTest, TheFirstSaveBeforeSendingTakesTheMeetingOffAndLaterSavesChangeNothing) {
   open_online_meeting();
   tracker.saving();
-  EXPECT_EQ(then(kRemoval, {"clear subject and location", "replace body ", "property CLOSE=1"}),
+  EXPECT_EQ(then(kRemoval, {"clear subject", "clear location", "replace body ", "property CLOSE=1"}),
             item.take());
   tracker.saving();
   EXPECT_TRUE(item.take().empty());
@@ -228,7 +252,8 @@ TEST_F(TrackerTest, ClosingOnAMeetingNeverSentOrSavedRemovesIt) {
 TEST_F(TrackerTest, CancellingRemovesTheMeetingAndItsTextEvenWhenTheServiceKeepsIt) {
   open_online_meeting();
   tracker.cancel_meeting();
-  EXPECT_EQ(then(then({"SimpleUpdate"}, kRemoval), {"clear subject and location", "replace body "}),
+  EXPECT_EQ(then(then({"SimpleUpdate"}, kRemoval),
+                 {"clear subject", "clear location", "replace body "}),
             item.take());
   EXPECT_FALSE(tracker.online_meeting());
 
@@ -238,6 +263,125 @@ TEST_F(TrackerTest, CancellingRemovesTheMeetingAndItsTextEvenWhenTheServiceKeeps
   const Calls calls = item.take();
   EXPECT_EQ("replace body ", calls.back());
   EXPECT_EQ(kStored, item.properties["MIVO"]);
+}
+
+// Only what the scheduler wrote goes with the meeting: a subject or location
+// the user typed (or changed since) stays, and a record that does not say
+// what was written (from an earlier version) clears neither.
+TEST_F(TrackerTest, RemovingTheMeetingKeepsTheSubjectAndLocationTheUserTyped) {
+  open_online_meeting();
+  item.subject_text = "Quarterly review";
+  tracker.cancel_meeting();
+  EXPECT_EQ("Quarterly review", item.subject_text);
+  EXPECT_EQ("", item.location_text);
+
+  MeetingTracker saved(item, item);
+  item.properties = {{"MIVO", kStored}};
+  item.subject_text = "Alice's meeting";
+  item.location_text = "Room 4";
+  saved.opened();
+  saved.saving();
+  EXPECT_EQ("", item.subject_text);
+  EXPECT_EQ("Room 4", item.location_text);
+
+  MeetingTracker older(item, item);
+  item.properties = {{"MIVO", R"({"MeetingKey":"k-1"})"}};
+  item.subject_text = "Alice's meeting";
+  item.location_text = "https://m.test/k-1";
+  older.opened();
+  item.take();
+  older.cancel_meeting();
+  const Calls calls = item.take();
+  EXPECT_EQ(0, std::count(calls.begin(), calls.end(), "clear subject") +
+                   std::count(calls.begin(), calls.end(), "clear location"));
+  EXPECT_EQ("replace body ", calls.back());
+}
+
+// A record made for another item (a copy has a new EntryID; an item opened
+// from a file has none) is not this item's meeting: nothing acts on it, it
+// stays in the item, and adding a meeting replaces it.
+TEST_F(TrackerTest, ARecordOfAnotherItemIsNeitherUpdatedNorRemoved) {
+  for (const char* id : {"E-copy", ""}) {
+    SCOPED_TRACE(id);
+    item.properties = {{"MIVO", kStored}, {"MIVOID", "E-original"}};
+    item.entry_id = id;
+    MeetingTracker copy(item, item);
+    copy.opened();
+    EXPECT_FALSE(copy.online_meeting());
+    copy.cancel_meeting();
+    copy.saving();
+    item.info_changed = true;
+    EXPECT_FALSE(copy.sending());
+    copy.closing();
+    EXPECT_EQ((Calls{"property CLOSE=1"}), item.take());
+    EXPECT_EQ(kStored, item.properties["MIVO"]);
+  }
+
+  item.properties = {{"MIVO", kStored}, {"MIVOID", "E-original"}};
+  item.entry_id = "E-copy";
+  MeetingTracker copy(item, item);
+  copy.opened();
+  item.mail.description = kUpdated;
+  copy.add_meeting();
+  EXPECT_EQ(kUpdated, item.properties["MIVO"]);
+  EXPECT_EQ("E-copy", item.properties["MIVOID"]);
+  EXPECT_TRUE(copy.online_meeting());
+}
+
+// A record written while the item had no EntryID yet is the item's own and
+// takes the EntryID with the next send or save.
+TEST_F(TrackerTest, ARecordWithoutOwnerIsTheItemsAndTakesItsEntryIdWhenKept) {
+  item.entry_id = "E-1";
+  item.properties = {{"MIVO", kStored}, {"CLOSE", "1"}};
+  tracker.opened();
+  EXPECT_TRUE(tracker.online_meeting());
+  item.take();
+  tracker.saving();
+  EXPECT_EQ((Calls{"property MIVOID=E-1"}), item.take());
+  tracker.saving();
+  EXPECT_TRUE(item.take().empty());
+}
+
+// Which closes take the meeting off the service: one made in this window
+// and neither sent nor saved since (a refused send included), or one never
+// sent or saved at all; a meeting a send or save kept stays.
+TEST_F(TrackerTest, ClosingRemovesAMeetingThisWindowMadeAndNeverKept) {
+  struct Case {
+    const char* steps;
+    bool removed;
+  } cases[] = {
+      {"add, close", true},
+      {"add, refused send, close", true},
+      {"add, refused send, save, close", false},
+      {"add, refused send, send, close", false},
+      {"add, send, close", false},
+      {"saved before, add, close", true},
+      {"saved before, add, save, close", false},
+      {"sent before, refused send, close", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Recorder window;
+    MeetingTracker t(window, window);
+    const std::string steps = c.steps;
+    if (steps.find("saved before") == 0) window.properties["CLOSE"] = "1";
+    if (steps.find("sent before") == 0) window.properties = {{"MIVO", kStored}, {"CLOSE", "1"}};
+    t.opened();
+    if (steps.find("add") != std::string::npos) t.add_meeting();
+    window.info_changed = true;
+    if (steps.find("refused send") != std::string::npos) {
+      window.commit_result = CallResult::failed;
+      EXPECT_TRUE(t.sending());
+      window.commit_result = CallResult::ok;
+    }
+    if (steps.find(", save") != std::string::npos) t.saving();
+    if (steps.find(", send") != std::string::npos) EXPECT_FALSE(t.sending());
+    window.take();
+    t.closing();
+    const Calls calls = window.take();
+    EXPECT_EQ(c.removed, std::count(calls.begin(), calls.end(), "Delete") == 1);
+    EXPECT_EQ(c.removed, window.properties["MIVO"].empty());
+  }
 }
 
 TEST_F(TrackerTest, ATrackerWhoseSchedulerIsGoneDoesNothing) {

@@ -80,10 +80,6 @@ void CMivoItemEvents::run_command(RibbonCommand command) {
   }
 }
 
-double CMivoItemEvents::creation_time() {
-  return mivo::com::as_double(mivo::com::get(window_.item(), L"CreationTime")).value_or(0);
-}
-
 mivo::addin::TrackedAppointment CMivoItemEvents::ribbon_view() {
   return {mivo::addin::IsInDeletedItems(window_.item().get()), tracker_.online_meeting()};
 }

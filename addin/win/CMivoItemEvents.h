@@ -48,8 +48,6 @@ class CMivoItemEvents : public mivo::com::object_root,
   bool shows(IUnknown* inspector) const {
     return inspector && inspector == inspector_identity_.get();
   }
-  // The item's creation time (an OLE Automation date; 0 when unreadable).
-  double creation_time();
   // What the ribbon shows for this window.
   mivo::addin::TrackedAppointment ribbon_view();
 

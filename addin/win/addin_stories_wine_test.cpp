@@ -146,6 +146,15 @@ TEST_P(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
   play(L"failed-update");
 }
 
+TEST_P(Story, AMeetingOfAnotherAccountIsNeitherUpdatedNorRemoved) {
+  play(L"another-account");
+  const char* text = GetParam() == kChinese
+                         ? "该在线会议属于其他账号，无法更新。"
+                         : "This online meeting belongs to another account and cannot be updated.";
+  EXPECT_NE(std::string::npos, output_.find(text)) << output_;
+  EXPECT_EQ(1u, service_.meetings().size());
+}
+
 TEST_P(Story, SavingBeforeSendingTakesTheMeetingOffOnceAndForAll) {
   play(L"save-without-sending");
   EXPECT_EQ(0u, service_.meetings().size());

@@ -40,9 +40,19 @@ int AppointmentWindow::meeting_status() {
   return static_cast<int>(*com::as_int(com::get(item_, L"MeetingStatus")));
 }
 
-void AppointmentWindow::clear_subject_and_location() {
-  set_text(L"Subject", nullptr);
-  set_text(L"Location", nullptr);
+std::string AppointmentWindow::item_id() { return utf8_text(L"EntryID"); }
+
+std::string AppointmentWindow::subject() { return utf8_text(L"Subject"); }
+
+std::string AppointmentWindow::location() { return utf8_text(L"Location"); }
+
+void AppointmentWindow::clear_subject() { set_text(L"Subject", nullptr); }
+
+void AppointmentWindow::clear_location() { set_text(L"Location", nullptr); }
+
+std::string AppointmentWindow::utf8_text(const wchar_t* property) {
+  if (!item_) return std::string();
+  return com::as_text(com::get(item_, property)).value_or(std::string());
 }
 
 void AppointmentWindow::insert_body(const std::string& text) {

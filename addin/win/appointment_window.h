@@ -26,13 +26,18 @@ class AppointmentWindow final : public AppointmentWindowPort {
   std::string user_property(const char* name) override;
   void set_user_property(const char* name, const std::string& text) override;
   int meeting_status() override;
-  void clear_subject_and_location() override;
+  std::string item_id() override;
+  std::string subject() override;
+  std::string location() override;
+  void clear_subject() override;
+  void clear_location() override;
   void insert_body(const std::string& text) override;
   void replace_body(const std::string& text) override;
   void commit_edit_fields() override;
 
  private:
   com::com_ptr<IDispatch> word_editor() const;
+  std::string utf8_text(const wchar_t* property);
 
   com::com_ptr<IDispatch> item_;
   com::com_ptr<IDispatch> inspector_;

@@ -1,7 +1,6 @@
 // The tracker list and FindTracker.
 #include "tracker_list.h"
 
-#include <cmath>
 #include <vector>
 
 #include "CMivoItemEvents.h"
@@ -12,9 +11,6 @@
 namespace mivo::addin::tracker_list {
 
 namespace {
-
-// One second in OLE Automation date units (days).
-constexpr double kOneSecond = 1.0 / 86400;
 
 // Touched on the user-interface thread only.
 std::vector<com::com_ptr<CMivoItemEvents>>& trackers() {
@@ -58,13 +54,10 @@ com::com_ptr<CMivoItemEvents> find(IDispatch* context) {
   LOG_IF_FAILED(context->QueryInterface(IID_IUnknown, identity.put_void()));
   // A copy: a tracker's calls may close windows and change the list.
   const auto list = trackers();
+  // Only the window's own tracker: items created in the same second (a copy,
+  // two new appointments) must not take each other's commands.
   for (auto it = list.rbegin(); it != list.rend(); ++it) {
     if ((*it)->live() && (*it)->shows(identity.get())) return *it;
-  }
-  // Outlook may hand the ribbon another object for the same window.
-  const double created = com::as_double(com::get(*item, L"CreationTime")).value_or(0);
-  for (auto it = list.rbegin(); it != list.rend(); ++it) {
-    if ((*it)->live() && std::fabs((*it)->creation_time() - created) < kOneSecond) return *it;
   }
   return nullptr;
 }

@@ -141,13 +141,19 @@ TEST(DraftSettingsRecord, CarriesTheDraftAndTheKeyAndReadsBackAsTheSameDraft) {
   CMeetingInfo draft;
   take_appointment(draft, kWeeklyAppointment);
   draft.mute_on_entry = true;
-  const records::SettingsRecord record = draft.settings_record("mk-9");
+  draft.password = "0427";
+  ServiceMeeting meeting;
+  meeting.meeting_key = "mk-9";
+  meeting.host_user_id = "u-7";
+  const records::SettingsRecord record = draft.settings_record(meeting);
   EXPECT_EQ("mk-9", record.meeting_key);
+  EXPECT_EQ("u-7", record.host_user_id);
   EXPECT_TRUE(record.mute_on_entry);
 
   CMeetingInfo read;
   take_settings(read, records::write_settings_record(record));
   EXPECT_FALSE(read.differs_from(draft));
+  EXPECT_EQ("0427", read.password);
   EXPECT_EQ(draft.first_start, read.first_start);
 }
 

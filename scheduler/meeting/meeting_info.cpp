@@ -100,18 +100,23 @@ void CMeetingInfo::take_settings(const records::SettingsRecord& record, bool par
     start = record.start;
     if (first_start == 0) first_start = record.first_start;
     mute_on_entry = record.mute_on_entry;
+    password = record.password;
   }
   take_recurrence_and_recipients(record.recurrence, record.recipients, *this);
 }
 
-records::SettingsRecord CMeetingInfo::settings_record(const std::string& meeting_key) const {
+records::SettingsRecord CMeetingInfo::settings_record(const ServiceMeeting& meeting) const {
   records::SettingsRecord record;
   record.subject = subject;
   record.start = start;
   record.first_start = first_start;
   record.duration = duration;
   record.mute_on_entry = mute_on_entry;
-  record.meeting_key = meeting_key;
+  record.meeting_key = meeting.meeting_key;
+  record.password = password;
+  record.host_user_id = meeting.host_user_id;
+  record.default_subject = meeting.default_subject;
+  record.location = meeting.location;
   record.recipients = recipients;
   record.recurrence = recurrence;
   return record;

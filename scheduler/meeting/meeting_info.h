@@ -22,6 +22,8 @@ enum class RecurrenceCheck {
   monthly_or_yearly = 5,             // monthly, yearly and their n-th weekday forms
 };
 
+struct ServiceMeeting;
+
 // Texts are UTF-8; dates are OLE Automation dates in local time; durations
 // are whole minutes. Copies are plain copies: the draft is all the user's.
 class CMeetingInfo {
@@ -33,12 +35,13 @@ class CMeetingInfo {
   // its recurrence and its recipients, which are appended (clear them first
   // when re-reading). A record that did not parse reads as all defaults.
   void take_appointment(const records::AppointmentRecord& record);
-  // The same from a stored meeting settings record, with the mute option;
+  // The same from a stored meeting settings record, with the mute option
+  // and the password;
   // from one that did not parse (`parsed` false) only the recurrence (all
   // defaults) and the recipients (none) are taken.
   void take_settings(const records::SettingsRecord& record, bool parsed);
-  // The meeting settings record of this draft for the meeting `meeting_key`.
-  records::SettingsRecord settings_record(const std::string& meeting_key) const;
+  // The meeting settings record of this draft for `meeting`.
+  records::SettingsRecord settings_record(const ServiceMeeting& meeting) const;
 
   // True when this (current) draft differs from the snapshot in anything
   // the service would have to be told about: subject, password, duration,
@@ -79,6 +82,14 @@ struct ServiceMeeting {
   std::string meeting_key;    // the service's key; "" until created
   std::string conference_id;  // from the schedule lookup; the delete path
   std::string mail_content;   // invitation text from the last save
+  // The host the meeting was made under, as its stored record says; "" for
+  // a record from before hosts were kept, until it is sent again.
+  std::string host_user_id;
+  // What the scheduler wrote into the appointment for this meeting: the
+  // default subject it made and the address it put into the location ("" when
+  // it wrote none).
+  std::string default_subject;
+  std::string location;
 };
 
 }  // namespace mivo

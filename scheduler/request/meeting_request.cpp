@@ -30,6 +30,9 @@ void MeetingRequest::set_settings(bool item_open, std::string_view settings_reco
     item_ = AppointmentItem();
     meeting_ = ServiceMeeting();
     meeting_.meeting_key = snapshot_.meeting_key;
+    meeting_.host_user_id = stored.host_user_id;
+    meeting_.default_subject = stored.default_subject;
+    meeting_.location = stored.location;
     user_ = SignedInUser();
   }
   if (records::is_no_record(appointment_record)) {
@@ -56,7 +59,7 @@ bool MeetingRequest::meeting_info_changed() const {
 std::string MeetingRequest::mail_body() const { return meeting_.mail_content; }
 
 std::string MeetingRequest::settings_record() const {
-  return records::write_settings_record(current_.settings_record(meeting_.meeting_key));
+  return records::write_settings_record(current_.settings_record(meeting_));
 }
 
 Result MeetingRequest::settings_do_modal() {

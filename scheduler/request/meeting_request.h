@@ -56,6 +56,9 @@ class MeetingRequest {
   // conference the lookup does not find sends nothing and fails. On failure
   // the meeting key, the invitation text and the snapshot stay as they were.
   Result commit(AppointmentSinkPort* sink, WindowHandle parent);
+  // An update sends nothing, shows a warning and fails when the user
+  // refresh did not learn the signed-in user; an update or a deletion does
+  // so when the stored record names another host than the signed-in user.
   // Deletes the meeting's conference on the service (request owned by
   // `parent`) and forgets the meeting key: ok. When the service answers that
   // it no longer has the conference, nothing is sent and the key is
@@ -89,6 +92,11 @@ class MeetingRequest {
  private:
   // The part of commit after the checks on the caller's window.
   bool send_meeting(AppointmentSinkPort& sink);
+  // Whether the signed-in user may update or delete the meeting: it was
+  // made under them (or before hosts were kept), and for a request that
+  // carries the host (`sends_host`) the user is known at all; otherwise the
+  // warning is shown with `owner` and nothing may go.
+  bool may_change_on_service(WindowHandle owner, bool sends_host);
   // What the schedule lookup learnt of the meeting's conference.
   enum class ConferenceLookup {
     found,       // the record's conference identifier names it

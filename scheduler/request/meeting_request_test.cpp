@@ -67,8 +67,12 @@ TEST_F(MeetingRequestTest, AStoredMeetingStartsAfreshWithOnlyItsDraftAndKey) {
   EXPECT_EQ(request.user().token, "");
   EXPECT_EQ(request.current().subject, "Stored");
 
-  // The item's occurrence state went with the earlier meeting: the update
-  // addresses the whole meeting.
+  // The item's occurrence state went with the earlier meeting: the update,
+  // after the user refresh the add-in runs first, addresses the whole
+  // meeting.
+  fakes.transport.respond("GET", url("/rest/api/conference/user/info"),
+                          R"({"code":0,"data":{"id":"u","name":"A","token":"t"}})");
+  ASSERT_EQ(request.simple_update(), Result::ok);
   fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-2"),
                           R"({"code":0,"data":[{"id":"c-2"}]})");
   fakes.transport.respond("PUT", url("/rest/api/conference/schedule"),

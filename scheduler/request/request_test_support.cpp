@@ -19,12 +19,22 @@ void SignedInRequest::load(const Appointment& appointment) {
   request.set_settings(false, "", appointment.json());
 }
 
-void SignedInRequest::load_existing(const std::string& meeting_key,
-                                    const Appointment& appointment) {
+void SignedInRequest::load_existing(const std::string& meeting_key, const Appointment& appointment,
+                                    const std::string& host, const std::string& password) {
   CMeetingInfo stored;
   stored.take_appointment(appointment);
-  request.set_settings(true, records::write_settings_record(stored.settings_record(meeting_key)),
-                       appointment.json());
+  stored.password = password;
+  ServiceMeeting meeting;
+  meeting.meeting_key = meeting_key;
+  meeting.host_user_id = host;
+  request.set_settings(
+      true, records::write_settings_record(stored.settings_record(meeting)),
+      appointment.json());
+  fakes.transport.respond(
+      "GET", url("/rest/api/conference/user/info"),
+      R"({"code":0,"data":{"id":"u-alice","name":"Alice","token":"stored-tok","meetingKey":"r"}})");
+  EXPECT_EQ(request.simple_update(), Result::ok);
+  fakes.transport.requests.clear();
 }
 
 }  // namespace mivo::testing

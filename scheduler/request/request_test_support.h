@@ -35,8 +35,12 @@ struct SignedInRequest {
 
   // The appointment as the add-in loads it before Commit and Delete.
   void load(const Appointment& appointment = {});
-  // An opened appointment whose stored settings record carries `meeting_key`.
-  void load_existing(const std::string& meeting_key, const Appointment& appointment = {});
+  // An opened appointment whose stored settings record carries `meeting_key`
+  // (and the host and the password, when not ""), then the user refresh as the add-in
+  // runs it before an update, signing in "u-alice"; the requests so far are
+  // forgotten.
+  void load_existing(const std::string& meeting_key, const Appointment& appointment = {},
+                     const std::string& host = "", const std::string& password = "");
 
   FakePorts fakes;
   FakeAppointmentSink sink;

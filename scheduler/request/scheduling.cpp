@@ -60,6 +60,7 @@ Result MeetingRequest::commit(AppointmentSinkPort* sink, WindowHandle parent) {
   if (!send_meeting(*sink)) {
     return Result::failed;
   }
+  meeting_.host_user_id = user_.host_user_id;
   snapshot_ = Snapshot{current_, meeting_.meeting_key};
   return Result::ok;
 }
@@ -87,6 +88,9 @@ bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
   const std::string header = rest::token_header(user_.token);
   std::string method = "POST";
   if (!meeting_.meeting_key.empty()) {
+    if (!may_change_on_service(parent, true)) {
+      return false;
+    }
     // An update without the conference it changes would reach the service
     // as a PUT for no conference: nothing is sent then.
     const WindowHandle owner = request_owner(ui, ui.active_window());
@@ -108,6 +112,7 @@ bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
     return false;
   }
   draft.subject = subject;
+  const bool subject_made = subject.empty();
   const std::string body =
       build_conference_record(draft, meeting_, {user_.host_user_id, user_.host_user_name},
                               ui.load_string(IDS_DEFAULT_SUBJECT));
@@ -131,13 +136,38 @@ bool MeetingRequest::send_meeting(AppointmentSinkPort& sink) {
   meeting_.mail_content = unescape_line_breaks(mail_content);
   meeting_.meeting_key = meeting_key;
 
+  // What is written into the appointment is remembered with the meeting, so
+  // that removing the meeting takes these texts and leaves the user's.
+  if (method == "POST") {
+    meeting_.default_subject.clear();
+    meeting_.location.clear();
+  }
   sink.set_subject(draft.subject);
+  if (subject_made) {
+    meeting_.default_subject = draft.subject;
+  }
   std::string location;
   if (!sink.get_location(location)) {
     location.clear();
   }
   if (location.empty()) {
-    sink.set_location(service + "/" + meeting_.meeting_key);
+    meeting_.location = service + "/" + meeting_.meeting_key;
+    sink.set_location(meeting_.location);
+  }
+  return true;
+}
+
+bool MeetingRequest::may_change_on_service(WindowHandle owner, bool sends_host) {
+  UserInterfacePort& ui = *ports_.ui;
+  if (user_.host_user_id.empty()) {
+    if (!sends_host) return true;
+    // The user refresh got no answer: the update would go out without a host.
+    show_warning(ui, owner, IDS_NO_ANSWER);
+    return false;
+  }
+  if (!meeting_.host_user_id.empty() && meeting_.host_user_id != user_.host_user_id) {
+    show_warning(ui, owner, IDS_OTHER_ACCOUNT);
+    return false;
   }
   return true;
 }
@@ -162,6 +192,11 @@ MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle
       JsonObjectReader conference(element);
       if (!single || equal_ignoring_ascii_case(conference.text("startDate"), start_date)) {
         conference_id = conference.text("id");
+        // A record from before passwords were kept does not know the
+        // meeting's: the service's is kept rather than dropped by the update.
+        if (meeting_.host_user_id.empty() && current_.password.empty()) {
+          current_.password = conference.text("password");
+        }
         readable = !conference.met_wrong_type();
         break;
       }
@@ -180,6 +215,9 @@ Result MeetingRequest::remove(WindowHandle parent) {
     return Result::ok;
   }
   UserInterfacePort& ui = *ports_.ui;
+  if (!may_change_on_service(request_owner(ui, ui.active_window()), false)) {
+    return Result::failed;
+  }
   switch (look_up_conference(request_owner(ui, ui.active_window()))) {
     case ConferenceLookup::found:
       ports_.transport->send(

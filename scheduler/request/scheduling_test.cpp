@@ -3,6 +3,7 @@
 // writes back, and what a failed answer must leave alone.
 #include "portable/json.h"
 #include "request_test_support.h"
+#include "records/settings_record.h"
 
 namespace mivo::testing {
 namespace {
@@ -184,6 +185,29 @@ TEST_F(SchedulingTest, EmptySubjectBecomesTheHostsDefaultSubjectOnTheAppointment
   fakes.transport.respond("POST", kSaveUrl, saved("K"));
   EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
   EXPECT_EQ(sink.subject, "Alice's meeting");
+
+  // The record says what was written, and an update that writes nothing
+  // keeps it; a typed subject and location are not the scheduler's.
+  const auto written = [&] {
+    records::SettingsRecord record;
+    records::read_settings_record(request.settings_record(), record);
+    return std::vector<std::string>{record.default_subject, record.location};
+  };
+  EXPECT_EQ(written(), (std::vector<std::string>{"Alice's meeting", "https://m.test/K"}));
+  fakes.transport.respond("GET", url("/rest/api/conference/schedule/K"),
+                          conferences(R"([{"id":"c-1"}])"));
+  fakes.transport.respond("PUT", kSaveUrl, saved("K"));
+  sink.subject = "Typed";
+  ASSERT_EQ(request.commit(&sink, kCaller), Result::ok);
+  EXPECT_EQ(written(), (std::vector<std::string>{"Alice's meeting", "https://m.test/K"}));
+
+  SignedInRequest typed;
+  typed.sink.location = "Room 4";
+  typed.load();
+  typed.fakes.transport.respond("POST", kSaveUrl, saved("K"));
+  ASSERT_EQ(typed.request.commit(&typed.sink, kCaller), Result::ok);
+  EXPECT_EQ(typed.request.settings_record().find("Location"), std::string::npos);
+  EXPECT_EQ(typed.request.settings_record().find("DefaultSubject"), std::string::npos);
 }
 
 TEST_F(SchedulingTest, EscapedLineBreaksOfTheInvitationBecomeLineFeedsAndOtherBackslashesStay) {
@@ -367,6 +391,57 @@ TEST_F(SchedulingTest, UpdateIsSentOnlyForAConferenceTheLookupNamed) {
     sent_ids.push_back(body_of(fakes.transport.requests.back())["conferenceId"].asString());
   }
   EXPECT_THAT(sent_ids, ElementsAre("c-1", "c-1"));
+}
+
+// The stored record carries the meeting's password and host: an update
+// keeps both, takes the service's password for a record from before
+// passwords were kept, and nothing goes for a meeting of another account or
+// while the signed-in user is unknown.
+TEST_F(SchedulingTest, UpdateKeepsPasswordAndHostAndActsOnlyForItsHost) {
+  const std::string lookup_url = url("/rest/api/conference/schedule/K");
+  struct Case {
+    std::string host, password, lookup_password, sent_password;
+  } kept[] = {
+      {"u-alice", "0427", "", "0427"},
+      {"u-alice", "0427", "9999", "0427"},
+      {"", "", "5555", "5555"},  // a record from before: the service's password
+      {"", "", "", ""},          // ... or, without one, none as before
+      {"u-alice", "", "5555", ""},  // the user took the password away
+  };
+  for (const Case& c : kept) {
+    SCOPED_TRACE(c.host + "/" + c.password + "/" + c.lookup_password);
+    SignedInRequest fresh;
+    fresh.load_existing("K", {}, c.host, c.password);
+    fresh.fakes.transport.respond(
+        "GET", lookup_url,
+        conferences(R"([{"id":"c-1","password":")" + c.lookup_password + R"("}])"));
+    fresh.fakes.transport.respond("PUT", kSaveUrl, saved("K"));
+    ASSERT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::ok);
+    const Json::Value body = body_of(fresh.fakes.transport.requests.back());
+    EXPECT_EQ(body["hostUserId"], "u-alice");
+    EXPECT_EQ(body["hostUserName"], "Alice");
+    EXPECT_EQ(body.get("password", "").asString(), c.sent_password);
+    EXPECT_EQ(body.isMember("password"), !c.sent_password.empty());
+    records::SettingsRecord stored;
+    records::read_settings_record(fresh.request.settings_record(), stored);
+    EXPECT_EQ(stored.host_user_id, "u-alice");
+    EXPECT_EQ(stored.password, c.sent_password);
+  }
+
+  // Bob's meeting, Alice signed in: neither an update nor a deletion goes.
+  load_existing("K", {}, "u-bob", "0427");
+  EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
+  EXPECT_EQ(request.remove(kCaller), Result::failed);
+  EXPECT_THAT(fakes.transport.calls(), IsEmpty());
+  EXPECT_EQ(fakes.ui.message_texts(), (std::vector<std::string>{"other account", "other account"}));
+  EXPECT_EQ(request.meeting().meeting_key, "K");
+
+  // The user refresh got no answer: an update would carry no host.
+  SignedInRequest unknown;
+  unknown.request.set_settings(true, R"({"MeetingKey":"K","Subject":"S","Duration":30})", "");
+  EXPECT_EQ(unknown.request.commit(&unknown.sink, kCaller), Result::failed);
+  EXPECT_THAT(unknown.fakes.transport.calls(), IsEmpty());
+  EXPECT_EQ(unknown.fakes.ui.message_texts(), std::vector<std::string>{"no answer"});
 }
 
 // --- Delete ------------------------------------------------------------------

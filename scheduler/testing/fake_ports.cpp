@@ -163,6 +163,7 @@ FakeUserInterface::FakeUserInterface()
               {116, "meeting gone"},
               {117, "update not verified"},
               {118, "installer not started"},
+              {120, "other account"},
               {128, "start too early"},
               {129, "zero duration"},
               {130, "new preview version %1, update?"},

@@ -88,8 +88,11 @@ class MeetingTest : public ::testing::Test {
 
   LONG parent() const { return HandleToLong(window_.get()); }
 
-  // Commits a new meeting, answering the options dialog with OK.
+  // Commits a new meeting, answering the options dialog with OK, after the
+  // user refresh the add-in runs first (an update needs the host it learns).
   HRESULT commit_new(const std::wstring& subject, int recurrence_state = 0) {
+    EXPECT_EQ(S_OK, request_->SimpleUpdate(0));
+    service_.clear_requests();
     sink_.subject = subject;
     load(appointment(subject, recurrence_state));
     DialogRobot robot;
