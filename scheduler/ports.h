@@ -137,7 +137,7 @@ class UserInterfacePort {
                                   const SignInHandler& sign_in) = 0;
 
   // The meeting options dialog on `record`: the mute box starts checked and
-  // the password field empty; OK hands both to apply_meeting_options()
+  // the password field holds the record's password; OK hands both to apply_meeting_options()
   // (account/meeting_options.h) and ends with 1 when it accepts them,
   // otherwise shows its refusal and a new password. Cancel or the close box
   // end it with 2.

@@ -78,14 +78,25 @@ void MeetingTracker::saving() {
     return;
   }
   // A first save before the meeting was ever sent takes the online meeting
-  // off the appointment.
+  // off the appointment. Should the service keep it, the item is saved with
+  // its record from here on: the meeting is the saved item's, and closing
+  // the window must not take it away behind that item's back.
   remove_with_texts();
   window_.set_user_property(kClosedProperty, "1");
+  made_here_ = false;
 }
 
 void MeetingTracker::closing() {
   if (!window_.has_item() || meeting_setting_.empty()) return;
-  if (made_here_ || !sent_or_saved()) remove();
+  if (made_here_ || !sent_or_saved()) {
+    remove();
+    return;
+  }
+  // A new item's first send or save wrote the record before Outlook gave
+  // the item its EntryID; by the close it has one. Naming it now, before
+  // anyone copies the item from the calendar, keeps a copy from acting for
+  // this item's meeting.
+  if (claim_record()) window_.save_item();
 }
 
 bool MeetingTracker::remove() {
@@ -130,9 +141,15 @@ void MeetingTracker::store_meeting(const std::string& settings_record) {
 void MeetingTracker::keep_meeting() {
   if (!sent_or_saved()) window_.set_user_property(kClosedProperty, "1");
   made_here_ = false;
-  if (meeting_setting_.empty() || !window_.user_property(kOwnerProperty).empty()) return;
+  claim_record();
+}
+
+bool MeetingTracker::claim_record() {
+  if (meeting_setting_.empty() || !window_.user_property(kOwnerProperty).empty()) return false;
   const std::string id = window_.item_id();
-  if (!id.empty()) window_.set_user_property(kOwnerProperty, id);
+  if (id.empty()) return false;
+  window_.set_user_property(kOwnerProperty, id);
+  return true;
 }
 
 bool MeetingTracker::sent_or_saved() { return !window_.user_property(kClosedProperty).empty(); }

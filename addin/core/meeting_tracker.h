@@ -72,6 +72,8 @@ class AppointmentWindowPort {
   virtual void replace_body(const std::string& text) = 0;
   // Hands an edit the user has not left yet to Outlook before it is read.
   virtual void commit_edit_fields() = 0;
+  // Saves the item (its Write event comes back to the tracker).
+  virtual void save_item() = 0;
 };
 
 class MeetingTracker {
@@ -95,7 +97,8 @@ class MeetingTracker {
   void saving();
   // The window is closing: a meeting this window made and neither sent nor
   // saved since (a refused send included), or one never sent or saved at
-  // all, is removed from the service.
+  // all, is removed from the service. A kept record that was written before
+  // the item had an EntryID takes it now, and the item is saved with it.
   void closing();
 
   bool online_meeting() const { return online_meeting_; }
@@ -112,6 +115,9 @@ class MeetingTracker {
   void store_meeting(const std::string& settings_record);
   // The item keeps its meeting from here on (sent, or saved with it).
   void keep_meeting();
+  // Names the item in a record of its own that names none yet; true when it
+  // did.
+  bool claim_record();
   bool sent_or_saved();
 
   AppointmentWindowPort& window_;

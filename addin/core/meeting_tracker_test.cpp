@@ -57,6 +57,7 @@ struct Recorder : AppointmentWindowPort, MeetingSchedulerPort {
   void insert_body(const std::string& text) override { calls.push_back("insert body " + text); }
   void replace_body(const std::string& text) override { calls.push_back("replace body " + text); }
   void commit_edit_fields() override { calls.push_back("commit edit fields"); }
+  void save_item() override { calls.push_back("Save"); }
 
   bool held() override { return scheduler; }
   CallResult simple_update() override {
@@ -342,6 +343,23 @@ TEST_F(TrackerTest, ARecordWithoutOwnerIsTheItemsAndTakesItsEntryIdWhenKept) {
   EXPECT_TRUE(item.take().empty());
 }
 
+// A new item's send writes its record before Outlook gives the item an
+// EntryID; the close after the send names the item and saves it.
+TEST_F(TrackerTest, AKeptRecordWithoutOwnerTakesTheEntryIdAtTheClose) {
+  tracker.add_meeting();
+  EXPECT_FALSE(tracker.sending());
+  item.take();
+  item.entry_id = "E-1";
+  tracker.closing();
+  EXPECT_EQ((Calls{"property MIVOID=E-1", "Save"}), item.take());
+  // Named once: a later window's close saves nothing.
+  MeetingTracker later{item, item};
+  later.opened();
+  item.take();
+  later.closing();
+  EXPECT_TRUE(item.take().empty());
+}
+
 // Which closes take the meeting off the service: one made in this window
 // and neither sent nor saved since (a refused send included), or one never
 // sent or saved at all; a meeting a send or save kept stays.
@@ -353,6 +371,7 @@ TEST_F(TrackerTest, ClosingRemovesAMeetingThisWindowMadeAndNeverKept) {
       {"add, close", true},
       {"add, refused send, close", true},
       {"add, refused send, save, close", false},
+      {"add, save the service refuses to remove from, close", false},
       {"add, refused send, send, close", false},
       {"add, send, close", false},
       {"saved before, add, close", true},
@@ -374,7 +393,13 @@ TEST_F(TrackerTest, ClosingRemovesAMeetingThisWindowMadeAndNeverKept) {
       EXPECT_TRUE(t.sending());
       window.commit_result = CallResult::ok;
     }
-    if (steps.find(", save") != std::string::npos) t.saving();
+    if (steps.find("refuses to remove") != std::string::npos) {
+      window.delete_result = CallResult::failed;
+      t.saving();
+      window.delete_result = CallResult::ok;
+    } else if (steps.find(", save") != std::string::npos) {
+      t.saving();
+    }
     if (steps.find(", send") != std::string::npos) EXPECT_FALSE(t.sending());
     window.take();
     t.closing();

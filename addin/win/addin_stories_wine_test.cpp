@@ -160,6 +160,12 @@ TEST_P(Story, SavingBeforeSendingTakesTheMeetingOffOnceAndForAll) {
   EXPECT_EQ(0u, service_.meetings().size());
 }
 
+TEST_P(Story, AMeetingStaysWholeWhenReopenedRemovedRefusedOrAddedLater) {
+  play(L"meeting-lifecycle");
+  // Only the three meetings that were sent are left.
+  EXPECT_EQ(3u, service_.meetings().size());
+}
+
 TEST_P(Story, ClosingUnsavedOrSendingACancellationRemovesTheMeeting) {
   play(L"close-or-cancel");
   EXPECT_EQ(0u, service_.meetings().size());

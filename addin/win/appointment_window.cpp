@@ -65,6 +65,10 @@ void AppointmentWindow::replace_body(const std::string& text) {
 
 void AppointmentWindow::commit_edit_fields() { CommitEditFields(); }
 
+void AppointmentWindow::save_item() {
+  if (item_) LOG_IF_FAILED(com::call(item_, L"Save").hr());
+}
+
 com::com_ptr<IDispatch> AppointmentWindow::word_editor() const {
   if (!inspector_) return nullptr;
   return com::as_dispatch(com::get(inspector_, L"WordEditor")).value_or(nullptr);

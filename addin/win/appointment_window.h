@@ -34,6 +34,7 @@ class AppointmentWindow final : public AppointmentWindowPort {
   void insert_body(const std::string& text) override;
   void replace_body(const std::string& text) override;
   void commit_edit_fields() override;
+  void save_item() override;
 
  private:
   com::com_ptr<IDispatch> word_editor() const;

@@ -178,7 +178,26 @@ bool AccountFlows::user_refresh(SignedInUser& user) {
     if (!result.succeeded) {
       return true;
     }
-    response = result.response;
+    if (!read_signed_in_user(result.response, user)) {
+      return false;
+    }
+    // With an organisation chosen the service speaks for that organisation's
+    // account from here on, under its own id: the user is read again as the
+    // service now sees it, or a meeting made now would name a host that no
+    // later refresh reports. Without an answer the sign-in's reading stands.
+    const std::string changed = store_.token();
+    if (utf16_length(changed) <= 1 || changed == user.token) {
+      return true;
+    }
+    SignedInUser now;
+    if (read_signed_in_user(ports_.transport->send({rest::user_info_url(service()), "",
+                                                    rest::token_header(changed), "GET",
+                                                    request_owner(ui, owner)}),
+                            now) &&
+        !now.host_user_id.empty()) {
+      user = std::move(now);
+    }
+    return true;
   }
   // An absent or unreadable answer leaves the user as they were and is no
   // reason to stop the operation.

@@ -391,6 +391,35 @@ TEST_F(AccountFlowsTest, RefreshThroughTheChooserLoadsTheLoginTokenAndStoresTheC
   EXPECT_EQ(fakes.ui.dialogs.at(0).owner, 0x3000u);
 }
 
+// After an organisation is chosen the service answers for that
+// organisation's account: the refresh reads the user again with the changed
+// token, so that a meeting made now names the host later refreshes report.
+// Without a usable answer the login's reading stands (above).
+TEST_F(AccountFlowsTest, RefreshThroughTheChooserReadsTheOrganisationsAccount) {
+  store_account();
+  fakes.transport.respond("POST", kLoginUrl, login_answer("login-tok", kThreeOrganisations));
+  fakes.transport.respond("POST", kChangeUrl, R"({"code":0,"data":{"token":"org-tok"}})");
+  fakes.transport.respond(
+      "GET", kUserInfoUrl,
+      R"({"code":0,"data":{"id":"b-1","name":"Alice","token":"org-tok","meetingKey":"room-1"}})");
+  EXPECT_TRUE(flows.user_refresh(record));
+  ASSERT_EQ(3u, fakes.transport.requests.size());
+  EXPECT_EQ(fakes.transport.requests.at(2).header, "token:org-tok");
+  EXPECT_EQ(record.host_user_id, "b-1");
+  EXPECT_EQ(record.token, "org-tok");
+
+  // A single organisation changes nothing: no second reading.
+  FakePorts single;
+  single.store.values = fakes.store.values;
+  single.store.values.erase("mivotoken");
+  single.store.values.erase("mivoorgName");
+  single.transport.respond("POST", kLoginUrl, login_answer("login-tok"));
+  SignedInUser alone;
+  EXPECT_TRUE(AccountFlows(single.ports()).user_refresh(alone));
+  EXPECT_EQ(1u, single.transport.requests.size());
+  EXPECT_EQ(alone.host_user_id, "u-1");
+}
+
 TEST_F(AccountFlowsTest, RefreshWithCancelledChooserLoadsNothingButGoesOn) {
   store_account();
   fakes.transport.respond("POST", kLoginUrl, login_answer("login-tok", kThreeOrganisations));

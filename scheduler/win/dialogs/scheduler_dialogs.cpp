@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "account/meeting_options.h"
+#include "meeting/meeting_info.h"
 #include "ports.h"
 #include "resource_ids.h"
 #include "win/resource_library.h"
@@ -106,6 +107,9 @@ bool CMeetingSetting::on_init_dialog() {
   // Participants enter muted unless the organiser says otherwise, whatever
   // an earlier save of this meeting held.
   CheckDlgButton(window(), IDC_MEETING_MUTE, BST_CHECKED);
+  // The meeting's password stands until the user changes it: an empty field
+  // would take it off the meeting at OK.
+  SetDlgItemTextW(window(), IDC_MEETING_PASSWORD, mivo::win::to_wide(record_.password).c_str());
   if (const HWND picture = item(IDC_MEETING_NEW_PASSWORD)) {
     new_password_.attach(picture, IDB_NEW_PASSWORD);
   }

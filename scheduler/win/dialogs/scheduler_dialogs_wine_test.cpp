@@ -174,7 +174,9 @@ TEST_F(SchedulerDialogs, MeetingOptionsRefuseALetterAndFiveDigitsWithAMessageAnd
   EXPECT_TRUE(record.mute_on_entry);
 }
 
-TEST_F(SchedulerDialogs, MeetingOptionsStartCheckedAndEmptyWhateverTheRecordHolds) {
+// The mute box starts checked whatever the record holds; the password field
+// holds the meeting's password, so an OK that leaves it alone keeps it.
+TEST_F(SchedulerDialogs, MeetingOptionsStartCheckedAndWithTheMeetingsPassword) {
   mivo::CMeetingInfo record;
   record.mute_on_entry = false;
   record.password = "4321";
@@ -187,13 +189,12 @@ TEST_F(SchedulerDialogs, MeetingOptionsStartCheckedAndEmptyWhateverTheRecordHold
   EXPECT_EQ(ui->run_meeting_setting(window_handle(owner.get()), record), 1);
   ASSERT_TRUE(robot.wait()) << robot.report();
   EXPECT_TRUE(robot.result(0).controls.at(IDC_MEETING_MUTE).checked);
-  EXPECT_EQ(robot.result(0).controls.at(IDC_MEETING_PASSWORD).text, L"");
+  EXPECT_EQ(robot.result(0).controls.at(IDC_MEETING_PASSWORD).text, L"4321");
   ASSERT_EQ(inspector.dialogs().size(), 1u);
   const auto* field = inspector.dialogs()[0].control(IDC_MEETING_PASSWORD);
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->cue_banner, L"输入4位数字密码");
-  // An empty password is accepted and the box's state is stored.
-  EXPECT_EQ(record.password, "");
+  EXPECT_EQ(record.password, "4321");
   EXPECT_TRUE(record.mute_on_entry);
   EXPECT_TRUE(robot.message_boxes().empty());
 }

@@ -98,16 +98,17 @@ TEST(Sessions, AWrittenSessionAnswersTheDialogsThatCameAndKeepsFaultsThatTook) {
 }
 
 TEST(Sessions, AViolationIsKnownOnlyWithItsBreachAndTheStepsOfItsShape) {
-  const Violation orphan{1, "orphan", ""};
-  const std::vector<std::string> refused = {"start", "new meeting", "click Mivo-03_Add",
-                                            "send (fault code)", "close discarding"};
-  const KnownFault* known = classify(orphan, refused);
+  const Violation dangling{2, "dangling", ""};
+  const std::vector<std::string> removed = {"start", "open", "click Mivo-03_Cancel",
+                                            "type subject", "close discarding (fault late)"};
+  const KnownFault* known = classify(dangling, removed);
   ASSERT_NE(nullptr, known);
-  EXPECT_EQ("refused-send-then-close", known->scenario);
-  EXPECT_EQ(nullptr, classify(orphan, {"start", "new meeting", "click Mivo-03_Add", "quit"}));
-  // The fault must be the send's, not an earlier step's.
-  EXPECT_EQ(nullptr, classify(orphan, {"start", "click Mivo-03_Add (fault empty)", "send", "quit"}));
-  EXPECT_EQ(nullptr, classify(Violation{1, "two-owners", ""}, refused));
+  EXPECT_EQ("removed-then-discarded", known->scenario);
+  // The steps must come in the shape's order.
+  EXPECT_EQ(nullptr, classify(dangling, {"start", "open", "close discarding",
+                                         "click Mivo-03_Cancel"}));
+  EXPECT_EQ(nullptr, classify(dangling, {"start", "open", "click Mivo-03_Add", "quit"}));
+  EXPECT_EQ(nullptr, classify(Violation{1, "two-owners", ""}, removed));
   EXPECT_EQ((std::vector<std::string>{"set start", "click Mivo-03_Add", "type subject", "open",
                                       "close discarding (fault late)", "add attendee smtp"}),
             shape({Move{"set start +3d 10:00", {}, {}}, Move{"click Mivo-03_Add", {}, {}},

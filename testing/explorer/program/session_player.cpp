@@ -140,6 +140,12 @@ SessionRun session_player::play(const std::function<std::optional<Move>(const Wo
     if (!result.violations.empty()) break;
   }
   result.world = world;
+  // Outlook exits here as a step of its own, with the robot watching, if the
+  // session did not end it: closing the windows still open may bring a
+  // message, and the host's teardown has nobody to answer it.
+  watchdog.begin("quit (the session's end)");
+  runner.perform(parsed("quit"));
+  watchdog.end();
   return result;
 }
 
