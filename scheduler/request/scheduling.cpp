@@ -191,8 +191,8 @@ MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle
     // One occurrence is the service's occurrence of the day it had there,
     // wherever the user has moved it since.
     const bool single = rest::is_single_instance(item_.recurrence_state);
-    const std::string start_date = item_.service_start != 0 ? format_date(item_.service_start)
-                                                            : current_.start_date_text();
+    const std::string start_date =
+        item_.service_start != 0 ? format_date(item_.service_start) : current_.start_date_text();
     for (const Json::Value& element : envelope.data) {
       JsonObjectReader conference(element);
       if (!single || equal_ignoring_ascii_case(conference.text("startDate"), start_date)) {

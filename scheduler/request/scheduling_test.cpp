@@ -366,8 +366,7 @@ TEST_F(SchedulingTest, OccurrenceIsSavedSingleAndFoundByItsStartDate) {
   // of the service's: nothing is sent for it.
   SignedInRequest fresh;
   fresh.load_existing("K-7", moved);
-  fresh.fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-7"),
-                                conferences(list));
+  fresh.fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-7"), conferences(list));
   EXPECT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::failed);
   EXPECT_EQ(fresh.fakes.transport.requests.size(), 1u);
   EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("meeting gone"));

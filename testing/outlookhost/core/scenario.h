@@ -79,12 +79,12 @@ enum class StepKind {
   ExpectNoProperty,    // <name>
   ExpectSent,
   ExpectNotSent,
-  ExpectRequest,  // <method> <path prefix> [with <member> <value> | without <member>]
+  ExpectRequest,         // <method> <path prefix> [with <member> <value> | without <member>]
   ExpectServiceMeeting,  // <subject> <occurrences> | <subject> <date> <time>
-  ExpectRequestCount,  // <n>
-  ExpectWindows,       // <n> appointment and request windows open
-  ExpectFolder,        // <folder name> of the current item
-  ExpectMessage,       // <text>: a message box of the step showed it
+  ExpectRequestCount,    // <n>
+  ExpectWindows,         // <n> appointment and request windows open
+  ExpectFolder,          // <folder name> of the current item
+  ExpectMessage,         // <text>: a message box of the step showed it
 };
 
 struct Argument {

@@ -43,7 +43,8 @@ bool series_falls_on(const SeriesPattern& pattern, int day) {
     case 1: {  // weekly: the mask's days of every n-th week
       const long mask =
           pattern.day_of_week_mask ? pattern.day_of_week_mask : weekday_bit(pattern.first_day);
-      const int weeks = ((day - weekday(day)) - (pattern.first_day - weekday(pattern.first_day))) / 7;
+      const int weeks =
+          ((day - weekday(day)) - (pattern.first_day - weekday(pattern.first_day))) / 7;
       return (mask & bit) != 0 && weeks % interval_of(pattern) == 0;
     }
     case 2:

@@ -14,8 +14,8 @@ struct SeriesPattern {
   long interval = 1;          // 0 reads as 1
   long day_of_week_mask = 0;  // OlDaysOfWeek bits, olSunday 1 to olSaturday 64
   long day_of_month = 0;
-  long instance = 0;          // 1 to 4, 5 the last
-  int first_day = 0;          // PatternStartDate as a whole OLE Automation day
+  long instance = 0;  // 1 to 4, 5 the last
+  int first_day = 0;  // PatternStartDate as a whole OLE Automation day
 };
 
 // Outlook's OlDaysOfWeek bit of a whole OLE Automation day (day 0,

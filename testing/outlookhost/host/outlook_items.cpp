@@ -8,8 +8,9 @@
 // cannot hold appointments; changing Start keeps the duration (End moves along);
 // GetRecurrencePattern makes a pattern when there is none and the item then
 // counts as recurring; an occurrence's RecurrenceState is olApptOccurrence,
-// and olApptException once it was changed and saved alone; UserProperties.Add refuses names of more than 64
-// characters or with '[', ']', '_' or '#'. Chosen where nothing is
+// and olApptException once it was changed and saved alone;
+// UserProperties.Add refuses names of more than 64 characters or with '[',
+// ']', '_' or '#'. Chosen where nothing is
 // documented: a meeting's organiser is its first recipient (the profile's
 // user, added when the item becomes a meeting); a new pattern is weekly on
 // the start's weekday with no end; moving an occurrence moves only it;
@@ -310,10 +311,9 @@ void item_base::keep_exception(double original_start, const item_fields& occurre
   // Saving an occurrence saves its series: the exception is in both.
   for (item_fields* fields : {&fields_, &saved_}) {
     auto& all = fields->exceptions;
-    all.erase(std::remove_if(all.begin(), all.end(),
-                             [&](const series_exception& e) {
-                               return e.original_start == original_start;
-                             }),
+    all.erase(std::remove_if(
+                  all.begin(), all.end(),
+                  [&](const series_exception& e) { return e.original_start == original_start; }),
               all.end());
     all.push_back({original_start, std::make_shared<item_fields>(occurrence.deep_copy())});
   }
@@ -502,7 +502,7 @@ void appointment_item::invoke(DISPID id, WORD flags, const arguments& args, resu
       out.text(fields_.organizer);
       return;
     case kRecurrenceState:
-      out.integer(master_      ? (exception_ ? olApptException : olApptOccurrence)
+      out.integer(master_              ? (exception_ ? olApptException : olApptOccurrence)
                   : fields_.recurrence ? olApptMaster
                                        : olApptNotRecurring);
       return;

@@ -605,8 +605,9 @@ com::com_ptr<appointment_item> session::occurrence(appointment_item& series, dou
     if (on_day(exception.original_start)) return nullptr;
   }
   const recurrence_data& p = *fields.recurrence;
-  const SeriesPattern pattern{p.type,     p.interval, p.day_of_week_mask, p.day_of_month,
-                              p.instance, static_cast<int>(std::floor(p.pattern_start))};
+  const SeriesPattern pattern{
+      p.type,         p.interval, p.day_of_week_mask,
+      p.day_of_month, p.instance, static_cast<int>(std::floor(p.pattern_start))};
   if (!series_falls_on(pattern, day) || (!p.no_end_date && day > std::floor(p.pattern_end)))
     return nullptr;
   item_fields view = fields.deep_copy();

@@ -150,13 +150,11 @@ std::wstring scenario_runner::text(const Step& step, std::size_t index) const {
   return to_wide(step.arguments.at(index).text);
 }
 
-double scenario_runner::date_of(const Step& step, std::size_t index) const {
-  int hour = 0, minute = 0, second = 0;
-  parse_time(step.arguments.at(index + 1).text, hour, minute, second);
-  return day_of(step, index) + (hour * 3600 + minute * 60 + second) / 86400.0;
-}
+namespace {
 
-double scenario_runner::day_of(const Step& step, std::size_t index) const {
+// A date argument ("today", "+3d" and the like count from the local day) at
+// a time of that day, as an OLE Automation date.
+double date_argument(const Step& step, std::size_t index, int hour, int minute, int second) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   CalendarDate today{now.wYear, now.wMonth, now.wDay}, date;
@@ -165,9 +163,24 @@ double scenario_runner::day_of(const Step& step, std::size_t index) const {
   fields.year = date.year;
   fields.month = date.month;
   fields.day = date.day;
+  fields.hour = hour;
+  fields.minute = minute;
+  fields.second = second;
   double serial = 0;
   system_time_to_variant_time(fields, serial);
   return serial;
+}
+
+}  // namespace
+
+double scenario_runner::date_of(const Step& step, std::size_t index) const {
+  int hour = 0, minute = 0, second = 0;
+  parse_time(step.arguments.at(index + 1).text, hour, minute, second);
+  return date_argument(step, index, hour, minute, second);
+}
+
+double scenario_runner::day_of(const Step& step, std::size_t index) const {
+  return date_argument(step, index, 0, 0, 0);
 }
 
 bool scenario_runner::run(const Scenario& scenario) {
@@ -600,8 +613,7 @@ bool scenario_runner::open_occurrence(step_context& c) {
   session& outlook = host_.outlook();
   const double day = day_of(c.step, 1);
   for (const auto& candidate : outlook.items(folder_id::calendar)) {
-    if (!candidate->fields().recurrence || candidate->fields().subject != text(c.step, 0))
-      continue;
+    if (!candidate->fields().recurrence || candidate->fields().subject != text(c.step, 0)) continue;
     // One already open is brought to the front, as Outlook does.
     com::com_ptr<item_base> found;
     for (const auto& inspector : outlook.open_inspectors()) {
@@ -704,7 +716,8 @@ bool scenario_runner::set_recurrence(step_context& c) {
   if (every == "monthly") pattern.day_of_month = start_day.day;
   if (every == "monthly-nth") pattern.instance = (start_day.day - 1) / 7 + 1;
   std::size_t next = 1;
-  const bool named_days = every == "weekly" && c.a.size() > 2 && (c.a[1].quoted || c.a[1].text != "until");
+  const bool named_days =
+      every == "weekly" && c.a.size() > 2 && (c.a[1].quoted || c.a[1].text != "until");
   if (named_days) {
     static const char* const kDays[] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
     pattern.day_of_week_mask = 0;
@@ -717,7 +730,7 @@ bool scenario_runner::set_recurrence(step_context& c) {
     }
     next = 2;
   }
-  const SeriesPattern days_of{pattern.type,     pattern.interval, pattern.day_of_week_mask,
+  const SeriesPattern days_of{pattern.type,         pattern.interval, pattern.day_of_week_mask,
                               pattern.day_of_month, pattern.instance, first};
   std::vector<int> days;
   if (c.a[next].text == "until") {
@@ -869,7 +882,11 @@ void scenario_runner::print_item(bool always) {
                           : ", never saved");
   if (item->inspector() && item->inspector()->shown()) text += ", open";
   text += "\n       location " + quoted(f.location) + ", " + describe_date(f.start) + " to " +
-          describe_date(f.end) + (f.recurrence ? ", recurring" : "");
+          describe_date(f.end) +
+          (!f.recurrence          ? ""
+           : !item->master()      ? ", recurring"
+           : item->is_exception() ? ", an exception of its series"
+                                  : ", an occurrence of its series");
   for (const auto& r : f.recipients) {
     text += "\n       " + std::string(r.type == olOrganizer  ? "organiser "
                                       : r.type == olOptional ? "optional "
@@ -1040,8 +1057,8 @@ bool scenario_runner::check_request(const Step& s) {
     const bool has = body.isMember(a[3].text);
     if (a[2].text == "without" && !has) return true;
     if (a[2].text == "with" && has && member_text(body[a[3].text]) == a[4].text) return true;
-    seen += has ? " " + a[3].text + " " + member_text(body[a[3].text]) + ";"
-                : " no " + a[3].text + ";";
+    seen +=
+        has ? " " + a[3].text + " " + member_text(body[a[3].text]) + ";" : " no " + a[3].text + ";";
   }
   return fail("the service received no such request in the last step" +
               (seen.empty() ? std::string() : " (seen:" + seen + ")"));
@@ -1066,7 +1083,8 @@ bool scenario_runner::check_service_meeting(const Step& s) {
     }
     const std::string day = format_date(day_of(s, 1));
     for (const auto& occurrence : occurrences) {
-      if (occurrence["startDate"].asString() == day && occurrence["startTime"].asString() == a[2].text)
+      if (occurrence["startDate"].asString() == day &&
+          occurrence["startTime"].asString() == a[2].text)
         return true;
     }
     seen += " no occurrence then;";
