@@ -166,6 +166,26 @@ TEST_P(Story, AMeetingStaysWholeWhenReopenedRemovedRefusedOrAddedLater) {
   EXPECT_EQ(3u, service_.meetings().size());
 }
 
+TEST_P(Story, SeriesReachTheServiceWithTheirPatternAndTheDayTheyEnd) {
+  play(L"series-ending-after-occurrences");
+  expect_no_warning();
+}
+
+// A monthly series on a day of the month is refused with the scheduler's
+// message, in Office's language, before anything is sent.
+TEST_P(Story, SeriesEndingOnADateEndThereAndAPatternTheServiceLacksIsRefused) {
+  play(L"series-ending-on-a-date");
+  const char* text = GetParam() == kChinese ? "不支持该会议的定期模式"
+                                            : "This meeting's recurrence pattern is not supported.";
+  EXPECT_NE(std::string::npos, output_.find(text)) << output_;
+  EXPECT_EQ(3u, service_.meetings().size());
+}
+
+TEST_P(Story, AnOccurrenceChangedAloneUpdatesThatOccurrenceOnly) {
+  play(L"series-one-occurrence");
+  expect_no_warning();
+}
+
 TEST_P(Story, ClosingUnsavedOrSendingACancellationRemovesTheMeeting) {
   play(L"close-or-cancel");
   EXPECT_EQ(0u, service_.meetings().size());

@@ -75,6 +75,10 @@ class CMeetingInfo {
 struct AppointmentItem {
   std::string message_class;  // kept; nothing reads it
   int recurrence_state = 0;   // Outlook: 0 single, 1 master, 2 occurrence, 3 exception
+  // The start as the service has it: the item's when it was opened, then
+  // the one each save sent; 0 until then. An occurrence the user moved to
+  // another day is still the service's occurrence of this day.
+  double service_start = 0;
 };
 
 // The meeting as the service knows it.

@@ -49,6 +49,7 @@ void MeetingRequest::set_settings(bool item_open, std::string_view settings_reco
   }
   if (item_open) {
     snapshot_.draft.take_appointment(appointment);
+    if (parsed) item_.service_start = appointment.start;
   }
 }
 

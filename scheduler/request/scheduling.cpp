@@ -5,6 +5,7 @@
 #include "meeting_request.h"
 #include "request/owner_window.h"
 #include "portable/json.h"
+#include "portable/oadate.h"
 #include "portable/text.h"
 #include "resource_ids.h"
 #include "service/rest_api.h"
@@ -61,6 +62,7 @@ Result MeetingRequest::commit(AppointmentSinkPort* sink, WindowHandle parent) {
     return Result::failed;
   }
   meeting_.host_user_id = user_.host_user_id;
+  item_.service_start = current_.start;
   snapshot_ = Snapshot{current_, meeting_.meeting_key};
   return Result::ok;
 }
@@ -186,8 +188,11 @@ MeetingRequest::ConferenceLookup MeetingRequest::look_up_conference(WindowHandle
       outcome == rest::Outcome::success && (envelope.data.isNull() || envelope.data.isArray());
   std::string conference_id;
   if (readable) {
+    // One occurrence is the service's occurrence of the day it had there,
+    // wherever the user has moved it since.
     const bool single = rest::is_single_instance(item_.recurrence_state);
-    const std::string start_date = current_.start_date_text();
+    const std::string start_date =
+        item_.service_start != 0 ? format_date(item_.service_start) : current_.start_date_text();
     for (const Json::Value& element : envelope.data) {
       JsonObjectReader conference(element);
       if (!single || equal_ignoring_ascii_case(conference.text("startDate"), start_date)) {

@@ -339,16 +339,37 @@ TEST_F(SchedulingTest, OccurrenceIsSavedSingleAndFoundByItsStartDate) {
   EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
   EXPECT_EQ(body_of(fakes.transport.requests.at(1))["conferenceId"], "c-2");
 
-  // An exception moved to a date the service does not list is no conference
-  // of the service's: nothing is sent for it.
+  // Moved on to the next day, it is still the service's occurrence of the
+  // day it had there: that one moves.
   Appointment moved = occurrence;
   moved.recurrence_state = 3;
   moved.start = kMarch15At10 + 1;
   load(moved);
   fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-7"), conferences(list));
-  EXPECT_EQ(request.commit(&sink, kCaller), Result::failed);
-  EXPECT_EQ(fakes.transport.requests.size(), 3u);
-  EXPECT_THAT(fakes.ui.message_texts(), ElementsAre("meeting gone"));
+  fakes.transport.respond("PUT", kSaveUrl + "/single", saved("K-7"));
+  EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
+  const Json::Value update = body_of(fakes.transport.requests.at(3));
+  EXPECT_EQ(update["conferenceId"], "c-2");
+  EXPECT_EQ(update["startDate"], "2024-03-16");
+
+  // Moved once more, its occurrence is the one of the day the update took.
+  moved.start += 1;
+  load(moved);
+  fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-7"),
+                          conferences(R"([{"id":"c-1","startDate":"2024-03-08"},)"
+                                      R"({"id":"c-2","startDate":"2024-03-16"}])"));
+  fakes.transport.respond("PUT", kSaveUrl + "/single", saved("K-7"));
+  EXPECT_EQ(request.commit(&sink, kCaller), Result::ok);
+  EXPECT_EQ(body_of(fakes.transport.requests.at(5))["conferenceId"], "c-2");
+
+  // An exception opened on a day the service does not list is no conference
+  // of the service's: nothing is sent for it.
+  SignedInRequest fresh;
+  fresh.load_existing("K-7", moved);
+  fresh.fakes.transport.respond("GET", url("/rest/api/conference/schedule/K-7"), conferences(list));
+  EXPECT_EQ(fresh.request.commit(&fresh.sink, kCaller), Result::failed);
+  EXPECT_EQ(fresh.fakes.transport.requests.size(), 1u);
+  EXPECT_THAT(fresh.fakes.ui.message_texts(), ElementsAre("meeting gone"));
 }
 
 // The lookup before an update: a PUT goes out only for a conference the

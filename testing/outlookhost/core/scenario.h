@@ -36,6 +36,7 @@ enum class StepKind {
   NewAppointment,
   NewMeeting,
   Open,            // <subject> [<n>]: an appointment from any folder (the n-th of that subject)
+  OpenOccurrence,  // <subject> <date>: one occurrence of a series
   OpenRequest,     // <subject> [<n>]: a received meeting request
   DeleteItem,      // <subject> [<n>]: moved to Deleted Items from the main window
   Copy,            // <subject> [<n>]: Outlook's Copy of a calendar item
@@ -47,7 +48,7 @@ enum class StepKind {
   SetStart,            // <date> <time>
   SetEnd,              // <date> <time>
   SetDuration,         // <minutes>
-  SetRecurrence,       // none | daily|weekly|monthly <occurrences>
+  SetRecurrence,       // none | <kind> [<days>] <occurrences> | <kind> [<days>] until <date>
   AddAttendee,  // smtp <address> [<name>] | exchange-user|exchange-agent|exchange-list <name>
   Send,
   Save,
@@ -78,11 +79,12 @@ enum class StepKind {
   ExpectNoProperty,    // <name>
   ExpectSent,
   ExpectNotSent,
-  ExpectRequest,       // <method> <path prefix>: the service saw it during the step
-  ExpectRequestCount,  // <n>
-  ExpectWindows,       // <n> appointment and request windows open
-  ExpectFolder,        // <folder name> of the current item
-  ExpectMessage,       // <text>: a message box of the step showed it
+  ExpectRequest,         // <method> <path prefix> [with <member> <value> | without <member>]
+  ExpectServiceMeeting,  // <subject> <occurrences> | <subject> <date> <time>
+  ExpectRequestCount,    // <n>
+  ExpectWindows,         // <n> appointment and request windows open
+  ExpectFolder,          // <folder name> of the current item
+  ExpectMessage,         // <text>: a message box of the step showed it
 };
 
 struct Argument {

@@ -106,8 +106,18 @@ enum ol_address_entry_user_type : long {
   olExchangeAgentAddressEntry = 3,
   olSmtpAddressEntry = 30
 };
-enum ol_recurrence_type : long { olRecursDaily = 0, olRecursWeekly = 1, olRecursMonthly = 2 };
-enum ol_recurrence_state : long { olApptNotRecurring = 0, olApptMaster = 1 };
+enum ol_recurrence_type : long {
+  olRecursDaily = 0,
+  olRecursWeekly = 1,
+  olRecursMonthly = 2,
+  olRecursMonthNth = 3
+};
+enum ol_recurrence_state : long {
+  olApptNotRecurring = 0,
+  olApptMaster = 1,
+  olApptOccurrence = 2,
+  olApptException = 3
+};
 enum ol_inspector_close : long { olSave = 0, olDiscard = 1, olPromptForSave = 2 };
 enum ol_editor_type : long { olEditorWord = 4 };
 enum ol_appointment_copy_options : long {

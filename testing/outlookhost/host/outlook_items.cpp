@@ -7,11 +7,15 @@
 // without CopyOptions means olCreateAppointment and refuses a folder that
 // cannot hold appointments; changing Start keeps the duration (End moves along);
 // GetRecurrencePattern makes a pattern when there is none and the item then
-// counts as recurring; UserProperties.Add refuses names of more than 64
-// characters or with '[', ']', '_' or '#'. Chosen where nothing is
+// counts as recurring; an occurrence's RecurrenceState is olApptOccurrence,
+// and olApptException once it was changed and saved alone;
+// UserProperties.Add refuses names of more than 64 characters or with '[',
+// ']', '_' or '#'. Chosen where nothing is
 // documented: a meeting's organiser is its first recipient (the profile's
 // user, added when the item becomes a meeting); a new pattern is weekly on
-// the start's weekday with no end.
+// the start's weekday with no end; moving an occurrence moves only it;
+// changing the series' pattern or start drops its exceptions (Outlook warns
+// that they are lost).
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
@@ -144,12 +148,13 @@ void item_base::set_location(const std::wstring& value) {
 
 void item_base::set_start(double value) {
   const double length = fields_.end - fields_.start;
-  if (fields_.recurrence) {
+  if (fields_.recurrence && !master_) {
     // A series moves whole: its first day, and its last when it has one
     // (chosen: Outlook keeps a series' number of occurrences or its length).
     const double days = std::floor(value) - std::floor(fields_.start);
     fields_.recurrence->pattern_start += days;
     if (!fields_.recurrence->no_end_date) fields_.recurrence->pattern_end += days;
+    fields_.exceptions.clear();
   }
   fields_.start = value;
   fields_.end = value + length;
@@ -187,6 +192,7 @@ void item_base::set_meeting_status(long status) {
 
 void item_base::set_recurrence(std::optional<recurrence_data> pattern) {
   fields_.recurrence = std::move(pattern);
+  if (!master_) fields_.exceptions.clear();
   property_changed(L"IsRecurring");
 }
 
@@ -289,6 +295,28 @@ void item_base::mark_saved(folder_id folder, std::wstring entry_id) {
   saved_ = fields_.deep_copy();
   saved_body_revision_ = fields_.body->revision();
   changed_since_save_ = false;
+}
+
+void item_base::make_occurrence(com::com_ptr<item_base> master, double original_start,
+                                bool exception) {
+  restore(master->serial(), master->creation_time());
+  set_identity(master->global_id(), master->copied_from());
+  mark_saved(master->folder(), master->entry_id());
+  master_ = std::move(master);
+  original_start_ = original_start;
+  exception_ = exception;
+}
+
+void item_base::keep_exception(double original_start, const item_fields& occurrence) {
+  // Saving an occurrence saves its series: the exception is in both.
+  for (item_fields* fields : {&fields_, &saved_}) {
+    auto& all = fields->exceptions;
+    all.erase(std::remove_if(
+                  all.begin(), all.end(),
+                  [&](const series_exception& e) { return e.original_start == original_start; }),
+              all.end());
+    all.push_back({original_start, std::make_shared<item_fields>(occurrence.deep_copy())});
+  }
 }
 
 void item_base::revert() {
@@ -474,7 +502,9 @@ void appointment_item::invoke(DISPID id, WORD flags, const arguments& args, resu
       out.text(fields_.organizer);
       return;
     case kRecurrenceState:
-      out.integer(fields_.recurrence ? olApptMaster : olApptNotRecurring);
+      out.integer(master_              ? (exception_ ? olApptException : olApptOccurrence)
+                  : fields_.recurrence ? olApptMaster
+                                       : olApptNotRecurring);
       return;
     case kClearRecurrence:
       set_recurrence(std::nullopt);

@@ -69,6 +69,15 @@ struct recurrence_data {
   double pattern_end = 0;
 };
 
+struct item_fields;
+
+// One occurrence of a series changed and saved alone (an exception of the
+// series): the start it had in the pattern and its fields as saved.
+struct series_exception {
+  double original_start = 0;
+  std::shared_ptr<item_fields> fields;
+};
+
 // Everything Save keeps and a discarded close goes back to.
 struct item_fields {
   std::wstring subject;
@@ -82,12 +91,15 @@ struct item_fields {
   std::vector<recipient_data> recipients;
   std::vector<user_property_data> properties;
   std::optional<recurrence_data> recurrence;
+  std::vector<series_exception> exceptions;  // a series' occurrences saved alone
   std::shared_ptr<WordDocument> body = std::make_shared<WordDocument>();
 
-  // A copy with a body of its own.
+  // A copy with a body of its own (and its exceptions' bodies).
   item_fields deep_copy() const {
     item_fields copy = *this;
     copy.body = std::make_shared<WordDocument>(*body);
+    for (auto& exception : copy.exceptions)
+      exception.fields = std::make_shared<item_fields>(exception.fields->deep_copy());
     return copy;
   }
 };

@@ -548,6 +548,7 @@ class recurrence_object final : public dispatch_object {
         {L"NoEndDate", 0x100B, member_kind::get_put},
         {L"EndTime", 0x100C, member_kind::get_put},
         {L"Duration", 0x100D, member_kind::get_put},
+        {L"GetOccurrence", 0x100F, member_kind::method, 1, 1},
     };
     return table;
   }
@@ -586,6 +587,16 @@ class recurrence_object final : public dispatch_object {
         else
           out.integer(std::lround((fields.end - fields.start) * 1440));
         return;
+      case 0x100F: {
+        // An error when the series has no occurrence on that date
+        // (documented); the pattern of an occurrence is its series'.
+        item_base* series = item_->master() ? item_->master() : item_.get();
+        auto found =
+            item_->owner().occurrence(static_cast<appointment_item&>(*series), args.date(0));
+        if (!found) throw automation_error("The series has no occurrence on that date.");
+        out.object(found.get());
+        return;
+      }
     }
     recurrence_data pattern = *fields.recurrence;
     long* integer = nullptr;

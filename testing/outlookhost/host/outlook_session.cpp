@@ -18,6 +18,11 @@
 // cancellation moves the appointment to Deleted Items; a copy is saved in
 // its folder at once (Outlook's Copy leaves it there for the caller to move);
 // the store keeps saved items only, so an exit loses what was never saved.
+// Occurrences (documented: a series is one item, whose occurrences exist
+// only as its views until one is changed) are not items of the folder: an
+// occurrence answers its series' EntryID and GlobalAppointmentID, and saving
+// it (also after a send) keeps it in the series as an exception; deleting
+// one occurrence is not modelled.
 #include "outlook_session.h"
 
 #include <algorithm>
@@ -25,6 +30,7 @@
 #include <cwctype>
 
 #include "outlook_parts.h"
+#include "series.h"
 
 namespace mivo::outlookhost {
 
@@ -580,6 +586,39 @@ com::com_ptr<appointment_item> session::copy(appointment_item& source, folder_id
   return copied;
 }
 
+com::com_ptr<appointment_item> session::occurrence(appointment_item& series, double when) {
+  const item_fields& fields = series.fields();
+  if (!fields.recurrence || series.master()) return nullptr;
+  const int day = static_cast<int>(std::floor(when));
+  const auto on_day = [&](double start) { return static_cast<int>(std::floor(start)) == day; };
+  const auto make_view = [&](item_fields view, double original_start, bool exception) {
+    auto made = make<appointment_item>(shared_from_this(), series.folder(), std::move(view));
+    made->make_occurrence(com::com_ptr<item_base>(&series), original_start, exception);
+    return made;
+  };
+  for (const auto& exception : fields.exceptions) {
+    if (on_day(exception.fields->start))
+      return make_view(exception.fields->deep_copy(), exception.original_start, true);
+  }
+  // An occurrence moved to another day by its exception is no longer here.
+  for (const auto& exception : fields.exceptions) {
+    if (on_day(exception.original_start)) return nullptr;
+  }
+  const recurrence_data& p = *fields.recurrence;
+  const SeriesPattern pattern{
+      p.type,         p.interval, p.day_of_week_mask,
+      p.day_of_month, p.instance, static_cast<int>(std::floor(p.pattern_start))};
+  if (!series_falls_on(pattern, day) || (!p.no_end_date && day > std::floor(p.pattern_end)))
+    return nullptr;
+  item_fields view = fields.deep_copy();
+  view.exceptions.clear();
+  const double length = view.end - view.start;
+  view.start = day + (view.start - std::floor(view.start));
+  view.end = view.start + length;
+  const double start = view.start;
+  return make_view(std::move(view), start, false);
+}
+
 com::com_ptr<appointment_item> session::create_appointment() {
   item_fields fields;
   fields.message_class = L"IPM.Appointment";
@@ -654,6 +693,12 @@ bool session::save(item_base& item) {
   VARIANT_BOOL cancel = VARIANT_FALSE;
   item.events().fire(event::item_write, "Write", event_arguments().cancel(&cancel));
   if (cancel != VARIANT_FALSE) return false;
+  if (item_base* series = item.master()) {
+    series->keep_exception(item.original_start(), item.fields());
+    item.make_occurrence(com::com_ptr<item_base>(series), item.original_start(), true);
+    if (ui_) ui_->items_changed();
+    return true;
+  }
   item.mark_saved(item.folder(), item.saved_once() ? item.entry_id() : new_entry_id(L"item"));
   add_item(keep);
   if (ui_) ui_->items_changed();
@@ -739,6 +784,10 @@ bool session::remove(item_base& item) {
   if (cancel != VARIANT_FALSE) return false;
   if (inspector_object* inspector = item.inspector(); inspector && inspector->shown())
     close(*inspector, olDiscard, false);
+  if (item.master()) {
+    Diagnostics::unmodelled("deleting one occurrence of a series");
+    return true;
+  }
   if (!item.saved_once()) return true;
   if (item.folder() == folder_id::deleted_items)
     forget_item(item);

@@ -65,6 +65,15 @@ class item_base : public dispatch_object {
   int serial() const { return serial_; }
   int copied_from() const { return copied_from_; }
   bool saved_once() const { return !entry_id_.empty(); }
+  // An occurrence of a series (RecurrencePattern.GetOccurrence): a view of
+  // the series on one of its days, with the series' EntryID; saved, it
+  // becomes an exception kept in the series. Null for any other item.
+  item_base* master() const { return master_.get(); }
+  double original_start() const { return original_start_; }
+  bool is_exception() const { return exception_; }
+  void make_occurrence(com::com_ptr<item_base> master, double original_start, bool exception);
+  // Keeps an occurrence's saved fields as an exception of this series.
+  void keep_exception(double original_start, const item_fields& occurrence);
   bool dirty() const;
   inspector_object* inspector() const { return inspector_.get(); }
   connection_points& events() { return events_; }
@@ -130,6 +139,9 @@ class item_base : public dispatch_object {
   int serial_ = 0;
   int copied_from_ = 0;
   int next_recipient_ = 1;
+  com::com_ptr<item_base> master_;
+  double original_start_ = 0;
+  bool exception_ = false;
   com::com_ptr<inspector_object> inspector_;
   connection_points events_;
 };
@@ -265,6 +277,10 @@ class session : public std::enable_shared_from_this<session> {
   // a received meeting becoming an appointment of the user's own.
   com::com_ptr<appointment_item> copy(appointment_item& source, folder_id folder,
                                       bool own_appointment);
+  // The occurrence of the series on the day of `when`: its exception when
+  // one was saved for that day, else a view of the series; null when the
+  // series has none that day.
+  com::com_ptr<appointment_item> occurrence(appointment_item& series, double when);
   int next_serial() { return next_serial_++; }
   std::wstring new_global_id();
   std::vector<com::com_ptr<item_base>> items(folder_id folder) const;

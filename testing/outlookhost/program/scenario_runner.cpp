@@ -10,10 +10,12 @@
 #include "addin_calls.h"
 #include "dialog_robot.h"
 #include "host_windows.h"
+#include "portable/json.h"
 #include "portable/oadate.h"
 #include "portable/text.h"
 #include "recorded_request_text.h"
 #include "resource_ids.h"
+#include "series.h"
 #include "window_tools.h"
 #include "win/wide_text.h"
 
@@ -148,13 +150,15 @@ std::wstring scenario_runner::text(const Step& step, std::size_t index) const {
   return to_wide(step.arguments.at(index).text);
 }
 
-double scenario_runner::date_of(const Step& step, std::size_t index) const {
+namespace {
+
+// A date argument ("today", "+3d" and the like count from the local day) at
+// a time of that day, as an OLE Automation date.
+double date_argument(const Step& step, std::size_t index, int hour, int minute, int second) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   CalendarDate today{now.wYear, now.wMonth, now.wDay}, date;
-  int hour = 0, minute = 0, second = 0;
   parse_date(step.arguments.at(index).text, today, date);
-  parse_time(step.arguments.at(index + 1).text, hour, minute, second);
   SystemTime fields;
   fields.year = date.year;
   fields.month = date.month;
@@ -165,6 +169,18 @@ double scenario_runner::date_of(const Step& step, std::size_t index) const {
   double serial = 0;
   system_time_to_variant_time(fields, serial);
   return serial;
+}
+
+}  // namespace
+
+double scenario_runner::date_of(const Step& step, std::size_t index) const {
+  int hour = 0, minute = 0, second = 0;
+  parse_time(step.arguments.at(index + 1).text, hour, minute, second);
+  return date_argument(step, index, hour, minute, second);
+}
+
+double scenario_runner::day_of(const Step& step, std::size_t index) const {
+  return date_argument(step, index, 0, 0, 0);
 }
 
 bool scenario_runner::run(const Scenario& scenario) {
@@ -195,6 +211,7 @@ const std::map<StepKind, scenario_runner::handler>& scenario_runner::handlers() 
       {StepKind::NewAppointment, &scenario_runner::new_item},
       {StepKind::NewMeeting, &scenario_runner::new_item},
       {StepKind::Open, &scenario_runner::open_item},
+      {StepKind::OpenOccurrence, &scenario_runner::open_occurrence},
       {StepKind::OpenRequest, &scenario_runner::open_item},
       {StepKind::DeleteItem, &scenario_runner::open_item},
       {StepKind::Copy, &scenario_runner::copy_item},
@@ -592,6 +609,34 @@ bool scenario_runner::open_item(step_context& c) {
   return true;
 }
 
+bool scenario_runner::open_occurrence(step_context& c) {
+  session& outlook = host_.outlook();
+  const double day = day_of(c.step, 1);
+  for (const auto& candidate : outlook.items(folder_id::calendar)) {
+    if (!candidate->fields().recurrence || candidate->fields().subject != text(c.step, 0)) continue;
+    // One already open is brought to the front, as Outlook does.
+    com::com_ptr<item_base> found;
+    for (const auto& inspector : outlook.open_inspectors()) {
+      item_base& open = inspector->item();
+      if (open.master() == candidate.get() && std::floor(open.fields().start) == day)
+        found = com::com_ptr<item_base>(&open);
+    }
+    if (!found) {
+      auto occurrence = outlook.occurrence(static_cast<appointment_item&>(*candidate), day);
+      if (!occurrence) {
+        c.error = "the series " + c.a[0].text + " has no occurrence on " + c.a[1].text;
+        return false;
+      }
+      found = com::com_ptr<item_base>(occurrence.get());
+    }
+    item_ = found;
+    outlook.display(*found);
+    return true;
+  }
+  c.error = "no series has the subject " + c.a[0].text;
+  return false;
+}
+
 bool scenario_runner::copy_item(step_context& c) {
   com::com_ptr<item_base> found = find_item(c, false);
   if (!found) return false;
@@ -643,37 +688,65 @@ bool scenario_runner::set_time(step_context& c) {
   return true;
 }
 
+// As the user fills in Outlook's recurrence dialog: Outlook works out the
+// end date of a series that ends after a number of occurrences, and the
+// number of a series that ends on a date (documented: either makes the
+// pattern finite).
 bool scenario_runner::set_recurrence(step_context& c) {
   inspector_object* inspector = item_window(c);
   if (!inspector) return false;
   item_base& item = inspector->item();
-  if (c.a[0].text == "none") {
+  const std::string& every = c.a[0].text;
+  if (every == "none") {
     item.set_recurrence(std::nullopt);
     return true;
   }
   recurrence_data pattern;
-  const double day = std::floor(item.fields().start);
-  const long count = std::stol(c.a[1].text);
-  const std::string& every = c.a[0].text;
-  pattern.type = every == "daily"    ? olRecursDaily
-                 : every == "weekly" ? olRecursWeekly
-                                     : olRecursMonthly;
-  pattern.occurrences = count;
-  pattern.no_end_date = false;
-  pattern.pattern_start = day;
-  pattern.day_of_week_mask = 1L << ((static_cast<long>(day) % 7 + 6) % 7);
+  const int first = static_cast<int>(std::floor(item.fields().start));
   SystemTime start_day;
-  variant_time_to_system_time(day, start_day);
-  pattern.day_of_month = every == "monthly" ? start_day.day : 0;
-  SystemTime last = start_day;
-  double end = day + (count - 1) * (every == "daily" ? 1 : 7);
-  if (every == "monthly") {
-    last.month += count - 1;
-    last.year += (last.month - 1) / 12;
-    last.month = (last.month - 1) % 12 + 1;
-    system_time_to_variant_time(last, end);
+  variant_time_to_system_time(first, start_day);
+  pattern.type = every == "daily"         ? olRecursDaily
+                 : every == "weekly"      ? olRecursWeekly
+                 : every == "monthly-nth" ? olRecursMonthNth
+                                          : olRecursMonthly;
+  pattern.pattern_start = first;
+  // The mask belongs to weekly and n-th weekday patterns (documented); a
+  // daily one every n days and a monthly one on a day of the month have none.
+  if (every == "weekly" || every == "monthly-nth") pattern.day_of_week_mask = weekday_bit(first);
+  if (every == "monthly") pattern.day_of_month = start_day.day;
+  if (every == "monthly-nth") pattern.instance = (start_day.day - 1) / 7 + 1;
+  std::size_t next = 1;
+  const bool named_days =
+      every == "weekly" && c.a.size() > 2 && (c.a[1].quoted || c.a[1].text != "until");
+  if (named_days) {
+    static const char* const kDays[] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
+    pattern.day_of_week_mask = 0;
+    for (int i = 0; i < 7; ++i) {
+      if (c.a[1].text.find(kDays[i]) != std::string::npos) pattern.day_of_week_mask |= 1L << i;
+    }
+    if (pattern.day_of_week_mask == 0) {
+      c.error = "no day in " + quoted(to_wide(c.a[1].text)) + " (sun mon tue wed thu fri sat)";
+      return false;
+    }
+    next = 2;
   }
-  pattern.pattern_end = end;
+  const SeriesPattern days_of{pattern.type,         pattern.interval, pattern.day_of_week_mask,
+                              pattern.day_of_month, pattern.instance, first};
+  std::vector<int> days;
+  if (c.a[next].text == "until") {
+    const double end = day_of(c.step, next + 1);
+    days = series_days_until(days_of, static_cast<int>(end));
+    pattern.pattern_end = end;
+  } else {
+    days = series_days(days_of, std::stoi(c.a[next].text));
+    if (!days.empty()) pattern.pattern_end = days.back();
+  }
+  if (days.empty()) {
+    c.error = "the series would have no occurrence";
+    return false;
+  }
+  pattern.occurrences = static_cast<long>(days.size());
+  pattern.no_end_date = false;
   item.set_recurrence(pattern);
   return true;
 }
@@ -809,7 +882,11 @@ void scenario_runner::print_item(bool always) {
                           : ", never saved");
   if (item->inspector() && item->inspector()->shown()) text += ", open";
   text += "\n       location " + quoted(f.location) + ", " + describe_date(f.start) + " to " +
-          describe_date(f.end) + (f.recurrence ? ", recurring" : "");
+          describe_date(f.end) +
+          (!f.recurrence          ? ""
+           : !item->master()      ? ", recurring"
+           : item->is_exception() ? ", an exception of its series"
+                                  : ", an occurrence of its series");
   for (const auto& r : f.recipients) {
     text += "\n       " + std::string(r.type == olOrganizer  ? "organiser "
                                       : r.type == olOptional ? "optional "
@@ -923,10 +1000,9 @@ bool scenario_runner::check(const Step& s) {
       return *last_sent_ == (s.kind == StepKind::ExpectSent) ||
              fail(*last_sent_ ? "the send went out" : "the send was cancelled");
     case StepKind::ExpectRequest:
-      for (const auto& request : requests_) {
-        if (request.method == a[0].text && request.target.rfind(a[1].text, 0) == 0) return true;
-      }
-      return fail("the service received no such request in the last step");
+      return check_request(s);
+    case StepKind::ExpectServiceMeeting:
+      return check_service_meeting(s);
     case StepKind::ExpectRequestCount:
       return requests_.size() == std::stoul(a[0].text) ||
              fail("the service received " + std::to_string(requests_.size()));
@@ -945,6 +1021,76 @@ bool scenario_runner::check(const Step& s) {
     default:
       return true;
   }
+}
+
+namespace {
+
+// A member of a JSON body as a scenario writes it: a string as it stands,
+// anything else as compact JSON.
+std::string member_text(const Json::Value& value) {
+  if (value.isString()) return value.asString();
+  std::string text = write_json(value);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+bool scenario_runner::check_request(const Step& s) {
+  const auto& a = s.arguments;
+  const bool member = a.size() > 2;
+  std::string seen;
+  for (const auto& request : requests_) {
+    if (request.method != a[0].text) continue;
+    if (!member) {
+      if (request.target.rfind(a[1].text, 0) == 0) return true;
+      continue;
+    }
+    if (request.path != a[1].text) continue;
+    Json::Value body;
+    std::string text = request.body;
+    while (!text.empty() && text.back() == '\0') text.pop_back();  // the agent's terminator
+    if (!parse_json(text, body) || !body.isObject()) {
+      seen += " a body that is not a JSON object;";
+      continue;
+    }
+    const bool has = body.isMember(a[3].text);
+    if (a[2].text == "without" && !has) return true;
+    if (a[2].text == "with" && has && member_text(body[a[3].text]) == a[4].text) return true;
+    seen +=
+        has ? " " + a[3].text + " " + member_text(body[a[3].text]) + ";" : " no " + a[3].text + ";";
+  }
+  return fail("the service received no such request in the last step" +
+              (seen.empty() ? std::string() : " (seen:" + seen + ")"));
+}
+
+bool scenario_runner::check_service_meeting(const Step& s) {
+  const auto& a = s.arguments;
+  Json::Value meetings;
+  try {
+    meetings = service_->meetings();
+  } catch (const std::exception& e) {
+    return fail(std::string("the reference service does not answer: ") + e.what());
+  }
+  std::string seen;
+  for (const auto& meeting : meetings) {
+    if (meeting["record"]["subject"].asString() != a[0].text) continue;
+    const Json::Value& occurrences = meeting["occurrences"];
+    if (a.size() == 2) {
+      if (occurrences.size() == std::stoul(a[1].text)) return true;
+      seen += " " + std::to_string(occurrences.size()) + " occurrences;";
+      continue;
+    }
+    const std::string day = format_date(day_of(s, 1));
+    for (const auto& occurrence : occurrences) {
+      if (occurrence["startDate"].asString() == day &&
+          occurrence["startTime"].asString() == a[2].text)
+        return true;
+    }
+    seen += " no occurrence then;";
+  }
+  return fail("the service keeps no such meeting" +
+              (seen.empty() ? std::string() : " (seen:" + seen + ")"));
 }
 
 }  // namespace mivo::outlookhost

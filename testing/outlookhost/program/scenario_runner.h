@@ -130,6 +130,7 @@ class scenario_runner {
   bool click(step_context& c);
   bool new_item(step_context& c);
   bool open_item(step_context& c);
+  bool open_occurrence(step_context& c);
   bool copy_item(step_context& c);
   bool receive_request(step_context& c);
   bool type(step_context& c);
@@ -147,6 +148,9 @@ class scenario_runner {
   void print_notes();
 
   double date_of(const Step& step, std::size_t index) const;
+  double day_of(const Step& step, std::size_t index) const;
+  bool check_request(const Step& s);
+  bool check_service_meeting(const Step& s);
   std::wstring text(const Step& step, std::size_t index) const;
 
   outlook_host& host_;

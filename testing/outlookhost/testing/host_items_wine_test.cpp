@@ -1,6 +1,7 @@
 // Items as an add-in reads them while they move through Outlook: entry ids
-// and folders across saves and deletion, times, recurrence, windows that
-// open once, and the meeting request behind ItemSend.
+// and folders across saves and deletion, times, recurrence and a series'
+// occurrences, windows that open once, and the meeting request behind
+// ItemSend.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,6 +86,44 @@ TEST_F(HostItems, GetRecurrencePatternMakesTheItemAWeeklySeriesWithoutEnd) {
   EXPECT_EQ(last + 20, *com::as_double(get(pattern, L"PatternEndDate")));
   ASSERT_HR(S_OK, call(item(), L"ClearRecurrencePattern").hr());
   EXPECT_FALSE(*com::as_bool(get(item(), L"IsRecurring")));
+}
+
+// A series' occurrences through its pattern: the series on one of its days,
+// with the series' EntryID; none on a day the pattern skips or after its
+// end; changed and saved, an occurrence becomes an exception of the series
+// on its new day, and the series keeps its own start.
+TEST_F(HostItems, GetOccurrenceGivesTheSeriesOnItsDaysAndASavedChangeAnException) {
+  const double monday = 47546 + 10.0 / 24;  // 2030-03-04 10:00
+  ASSERT_HR(S_OK, com::put(item(), L"Start", monday));
+  const auto pattern = call(item(), L"GetRecurrencePattern");  // weekly on Mondays
+  ASSERT_HR(S_OK, com::put(pattern, L"PatternEndDate", 47546.0 + 14));
+  ASSERT_HR(S_OK, call(item(), L"Save").hr());
+  const std::string series_id = text(get(item(), L"EntryID"));
+
+  const auto second = call(pattern, L"GetOccurrence", monday + 7);
+  ASSERT_HR(S_OK, second.hr());
+  EXPECT_EQ(olApptOccurrence, integer(get(second, L"RecurrenceState")));
+  EXPECT_TRUE(*com::as_bool(get(second, L"IsRecurring")));
+  EXPECT_EQ(series_id, text(get(second, L"EntryID")));
+  EXPECT_EQ(monday + 7, *com::as_double(get(second, L"Start")));
+  EXPECT_TRUE(FAILED(call(pattern, L"GetOccurrence", monday + 1).hr()));   // a Tuesday
+  EXPECT_TRUE(FAILED(call(pattern, L"GetOccurrence", monday + 21).hr()));  // after the end
+
+  const double tuesday_afternoon = monday + 8 + 5.0 / 24;
+  ASSERT_HR(S_OK, com::put(second, L"Start", tuesday_afternoon));
+  EXPECT_EQ(olApptOccurrence, integer(get(second, L"RecurrenceState")));
+  ASSERT_HR(S_OK, call(second, L"Save").hr());
+  EXPECT_EQ(olApptException, integer(get(second, L"RecurrenceState")));
+  EXPECT_EQ(series_id, text(get(second, L"EntryID")));
+  EXPECT_EQ(monday, *com::as_double(get(item(), L"Start")));
+  EXPECT_EQ(47546.0, *com::as_double(get(pattern, L"PatternStartDate")));
+
+  const auto moved = call(pattern, L"GetOccurrence", monday + 8);
+  EXPECT_EQ(olApptException, integer(get(moved, L"RecurrenceState")));
+  EXPECT_EQ(tuesday_afternoon, *com::as_double(get(moved, L"Start")));
+  EXPECT_TRUE(FAILED(call(pattern, L"GetOccurrence", monday + 7).hr()));
+  EXPECT_EQ(olApptOccurrence,
+            integer(get(call(pattern, L"GetOccurrence", monday + 14), L"RecurrenceState")));
 }
 
 TEST_F(HostItems, AnItemOpensInOneWindowAndGetInspectorAloneShowsNone) {
