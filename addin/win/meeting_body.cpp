@@ -4,12 +4,12 @@
 #include "com/late_bound.h"
 #include "com/result.h"
 #include "office_ids.h"
-#include "portable/text.h"
 
 namespace mivo::addin {
 
 namespace {
 
+using com::as_bool;
 using com::as_dispatch;
 using com::as_int;
 using com::as_text;
@@ -36,6 +36,13 @@ void add_bookmark(const com::dispatch_result& bookmarks, long start, long end) {
   LOG_IF_FAILED(put(*bookmark, L"End", end));
 }
 
+// The invitation's bookmark, looked up by name (Word ignores case), so that
+// a body full of other bookmarks costs no more than one without.
+com::com_ptr<IDispatch> meeting_bookmark(const com::dispatch_result& bookmarks) {
+  if (!as_bool(call(bookmarks, L"Exists", kMeetingBookmark)).value_or(false)) return nullptr;
+  return as_dispatch(call(bookmarks, L"Item", kMeetingBookmark)).value_or(nullptr);
+}
+
 }  // namespace
 
 bool InsertMeetingBody(IDispatch* editor, const std::string& text) {
@@ -58,32 +65,26 @@ void ReplaceMeetingBody(IDispatch* editor, const std::string& text) {
   const auto range = content_of(editor);
   if (!range) return;
   const com::dispatch_result bookmarks = get(range, L"Bookmarks");
-  // Index 0 is no bookmark; Word answers it with an error that is passed over.
-  for (long i = position(get(bookmarks, L"Count")); i >= 0; --i) {
-    const auto bookmark = as_dispatch(call(bookmarks, L"Item", i));
-    if (!bookmark) continue;
-    const std::string name = as_text(get(*bookmark, L"Name")).value_or(std::string());
-    if (!equal_ignoring_ascii_case(name, kMeetingBookmark)) continue;
+  if (const auto bookmark = meeting_bookmark(bookmarks)) {
     const std::string marked =
-        as_text(get(get(*bookmark, L"Range"), L"Text")).value_or(std::string());
-    if (marked.find_first_not_of("\r\n") == std::string::npos) {
-      // The user deleted the invitation and the bookmark stayed behind with
-      // no text, or only the body's final paragraph mark: the character
-      // before it is the user's own. The text goes in afresh instead.
-      LOG_IF_FAILED(call(*bookmark, L"Delete").hr());
-      break;
+        as_text(get(get(bookmark, L"Range"), L"Text")).value_or(std::string());
+    if (marked.find_first_not_of("\r\n") != std::string::npos) {
+      long start = position(get(bookmark, L"Start"));
+      const long end = position(get(bookmark, L"End"));
+      if (start > 0) --start;
+      LOG_IF_FAILED(call(range, L"SetRange", start, end).hr());
+      LOG_IF_FAILED(put(range, L"Text", std::string_view(text)));
+      const long new_start = position(get(range, L"Start"));
+      const long new_end = position(get(range, L"End"));
+      // No text, no bookmark: Word keeps the final paragraph mark in the
+      // range, which is no meeting text.
+      if (!text.empty() && new_start < new_end) add_bookmark(bookmarks, new_start + 1, new_end);
+      return;
     }
-    long start = position(get(*bookmark, L"Start"));
-    const long end = position(get(*bookmark, L"End"));
-    if (start > 0) --start;
-    LOG_IF_FAILED(call(range, L"SetRange", start, end).hr());
-    LOG_IF_FAILED(put(range, L"Text", std::string_view(text)));
-    const long new_start = position(get(range, L"Start"));
-    const long new_end = position(get(range, L"End"));
-    // No text, no bookmark: Word keeps the final paragraph mark in the range,
-    // which is no meeting text.
-    if (!text.empty() && new_start < new_end) add_bookmark(bookmarks, new_start + 1, new_end);
-    return;
+    // The user deleted the invitation and the bookmark stayed behind with no
+    // text, or only the body's final paragraph mark: the character before it
+    // is the user's own. The text goes in afresh instead.
+    LOG_IF_FAILED(call(bookmark, L"Delete").hr());
   }
   // Nothing to take away is nothing to put in: no empty lines for no text.
   if (!text.empty()) InsertMeetingBody(editor, text);

@@ -33,10 +33,11 @@ constexpr std::size_t kMaxBookmarkName = 40;
 
 char16_t fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
-bool same_name(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char16_t x, char16_t y) { return fold(x) == fold(y); });
+// The key under which a name is found: names that differ only in case share it.
+std::u16string name_key(std::u16string_view name) {
+  std::u16string key(name);
+  std::transform(key.begin(), key.end(), key.begin(), fold);
+  return key;
 }
 
 bool name_less(std::u16string_view a, std::u16string_view b) {
@@ -240,10 +241,9 @@ std::vector<WordDocument::BookmarkId> WordDocument::bookmarks_within(Span span, 
 
 std::optional<WordDocument::BookmarkId> WordDocument::find_bookmark(
     std::u16string_view name) const {
-  for (const auto& [id, mark] : bookmarks_) {
-    if (same_name(mark.name, name)) return id;
-  }
-  return std::nullopt;
+  const auto found = names_.find(name_key(name));
+  if (found == names_.end()) return std::nullopt;
+  return found->second;
 }
 
 WordDocument::BookmarkId WordDocument::add_bookmark(std::u16string_view name, Span span) {
@@ -257,6 +257,7 @@ WordDocument::BookmarkId WordDocument::add_bookmark(std::u16string_view name, Sp
   }
   const BookmarkId id = next_bookmark_++;
   bookmarks_[id] = Bookmark{std::u16string(name), span};
+  names_[name_key(name)] = id;
   return id;
 }
 
@@ -281,7 +282,7 @@ void WordDocument::set_bookmark_end(BookmarkId id, int end) {
 }
 
 void WordDocument::delete_bookmark(BookmarkId id) {
-  bookmark(id);
+  names_.erase(name_key(bookmark(id).name));
   bookmarks_.erase(id);
   ++revision_;
 }
@@ -304,9 +305,7 @@ void WordDocument::set_body_text(std::u16string_view text) {
           std::u16string_view(wanted).substr(prefix, wanted.size() - prefix - suffix));
 }
 
-void WordDocument::replace_body_text(std::u16string_view text) {
-  replace(0, story_length(), text);
-}
+void WordDocument::replace_body_text(std::u16string_view text) { replace(0, story_length(), text); }
 
 Span WordDocument::edit(int start, int end, std::u16string_view text,
                         std::optional<RangeId> editing) {
@@ -339,6 +338,7 @@ Span WordDocument::edit(int start, int end, std::u16string_view text,
       it->second.span = *span;
       ++it;
     } else {
+      names_.erase(name_key(it->second.name));
       it = bookmarks_.erase(it);
     }
   }

@@ -127,6 +127,8 @@ class WordDocument {
   std::vector<int> highlight_;  // one colour per character of text_
   std::map<RangeId, LiveRange> ranges_;
   std::map<BookmarkId, Bookmark> bookmarks_;
+  // Each bookmark under its name without case: found at once among many.
+  std::map<std::u16string, BookmarkId> names_;
   RangeId next_range_ = 1;
   RangeId selection_ = 0;
   BookmarkId next_bookmark_ = 1;

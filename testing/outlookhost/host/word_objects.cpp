@@ -2,10 +2,12 @@
 //
 // Modelled from Word's documentation: a Range's Text is its default member
 // and a Bookmark's Name is; Bookmarks.Item takes a 1-based index or a name
-// (without regard to case) and raises an error for any other; the
-// document's Bookmarks are in name order, a range's in position order.
+// (without regard to case) and raises an error for any other;
+// Bookmarks.Exists answers whether a name is there; the document's
+// Bookmarks are in name order, a range's in position order.
 // Not documented and chosen here: Bookmarks.Add without a Range marks the
-// editor's selection; Add with a name in use moves that bookmark; a mixed
+// editor's selection; Add with a name in use moves that bookmark; a range's
+// Exists, like its Item, knows only the bookmarks within the range; a mixed
 // highlight reads as its first character's.
 #include "word_objects.h"
 
@@ -220,7 +222,7 @@ class word_bookmarks final : public dispatch_object {
         return;
       }
       case 6:
-        out.boolean(word.find_bookmark(u16(args.text(0))).has_value());
+        out.boolean(named(args.text(0)).has_value());
         return;
     }
   }
@@ -235,12 +237,7 @@ class word_bookmarks final : public dispatch_object {
 
   WordDocument::BookmarkId item(const arguments& args) const {
     const auto found = [&]() -> std::optional<WordDocument::BookmarkId> {
-      if (args.type(0) == VT_BSTR) {
-        auto named = story_->find_bookmark(u16(args.text(0)));
-        const auto all = listed();
-        if (named && std::find(all.begin(), all.end(), *named) != all.end()) return named;
-        return std::nullopt;
-      }
+      if (args.type(0) == VT_BSTR) return named(args.text(0));
       const long position = args.integer(0);
       const auto all = listed();
       if (position < 1 || position > static_cast<long>(all.size())) return std::nullopt;
@@ -248,6 +245,17 @@ class word_bookmarks final : public dispatch_object {
     }();
     if (!found) throw automation_error("The requested member of the collection does not exist.");
     return *found;
+  }
+
+  // The bookmark of that name when it belongs to this collection: found by
+  // its name, not by going through the others.
+  std::optional<WordDocument::BookmarkId> named(const std::wstring& name) const {
+    const auto found = story_->find_bookmark(u16(name));
+    if (!found || !scope_) return found;
+    const Span scope = story_->range(*scope_);
+    const Span mark = story_->bookmark_span(*found);
+    if (mark.start >= scope.start && mark.end <= scope.end) return found;
+    return std::nullopt;
   }
 
   static Span range_span(IDispatch* range) {
