@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base64_decode.h"
 #include "agent_test_support.h"
@@ -238,6 +240,21 @@ TEST_P(Story, AttendeesOfEveryKindReachTheServiceWithTheirSmtpAddresses) {
     EXPECT_EQ(expected[i].first, participants[i]["mail"].asString());
     EXPECT_EQ(expected[i].second, participants[i]["name"].asString());
   }
+}
+
+TEST_P(Story, AttendeesTypedWithoutLeavingTheFieldReachTheService) {
+  play(L"typed-attendees");
+  expect_no_warning();
+  std::map<std::string, std::vector<std::string>> mails;
+  for (const Json::Value& meeting : service_.meetings()) {
+    auto& of_meeting = mails[meeting["record"]["subject"].asString()];
+    for (const Json::Value& participant : meeting["record"]["participantList"])
+      of_meeting.push_back(participant["mail"].asString());
+  }
+  EXPECT_EQ((std::vector<std::string>{"guest@example.com", "li.lei@example.com"}),
+            mails["Typed in To"]);
+  EXPECT_EQ((std::vector<std::string>{"first@example.com", "second@example.com"}),
+            mails["Typed in optional"]);
 }
 
 TEST_P(Story, TurningTheAddinOffAndOnAgainKeepsItsRibbon) { play(L"off-and-on"); }
