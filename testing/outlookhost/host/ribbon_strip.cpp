@@ -1,6 +1,10 @@
 // The ribbon strip at the top of the host's windows: the host's own
 // commands as a first group, then the add-ins' tabs, groups and controls as
 // the ribbon host answers them, drawn with their pictures.
+#include <windows.h>
+#include <commctrl.h>
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "host_windows.h"
@@ -17,6 +21,44 @@ namespace {
 constexpr wchar_t kStripClass[] = L"MivoHostRibbon";
 constexpr int kStripId = 1;
 constexpr COLORREF kStripColour = RGB(243, 243, 243);
+
+// --- buttons --------------------------------------------------------------
+
+// A ribbon takes no keyboard focus: a click on its buttons leaves the focus,
+// and the text of an attendee field not yet taken in, where they were. So
+// the press is tracked here instead of by the button, which would focus
+// itself.
+LRESULT CALLBACK unfocused_button(HWND button, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                  DWORD_PTR) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      SetCapture(button);
+      SendMessageW(button, BM_SETSTATE, TRUE, 0);
+      return 0;
+    case WM_LBUTTONUP: {
+      if (GetCapture() != button) return 0;
+      ReleaseCapture();
+      SendMessageW(button, BM_SETSTATE, FALSE, 0);
+      RECT inside{};
+      GetClientRect(button, &inside);
+      if (PtInRect(&inside, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}))
+        SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+      return 0;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(button, unfocused_button, 0);
+      break;
+  }
+  return DefSubclassProc(button, message, wparam, lparam);
+}
+
+HWND strip_button(HWND strip, const wchar_t* text, int id) {
+  HWND button = child(strip, L"BUTTON", text, BS_OWNERDRAW, id);
+  SetWindowSubclass(button, unfocused_button, 0, 0);
+  return button;
+}
 
 // --- pictures -------------------------------------------------------------
 
@@ -227,7 +269,7 @@ void layout_strip(HWND top, window_state& state) {
                     state.inspector ? L"Home" : L"Home"};
   x += 4;
   for (const auto& [id, label] : own) {
-    HWND button = child(strip, L"BUTTON", label, BS_OWNERDRAW, id);
+    HWND button = strip_button(strip, label, id);
     MoveWindow(button, x, top_y + 2, 78, bottom_y - top_y - 4, FALSE);
     x += 80;
   }
@@ -279,7 +321,7 @@ void layout_strip(HWND top, window_state& state) {
       HWND label = child(strip, L"STATIC", to_wide(control.label).c_str(), SS_LEFT, id);
       MoveWindow(label, x, top_y + 4 + column_rows * 26, 110, 22, FALSE);
     } else {
-      HWND button = child(strip, L"BUTTON", to_wide(control.id).c_str(), BS_OWNERDRAW, id);
+      HWND button = strip_button(strip, to_wide(control.id).c_str(), id);
       EnableWindow(button, control.enabled);
       if (large) {
         if (column_rows) x = column_x + 124;

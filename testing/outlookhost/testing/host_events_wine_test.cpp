@@ -159,5 +159,29 @@ TEST_F(HostEvents, InvalidateControlMakesTheRibbonAskAgainInEveryWindow) {
   EXPECT_FALSE(host_.click(host_.explorer_window(), "Test_Nothing", error));
 }
 
+// A ribbon takes no focus: names typed in an attendee field stay untaken
+// through a click on an add-in's button, and are taken in once the field is
+// left.
+TEST_F(HostEvents, ARibbonClickLeavesTheAttendeeFieldAsItWas) {
+  inspector_object& inspector = open_meeting();
+  const HWND to = GetDlgItem(inspector.window, kToField);
+  SetFocus(to);
+  SetWindowTextW(to, L"alice@example.com; bob@example.com");
+  const auto typed = [&] {
+    std::vector<std::wstring> names;
+    for (const auto& r : inspector.item().fields().recipients) names.push_back(r.typed);
+    return names;
+  };
+  const std::vector<std::wstring> before = typed();
+  std::string error;
+  ASSERT_TRUE(host_.click(inspector.window, "Test_Switch", error)) << error;
+  host_.pump();
+  EXPECT_EQ(to, GetFocus());
+  EXPECT_EQ(before, typed());
+  SetFocus(GetDlgItem(inspector.window, kSubjectField));
+  EXPECT_EQ(before.size() + 1, typed().size());
+  EXPECT_EQ(L"bob@example.com", typed().back());
+}
+
 }  // namespace
 }  // namespace mivo::outlookhost
