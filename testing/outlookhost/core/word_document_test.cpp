@@ -221,6 +221,15 @@ TEST(WordDocument, BookmarkNamesAreCheckedFoundWithoutCaseAndReusedByMoving) {
   EXPECT_EQ(first, doc.mark(3, 4, u"BODY"));
   EXPECT_EQ((Span{3, 4}), doc.word.bookmark_span(first));
   EXPECT_EQ(first, doc.word.find_bookmark(u"body"));
+
+  // A name is free again once its bookmark is gone, whichever way it went.
+  doc.word.delete_bookmark(first);
+  EXPECT_FALSE(doc.word.find_bookmark(u"Body"));
+  const auto again = doc.mark(0, 2, u"body");
+  EXPECT_NE(first, again);
+  EXPECT_EQ(again, doc.word.find_bookmark(u"BODY"));
+  doc.word.replace(0, 3, u"x");
+  EXPECT_FALSE(doc.word.find_bookmark(u"body"));
 }
 
 TEST(WordDocument, BookmarksListedByNameOrPositionWithinASpan) {
@@ -245,7 +254,8 @@ TEST(WordDocument, TypingInTheEditorChangesOnlyTheEditedPart) {
 
 TEST(WordDocument, TypingOverTheWholeBodyTakesTheBookmarksInItAlong) {
   Doc doc(u"Agenda\rJoin: A\r");
-  const auto mark = doc.mark(7, 16, u"MivoMailBody");  // to the final mark, as the invitation's does
+  const auto mark =
+      doc.mark(7, 16, u"MivoMailBody");  // to the final mark, as the invitation's does
   doc.word.set_body_text(u"Another agenda");
   EXPECT_TRUE(doc.word.find_bookmark(u"MivoMailBody")) << "a diff keeps what it did not touch";
   doc.word.replace_body_text(u"Another agenda");

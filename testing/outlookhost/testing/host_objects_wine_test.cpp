@@ -122,8 +122,9 @@ TEST_F(HostObjects, MembersAnswerOnlyTheInvocationKindTheirTypeLibraryGives) {
 }
 
 // The add-in's own body sequence, by name: Content of an empty body is
-// [0, 1), Item(0) is an error, names are found without regard to case, and
-// setting the text around the bookmark deletes it.
+// [0, 1), Item(0) is an error, names are found without regard to case (by
+// Exists and Item), a range's collection knows only the bookmarks within
+// it, and setting the text around the bookmark deletes it.
 TEST_F(HostObjects, WordEditorThroughIDispatch) {
   const auto document = get(get(item(), L"GetInspector"), L"WordEditor");
   com::com_ptr<IUnknown> dual;
@@ -137,6 +138,11 @@ TEST_F(HostObjects, WordEditorThroughIDispatch) {
   EXPECT_EQ(1, integer(get(bookmarks, L"Count")));
   EXPECT_HR(E_FAIL, call(bookmarks, L"Item", 0).hr());  // Word's error, from EXCEPINFO
   EXPECT_EQ("MivoMailBody", text(get(call(bookmarks, L"Item", L"mivomailbody"), L"Name")));
+  EXPECT_EQ(true, com::as_bool(call(bookmarks, L"Exists", L"MIVOMAILBODY")).value_or(false));
+  EXPECT_EQ(false, com::as_bool(call(bookmarks, L"Exists", L"Other")).value_or(true));
+  const auto before = get(call(document, L"Range", 0, 5), L"Bookmarks");
+  EXPECT_EQ(false, com::as_bool(call(before, L"Exists", L"MivoMailBody")).value_or(true));
+  EXPECT_HR(E_FAIL, call(before, L"Item", L"MivoMailBody").hr());
   ASSERT_HR(S_OK, call(content, L"SetRange", 0, 10).hr());
   ASSERT_HR(S_OK, com::put(content, L"Text", L"New text"));
   EXPECT_EQ(0, integer(get(bookmarks, L"Count")));
