@@ -65,5 +65,7 @@ HWND command_button(HWND top_level, int command);
 inline constexpr UINT kRefreshMessage = WM_APP + 1;
 // Posted to the main window for Application.Quit.
 inline constexpr UINT kQuitMessage = WM_APP + 2;
+// Posted to an item window when its body changed: it is drawn again.
+inline constexpr UINT kBodyMessage = WM_APP + 3;
 
 }  // namespace mivo::outlookhost

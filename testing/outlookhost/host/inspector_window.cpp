@@ -257,6 +257,15 @@ LRESULT CALLBACK inspector_proc(HWND window, UINT message, WPARAM wparam, LPARAM
     case kRefreshMessage:
       if (state) state->host->refresh_ribbons();
       return 0;
+    case kBodyMessage:
+      if (state && state->inspector) {
+        state->body_posted = false;
+        state->updating = true;
+        show_body(*state, GetDlgItem(window, kBodyField));
+        state->body_shown = state->inspector->item().fields().body->revision();
+        state->updating = false;
+      }
+      return 0;
     case WM_CLOSE:
       if (state) {
         commit_recipient_fields(window);
@@ -306,11 +315,14 @@ void show_item(HWND inspector_window) {
   set(kLocationField, fields.location);
   set(kTimesText, times_of(fields));
   SetWindowTextW(inspector_window, caption_of(item).c_str());
-  HWND body = GetDlgItem(inspector_window, kBodyField);
-  if (rich_edit_library())
-    show_body(*state, body);
-  else
+  if (!rich_edit_library()) {
     set(kBodyField, std::wstring(fields.body->text().begin(), fields.body->text().end() - 1));
+  } else if (fields.body->revision() != state->body_shown && !state->body_posted) {
+    // Drawn once the message at hand is done, as Word draws: a burst of
+    // edits (an add-in's, within one event) costs one drawing, and none
+    // falls inside the add-in's own call.
+    state->body_posted = PostMessageW(inspector_window, kBodyMessage, 0, 0) != FALSE;
+  }
   state->updating = false;
   // The commands depend on the meeting status.
   std::vector<int> now;

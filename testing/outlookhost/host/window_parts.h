@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,9 @@ struct window_state {
   std::vector<group_frame> groups;
   bool updating = false;  // fields being filled from the item
   int clicking = 0;       // inside a strip button's click
+  // The body's revision the editor shows, and whether a redraw is posted.
+  std::uint64_t body_shown = ~std::uint64_t{0};
+  bool body_posted = false;
   std::vector<int> commands_shown;
 };
 
