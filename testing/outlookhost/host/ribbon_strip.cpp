@@ -54,7 +54,7 @@ LRESULT CALLBACK unfocused_button(HWND button, UINT message, WPARAM wparam, LPAR
   return DefSubclassProc(button, message, wparam, lparam);
 }
 
-HWND strip_button(HWND strip, const wchar_t* text, int id) {
+HWND add_strip_button(HWND strip, const wchar_t* text, int id) {
   HWND button = child(strip, L"BUTTON", text, BS_OWNERDRAW, id);
   SetWindowSubclass(button, unfocused_button, 0, 0);
   return button;
@@ -269,7 +269,7 @@ void layout_strip(HWND top, window_state& state) {
                     state.inspector ? L"Home" : L"Home"};
   x += 4;
   for (const auto& [id, label] : own) {
-    HWND button = strip_button(strip, label, id);
+    HWND button = add_strip_button(strip, label, id);
     MoveWindow(button, x, top_y + 2, 78, bottom_y - top_y - 4, FALSE);
     x += 80;
   }
@@ -321,7 +321,7 @@ void layout_strip(HWND top, window_state& state) {
       HWND label = child(strip, L"STATIC", to_wide(control.label).c_str(), SS_LEFT, id);
       MoveWindow(label, x, top_y + 4 + column_rows * 26, 110, 22, FALSE);
     } else {
-      HWND button = strip_button(strip, to_wide(control.id).c_str(), id);
+      HWND button = add_strip_button(strip, to_wide(control.id).c_str(), id);
       EnableWindow(button, control.enabled);
       if (large) {
         if (column_rows) x = column_x + 124;

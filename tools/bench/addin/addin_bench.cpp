@@ -213,7 +213,7 @@ void measure_open(outlook_host& outlook_host_, int runs, int attendees, int exch
 }
 
 // alice signs in through the main window's button, as a user does once.
-void sign_in(outlook_host& outlook_host_) {
+void sign_in(outlook_host& outlook_app) {
   mivo::robot::DialogRobot robot;
   robot.expect_dialog(mivo::robot::kAccountDialog)
       .set_text(IDC_ACCOUNT_USERNAME, L"alice")
@@ -221,7 +221,7 @@ void sign_in(outlook_host& outlook_host_) {
       .press(IDOK);
   std::string error;
   const bool clicked =
-      outlook_host_.click(outlook_host_.explorer_window(), "MIVO-00_AccountSetting", error);
+      outlook_app.click(outlook_app.explorer_window(), "MIVO-00_AccountSetting", error);
   if (!robot.wait() || !clicked)
     throw std::runtime_error("sign-in failed: " + error + robot.report());
 }
@@ -229,8 +229,8 @@ void sign_in(outlook_host& outlook_host_) {
 // A new appointment on its own day whose body holds `bookmarks` lines of a
 // word, each with a bookmark of its own, gets an online meeting and is saved
 // before it was ever sent: the milliseconds of the Write handler.
-double save_new_meeting(outlook_host& outlook_host_, int day, int bookmarks) {
-  host::session& outlook = outlook_host_.outlook();
+double save_new_meeting(outlook_host& outlook_app, int day, int bookmarks) {
+  host::session& outlook = outlook_app.outlook();
   const auto item = outlook.create_appointment();
   item->set_subject(L"Notes");
   item->set_start(std::floor(outlook.now()) + day + 9.0 / 24);
@@ -245,18 +245,18 @@ double save_new_meeting(outlook_host& outlook_host_, int day, int bookmarks) {
     body.add_bookmark(std::u16string(name.begin(), name.end()), host::Span{i * 5, i * 5 + 4});
   }
   outlook.display(*item);
-  outlook_host_.pump();
-  const HWND window = outlook_host_.window_of(*item->inspector());
+  outlook_app.pump();
+  const HWND window = outlook_app.window_of(*item->inspector());
   {
     mivo::robot::DialogRobot robot;
     robot.expect_dialog(mivo::robot::kMeetingDialog).press(IDOK);
     std::string error;
-    const bool clicked = outlook_host_.click(window, "Mivo-03_Add", error);
+    const bool clicked = outlook_app.click(window, "Mivo-03_Add", error);
     if (!robot.wait() || !clicked)
       throw std::runtime_error("adding the meeting failed: " + error + robot.report());
   }
   if (!body.find_bookmark(u"MivoMailBody")) throw std::runtime_error("the meeting was not added");
-  outlook_host_.pump();
+  outlook_app.pump();
   host::addin_calls::record_timings(true);
   outlook.save(*item);
   const double ms = milliseconds_of(host::addin_calls::take_timings(), "ItemEvents.Write");
@@ -266,19 +266,19 @@ double save_new_meeting(outlook_host& outlook_host_, int day, int bookmarks) {
   if (body.find_bookmark(u"MivoMailBody") || static_cast<int>(left.size()) != bookmarks)
     throw std::runtime_error("the save did not take the invitation out, or took more");
   outlook.close(*item->inspector(), olDiscard, false);
-  outlook_host_.pump();
+  outlook_app.pump();
   return ms;
 }
 
-void measure_save(outlook_host& outlook_host_, int all_runs) {
+void measure_save(outlook_host& outlook_app, int all_runs) {
   // Each run draws a body of 10,000 lines in the host's window three times, which
   // takes the host about a minute.
   const int runs = std::min(all_runs, kSaveRuns);
-  sign_in(outlook_host_);
+  sign_in(outlook_app);
   std::vector<double> plain, marked;
   for (int run = 0; run < runs; ++run) {
-    plain.push_back(save_new_meeting(outlook_host_, 1 + 2 * run, 0));
-    marked.push_back(save_new_meeting(outlook_host_, 2 + 2 * run, kBookmarks));
+    plain.push_back(save_new_meeting(outlook_app, 1 + 2 * run, 0));
+    marked.push_back(save_new_meeting(outlook_app, 2 + 2 * run, kBookmarks));
   }
   std::printf(
       "Saving a new online meeting before it was sent: Write (the user, the removal on the "
