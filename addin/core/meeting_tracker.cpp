@@ -8,7 +8,8 @@ namespace mivo::addin {
 void MeetingTracker::opened() {
   // A record without an owner was written before the item had an EntryID
   // (a new item's first send) or by an earlier version: it is the item's
-  // own, and takes the item's EntryID when the item is next sent or saved.
+  // own, and takes the item's EntryID when the item is next sent or saved
+  // (a send: when its window closes).
   const std::string owner = window_.user_property(kOwnerProperty);
   const bool own = owner.empty() || owner == window_.item_id();
   meeting_setting_ = own ? window_.user_property(kMeetingProperty) : std::string();
@@ -66,7 +67,10 @@ bool MeetingTracker::sending() {
       }
     }
   }
-  if (!cancel) keep_meeting();
+  if (!cancel) {
+    keep_meeting();
+    sent_here_ = true;
+  }
   return cancel;
 }
 
@@ -92,11 +96,13 @@ void MeetingTracker::closing() {
     remove();
     return;
   }
-  // A new item's first send or save wrote the record before Outlook gave
-  // the item its EntryID; by the close it has one. Naming it now, before
-  // anyone copies the item from the calendar, keeps a copy from acting for
-  // this item's meeting.
-  if (claim_record()) window_.save_item();
+  // A new item's first send wrote the record before Outlook gave the item
+  // its EntryID; by the close after the send it has one, and nothing the
+  // user typed is pending. Naming it now, before anyone copies the item from
+  // the calendar, keeps a copy from acting for this item's meeting. (After
+  // anything but a send the window may hold edits the user is discarding:
+  // such a record is named at the next send or save instead.)
+  if (sent_here_ && claim_record()) window_.save_item();
 }
 
 bool MeetingTracker::remove() {

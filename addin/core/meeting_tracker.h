@@ -97,7 +97,7 @@ class MeetingTracker {
   void saving();
   // The window is closing: a meeting this window made and neither sent nor
   // saved since (a refused send included), or one never sent or saved at
-  // all, is removed from the service. A kept record that was written before
+  // all, is removed from the service. After a send, a record written before
   // the item had an EntryID takes it now, and the item is saved with it.
   void closing();
 
@@ -129,6 +129,8 @@ class MeetingTracker {
   // A send was tried in this window, whether or not it went out: a later
   // save keeps the meeting, as after a send.
   bool send_tried_ = false;
+  // A send went out from this window.
+  bool sent_here_ = false;
 };
 
 }  // namespace mivo::addin

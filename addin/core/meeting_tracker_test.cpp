@@ -358,6 +358,17 @@ TEST_F(TrackerTest, AKeptRecordWithoutOwnerTakesTheEntryIdAtTheClose) {
   item.take();
   later.closing();
   EXPECT_TRUE(item.take().empty());
+
+  // A record without owner closed after anything but a send is left for the
+  // next send or save: the window may hold edits the user is discarding.
+  Recorder legacy;
+  legacy.entry_id = "E-2";
+  legacy.properties = {{"MIVO", kStored}, {"CLOSE", "1"}};
+  MeetingTracker reopened{legacy, legacy};
+  reopened.opened();
+  legacy.take();
+  reopened.closing();
+  EXPECT_TRUE(legacy.take().empty());
 }
 
 // Which closes take the meeting off the service: one made in this window
