@@ -168,11 +168,15 @@ bool AccountFlows::user_refresh(SignedInUser& user) {
     }
     account = store_.read_account();
   }
+  const auto user_info = [&](const std::string& with_token) {
+    return ports_.transport->send({rest::user_info_url(service()), "",
+                                   rest::token_header(with_token), "GET",
+                                   request_owner(ui, owner)});
+  };
   const std::string token = store_.token();
   std::string response;
   if (utf16_length(token) > 1) {
-    response = ports_.transport->send({rest::user_info_url(service()), "",
-                                       rest::token_header(token), "GET", request_owner(ui, owner)});
+    response = user_info(token);
   } else if (token.empty()) {
     const SignInResult result = sign_in(account, {ui.active_window(), owner, owner, true});
     if (!result.succeeded) {
@@ -190,11 +194,7 @@ bool AccountFlows::user_refresh(SignedInUser& user) {
       return true;
     }
     SignedInUser now;
-    if (read_signed_in_user(ports_.transport->send({rest::user_info_url(service()), "",
-                                                    rest::token_header(changed), "GET",
-                                                    request_owner(ui, owner)}),
-                            now) &&
-        !now.host_user_id.empty()) {
+    if (read_signed_in_user(user_info(changed), now) && !now.host_user_id.empty()) {
       user = std::move(now);
     }
     return true;
