@@ -212,8 +212,12 @@ void Invariants::check_orphans(const World& world, std::vector<Violation>& out) 
     } else if (last_owner && (faulted || refused_sign_in)) {
       // Its removal met the fault, or a sign-in the user refused.
       excused_.insert(m.key);
-    } else if (last_owner && !last_owner->window && !world.item(last_owner->serial)) {
-      // Its item was deleted for good; nothing is done on a deletion.
+    } else if (last_owner && !world.item(last_owner->serial) &&
+               (!last_owner->window || meeting_key_of(last_owner->mivo_saved) == m.key)) {
+      // Its item was deleted for good, from the list or from its own window
+      // (then the item as saved must have named it: a meeting made in that
+      // window and never kept is the window's to remove); nothing is done on
+      // a deletion.
       excused_.insert(m.key);
     } else {
       out.push_back(violation(

@@ -123,6 +123,29 @@ TEST(Invariants, AMeetingNoItemNamesIsAnOrphanUnlessItsCreationAnswerWasLost) {
                   }).empty());
 }
 
+TEST(Invariants, DeletingAnItemForGoodFromItsWindowLeavesOnlyTheMeetingItWasSavedWith) {
+  // Sent and saved, reopened from Deleted Items and deleted there for good:
+  // nothing is done on a deletion.
+  ProductDouble kept;
+  kept.open_new();
+  kept.add();
+  ASSERT_TRUE(kept.send([](World&) {}).empty());
+  ASSERT_TRUE(kept.step("open \"Plan\"", [](World& w) {
+                    w.items[0].folder = "Deleted Items";
+                    w.items[0].window = 2;
+                  }).empty());
+  EXPECT_TRUE(kept.step("delete", [](World& w) { w.items.clear(); }).empty());
+
+  // Saved without a meeting, the meeting made in the window, the item then
+  // deleted for good from it: the meeting was never kept by any item.
+  ProductDouble made_there;
+  made_there.open_new();
+  ASSERT_TRUE(made_there.step("save", [](World& w) { w.items[0].saved = true; }).empty());
+  made_there.add();
+  EXPECT_TRUE(ProductDouble::has(made_there.step("delete", [](World& w) { w.items.clear(); }),
+                                 "I1 orphan"));
+}
+
 TEST(Invariants, ASavedItemNamingAMeetingTheServiceLostIsADanglingLink) {
   ProductDouble planted;
   planted.open_new();
