@@ -158,8 +158,9 @@ bool AccountFlows::change_organisation(WindowHandle chooser, const std::string& 
   return true;
 }
 
-bool AccountFlows::user_refresh(SignedInUser& user) {
+bool AccountFlows::user_refresh(SignedInUser& user, bool* unanswered) {
   UserInterfacePort& ui = *ports_.ui;
+  if (unanswered) *unanswered = false;
   const WindowHandle owner = active_or_foreground(ui);
   StoredAccount account = store_.read_account();
   if (account.site.empty() || account.user_name.empty() || account.password.empty()) {
@@ -201,6 +202,7 @@ bool AccountFlows::user_refresh(SignedInUser& user) {
   }
   // An absent or unreadable answer leaves the user as they were and is no
   // reason to stop the operation.
+  if (unanswered) *unanswered = !rest::read_envelope(response).parsed;
   return read_signed_in_user(response, user);
 }
 

@@ -25,7 +25,10 @@ class AccountFlows {
   // stored account or fetch the user with the stored token, and load the
   // user into `user`. False means the operation must stop: the account
   // dialog was cancelled, or the service refused the stored token.
-  bool user_refresh(SignedInUser& user);
+  // `unanswered`, when given, tells whether the user information request
+  // went without a readable answer (the one ending that says nothing to the
+  // user and leaves `user` as it was).
+  bool user_refresh(SignedInUser& user, bool* unanswered = nullptr);
   // Whether a user name and a password are stored.
   bool has_stored_account();
   // The service every request goes to (service_address.h).

@@ -4,6 +4,8 @@
 
 #include "records/appointment_record.h"
 #include "records/settings_record.h"
+#include "request/owner_window.h"
+#include "resource_ids.h"
 
 namespace mivo {
 namespace {
@@ -75,7 +77,19 @@ Result MeetingRequest::about() {
 }
 
 Result MeetingRequest::simple_update() {
-  return account_.user_refresh(user_) ? Result::ok : Result::failed;
+  bool unanswered = false;
+  if (!account_.user_refresh(user_, &unanswered)) return Result::failed;
+  if (!user_.host_user_id.empty()) return Result::ok;
+  // Nobody was read now or before: a meeting made now would have no host
+  // and a default subject without a name, and an update or a removal would
+  // name no host. The operation stops; a sign-in that ended so has said why
+  // (or the user cancelled it), a user information request without an
+  // answer has not.
+  if (unanswered) {
+    UserInterfacePort& ui = *ports_.ui;
+    show_warning(ui, active_or_foreground(ui), IDS_NO_ANSWER);
+  }
+  return Result::failed;
 }
 
 Result MeetingRequest::account_setting() { return confirmed_or_not(account_.account_setting()); }

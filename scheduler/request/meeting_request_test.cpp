@@ -88,6 +88,38 @@ TEST_F(MeetingRequestTest, AStoredMeetingStartsAfreshWithOnlyItsDraftAndKey) {
   EXPECT_TRUE(request.meeting_info_changed());
 }
 
+// The refresh before a meeting operation must name somebody: without a user
+// read now or earlier the operation stops, and says why when nothing else
+// did. A user read earlier stands in for an unanswered refresh.
+TEST_F(MeetingRequestTest, RefreshThatReadsNobodyStopsTheOperation) {
+  const std::string info = url("/rest/api/conference/user/info");
+  for (const char* answer : {"", "<html>502 Bad Gateway</html>"}) {
+    SCOPED_TRACE(answer);
+    SignedInRequest first_use;
+    first_use.fakes.transport.respond("GET", info, answer);
+    EXPECT_EQ(first_use.request.simple_update(), Result::failed);
+    EXPECT_THAT(first_use.fakes.ui.message_texts(), ElementsAre("no answer"));
+
+    first_use.fakes.transport.respond("GET", info,
+                                      R"({"code":0,"data":{"id":"u","name":"A","token":"t"}})");
+    ASSERT_EQ(first_use.request.simple_update(), Result::ok);
+    first_use.fakes.transport.respond("GET", info, answer);
+    EXPECT_EQ(first_use.request.simple_update(), Result::ok);
+    EXPECT_EQ(first_use.request.user().host_user_id, "u");
+    EXPECT_EQ(first_use.fakes.ui.message_texts().size(), 1u);
+  }
+
+  // A sign-in the user cancelled (the organisation chooser) says nothing more.
+  SignedInRequest chooser;
+  chooser.fakes.store.values.erase("mivotoken");
+  chooser.fakes.transport.respond(
+      "POST", url("/rest/login"),
+      R"({"code":0,"data":{"id":"u","name":"A","token":"login","accountList":[{"id":"1","orgName":"X"},{"id":"2","orgName":"Y"}]}})");
+  chooser.fakes.ui.tenancy = FakeUserInterface::cancel_chooser();
+  EXPECT_EQ(chooser.request.simple_update(), Result::failed);
+  EXPECT_THAT(chooser.fakes.ui.messages, IsEmpty());
+}
+
 TEST_F(MeetingRequestTest, DialogResultsMapToTheMethodResults) {
   fakes.ui.about = [] { return 1; };
   EXPECT_EQ(request.about(), Result::ok);
