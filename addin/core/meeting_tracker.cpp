@@ -83,9 +83,10 @@ void MeetingTracker::saving() {
   }
   // A first save before the meeting was ever sent takes the online meeting
   // off the appointment. Should the service keep it, the item is saved with
-  // its record from here on: the meeting is the saved item's, and closing
-  // the window must not take it away behind that item's back.
-  remove_with_texts();
+  // its record, and with the invitation, location and subject that go with
+  // it, from here on: the meeting is the saved item's, and closing the
+  // window must not take it away behind that item's back.
+  remove_with_texts(false);
   window_.set_user_property(kClosedProperty, "1");
   made_here_ = false;
 }
@@ -123,14 +124,13 @@ void MeetingTracker::remove_and_clean_up() {
   // nothing to remove and nothing of the item's to clean up.
   if (!window_.has_item() || meeting_setting_.empty()) return;
   if (scheduler_.simple_update() == CallResult::failed) return;
-  remove_with_texts();
+  remove_with_texts(true);
 }
 
-void MeetingTracker::remove_with_texts() {
+void MeetingTracker::remove_with_texts(bool even_if_kept) {
   records::SettingsRecord written;
   records::read_settings_record(meeting_setting_, written);
-  remove();
-  // The texts go whether or not the service let the meeting go.
+  if (!remove() && !even_if_kept) return;
   if (!written.default_subject.empty() && window_.subject() == written.default_subject)
     window_.clear_subject();
   if (!written.location.empty() && window_.location() == written.location)

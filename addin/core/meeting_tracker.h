@@ -110,8 +110,10 @@ class MeetingTracker {
   void remove_and_clean_up();
   // Removes the meeting and the texts the scheduler wrote for it: the
   // invitation, and the subject and location while they are still what the
-  // scheduler put there; what the user typed stays.
-  void remove_with_texts();
+  // scheduler put there; what the user typed stays. The texts go also when
+  // the service keeps the meeting only when `even_if_kept` (the user's own
+  // removal, which the next send tries again).
+  void remove_with_texts(bool even_if_kept);
   void store_meeting(const std::string& settings_record);
   // The item keeps its meeting from here on (sent, or saved with it).
   void keep_meeting();

@@ -235,6 +235,24 @@ TEST_F(TrackerTest, TheFirstSaveBeforeSendingTakesTheMeetingOffAndLaterSavesChan
   tracker.saving();
   EXPECT_TRUE(item.take().empty());
 
+  // Should the service keep the meeting, the saved item keeps it whole: its
+  // record, invitation, location and subject.
+  MeetingTracker kept(item, item);
+  item.properties = {{"MIVO", kStored}};
+  item.subject_text = "Alice's meeting";
+  item.location_text = "https://m.test/k-1";
+  kept.opened();
+  item.take();
+  item.delete_result = CallResult::failed;
+  kept.saving();
+  item.delete_result = CallResult::ok;
+  const Calls calls = item.take();
+  EXPECT_EQ(0, std::count(calls.begin(), calls.end(), "clear subject") +
+                   std::count(calls.begin(), calls.end(), "clear location") +
+                   std::count(calls.begin(), calls.end(), "replace body "));
+  EXPECT_EQ(kStored, item.properties["MIVO"]);
+  EXPECT_EQ("1", item.properties["CLOSE"]);
+
   MeetingTracker sent(item, item);
   item.properties = {{"MIVO", kStored}, {"CLOSE", "1"}};
   sent.opened();
