@@ -346,6 +346,14 @@ Reply Service::control(const RequestEntry& entry, const std::string& body) {
     return json_reply(200, empty_object());
   }
   if (call == "meetings" && method == "GET") return json_reply(200, meetings_json());
+  if (call == "sessions" && method == "GET") {
+    Json::Value sessions(Json::objectValue);
+    for (const auto& [token, session] : state_.sessions) {
+      sessions[token]["username"] = session.username;
+      sessions[token]["accountId"] = session.account_id;
+    }
+    return json_reply(200, sessions);
+  }
   return control_error(404, "no control call " + method + " " + entry.path);
 }
 

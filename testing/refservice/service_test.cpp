@@ -314,6 +314,18 @@ TEST_F(ServiceTest, MeetingsShowTheRecordsTheyWereSavedWith) {
   EXPECT_EQ(meetings[0]["occurrences"][0]["duration"].asInt(), 45);
   EXPECT_NE(meetings[0]["mailContent"].asString().find(client.base_url() + "/" + key),
             std::string::npos);
+
+  // Whom each token speaks for: a user as such, or an organisation's account.
+  const std::string bob = json_of(post("/rest/login", R"({"password":"bob-pass","username":"bob"})"))
+                              ["data"]["token"].asString();
+  const std::string org = json_of(post("/rest/api/change/user",
+                                       R"({"userId":"20012","userName":"bob"})", {{"token", bob}}))
+                              ["data"]["token"].asString();
+  const Json::Value sessions = client.sessions();
+  EXPECT_EQ(sessions[token]["username"].asString(), "alice");
+  EXPECT_EQ(sessions[token]["accountId"].asString(), "");
+  EXPECT_EQ(sessions[org]["username"].asString(), "bob");
+  EXPECT_EQ(sessions[org]["accountId"].asString(), "20012");
 }
 
 TEST(ServiceTls, HttpsSharesTheStateAndTheCertificateIsValidFor127001) {

@@ -181,9 +181,11 @@ void Invariants::check_orphans(const World& world, std::vector<Violation>& out) 
                                    [](const Request& r) { return r.faulted; });
   const bool refused_sign_in = world.showed("sign-in") && world.user.empty();
   for (const auto& m : world.meetings) {
-    // A meeting of a user who is not signed in is out of the add-in's
-    // reach (the service refuses another user's removal).
-    if (m.host != world.user) {
+    // A meeting of a user, or of an organisation's account, the service
+    // does not take the stored token for is out of the add-in's reach: the
+    // service refuses another user's removal, and the add-in touches no
+    // meeting of another account.
+    if (m.host != world.user || m.host_account != world.account) {
       if (!excused_.count(m.key)) {
         bool owned = false;
         for (const auto& item : world.items)

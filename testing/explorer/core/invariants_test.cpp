@@ -113,6 +113,14 @@ TEST(Invariants, AMeetingNoItemNamesIsAnOrphanUnlessItsCreationAnswerWasLost) {
   EXPECT_TRUE(ProductDouble::has(planted.step("close discarding", [](World& w) { w.items.clear(); }),
                                  "I1 orphan"));
 
+  ProductDouble other_account;  // signed in again, now for another of the user's accounts
+  other_account.open_new();
+  other_account.add();
+  EXPECT_TRUE(other_account.step("close discarding", [](World& w) {
+                      w.items.clear();
+                      w.account = "20012";
+                    }).empty());
+
   ProductDouble lost;  // the service made it, its answer never came
   lost.open_new();
   EXPECT_TRUE(lost.step("click Mivo-03_Add", [](World& w) {

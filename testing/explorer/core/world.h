@@ -36,6 +36,7 @@ struct Item {
 struct Meeting {
   std::string key;
   std::string host;  // the owner's user name
+  std::string host_account;  // the organisation's account it was made under ("": none)
   std::string subject;
   std::string start;  // "YYYY-MM-DD HH:MM" from the record's startDate and startTime
   int duration = 0;
@@ -67,6 +68,7 @@ struct World {
   bool running = false;          // Outlook is started
   bool addin_connected = false;  // the add-in is loaded and turned on
   std::string user;              // the signed-in user's name ("" when signed out)
+  std::string account;           // the organisation's account the stored token speaks for ("": none)
   int current = 0;               // the current item's number (0: none)
   int current_window = 0;        // the current window's number (0: the main window)
   std::vector<std::string> controls;  // add-in controls shown in the current window

@@ -25,11 +25,11 @@ namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Mivo_Outlook\\General";
 
-std::string signed_in_user() {
+std::string stored_setting(const wchar_t* name) {
   wchar_t value[256] = {};
   DWORD size = sizeof(value);
-  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"mivousername", RRF_RT_REG_SZ, nullptr,
-                   value, &size) != ERROR_SUCCESS)
+  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value,
+                   &size) != ERROR_SUCCESS)
     return "";
   return to_utf8(value);
 }
@@ -152,6 +152,7 @@ Meeting meeting_of(const Json::Value& stored) {
   Meeting m;
   m.key = read_text(mivo::member(stored, "meetingKey")).value_or("");
   m.host = read_text(mivo::member(stored, "host")).value_or("");
+  m.host_account = read_text(mivo::member(stored, "hostAccountId")).value_or("");
   JsonObjectReader record(mivo::member(stored, "record"));
   m.subject = record.text("subject");
   m.start = record.text("startDate") + " " + record.text("startTime");
@@ -201,7 +202,13 @@ World capture(scenario_runner& runner) {
   outlook_host& host = runner.host();
   world.running = host.started();
   for (const auto& addin : host.addins()) world.addin_connected |= addin->connected();
-  world.user = signed_in_user();
+  world.user = stored_setting(L"mivousername");
+  // Whom the service takes the stored token for: after a sign-in that kept
+  // a chosen organisation's name but not its token, another account.
+  const Json::Value sessions = runner.service().sessions();
+  world.account = read_text(mivo::member(mivo::member(sessions, stored_setting(L"mivotoken")),
+                                         "accountId"))
+                      .value_or("");
   if (world.running)
     read_session(runner, world);
   else

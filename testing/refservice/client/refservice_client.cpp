@@ -125,6 +125,8 @@ void Client::set_installer_content(const std::string& bytes) {
 
 Json::Value Client::meetings() { return control("GET", "meetings"); }
 
+Json::Value Client::sessions() { return control("GET", "sessions"); }
+
 void Client::shutdown() { control("POST", "shutdown"); }
 
 }  // namespace mivo::refservice

@@ -56,6 +56,7 @@ class Client {
   void set_installer_size(int bytes);
   void set_installer_content(const std::string& bytes);
   Json::Value meetings();
+  Json::Value sessions();
   void shutdown();
 
   std::string base_url() const;      // "http://127.0.0.1:<port>"
