@@ -12,6 +12,11 @@ const std::vector<KnownFault>& known_faults() {
        "meeting the service no longer has",
        {"I2 dangling"},
        {"click Mivo-03_Cancel", "close discarding|quit|delete"}},
+      {"saved-then-sent", true,
+       "a change saved without sending and sent from a later window never reaches the service: "
+       "the window compares the item with itself as opened",
+       {"I3 record-differs"},
+       {"save|close saving|save and close", "open", "send"}},
   };
   return table;
 }

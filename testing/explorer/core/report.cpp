@@ -51,7 +51,15 @@ std::vector<std::string> describe_violations(const std::vector<Violation>& found
 std::string write_scenario(const std::vector<std::string>& comment,
                            const std::vector<Move>& moves, const std::vector<MoveRun>& runs) {
   std::string text;
-  for (const auto& line : comment) text += "# " + line + "\n";
+  // A breach's detail may run over several lines (what the robot saw):
+  // each stays a comment.
+  for (const auto& line : comment) {
+    for (std::size_t from = 0; from <= line.size();) {
+      const std::size_t end = std::min(line.find('\n', from), line.size());
+      text += "# " + line.substr(from, end - from) + "\n";
+      from = end + 1;
+    }
+  }
   text += "invariants\n";
   for (const auto& line : Generator::prologue()) text += line + "\n";
   for (std::size_t i = 0; i < moves.size(); ++i) {

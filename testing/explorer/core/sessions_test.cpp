@@ -84,12 +84,14 @@ TEST(Sessions, AWrittenSessionAnswersTheDialogsThatCameAndKeepsFaultsThatTook) {
   const auto lines = standing_lines(add.answers);
   EXPECT_EQ("answer organisation \"研发中心\"", lines[1].first);
   const std::string text = write_scenario(
-      {"found by the explorer"}, {Move{"start", {}, {}}, add, send},
+      {"found by the explorer", "robot: step 1 never ran\nshown: a dialog"},
+      {Move{"start", {}, {}}, add, send},
       {{}, {{"answer sign-in bob bob-pass", lines[1].first, "answer meeting-options password 1234 ok"}, false},
        {{}, true}});
   const auto parsed = outlookhost::parse_scenario(text);
   ASSERT_TRUE(parsed.errors.empty()) << text;
-  EXPECT_EQ(0u, text.find("# found by the explorer\ninvariants\n"));
+  EXPECT_EQ(0u, text.find("# found by the explorer\n# robot: step 1 never ran\n# shown: a dialog\n"
+                          "invariants\n"));
   EXPECT_NE(std::string::npos,
             text.find("start\nanswer sign-in bob bob-pass\nanswer organisation \"研发中心\"\n"
                       "answer meeting-options password 1234 ok\nclick Mivo-03_Add\n"
