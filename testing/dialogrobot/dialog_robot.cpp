@@ -577,6 +577,9 @@ bool DialogRobot::watch_until_step(size_t index) {
   auto since = std::chrono::steady_clock::now();
   while (step_count() <= index) {
     if (!nap(kPollInterval)) return false;
+    // A step given during the nap is for what shows now (a message box a
+    // close asks, say): it goes before any standing or default answer.
+    if (step_count() > index) break;
     HWND top = top_window();
     int other_box_answer;
     {
