@@ -81,9 +81,9 @@ Environment::~Environment() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
 
 DWORD run_host(const std::wstring& arguments, std::string& output) {
   const std::wstring file = scheduler::testing::temporary_path(L"host-output");
-  const DWORD code =
-      kit::run_program(L"cmd.exe /c \"\"" + kit::program_folder() + L"\\mivo-outlook.exe\" " +
-                         arguments + L" > \"" + file + L"\"\"");
+  // Started directly: Wine's cmd.exe now and then fails to start it.
+  const DWORD code = kit::run_program(
+      L"\"" + kit::program_folder() + L"\\mivo-outlook.exe\" " + arguments, file);
   output = sched::read_file(file);
   DeleteFileW(file.c_str());
   return code;
