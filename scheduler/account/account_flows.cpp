@@ -201,8 +201,14 @@ bool AccountFlows::user_refresh(SignedInUser& user, bool* unanswered) {
     return true;
   }
   // An absent or unreadable answer leaves the user as they were and is no
-  // reason to stop the operation.
-  if (unanswered) *unanswered = !rest::read_envelope(response).parsed;
+  // reason to stop the operation -- unless they were read under another
+  // sign-in than the one stored now: somebody else may have signed in since,
+  // and the operation would act for a user who no longer is.
+  const bool no_answer = !rest::read_envelope(response).parsed;
+  if (unanswered) *unanswered = no_answer;
+  if (no_answer && !user.token.empty() && user.token != token) {
+    return false;
+  }
   return read_signed_in_user(response, user);
 }
 

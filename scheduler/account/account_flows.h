@@ -24,10 +24,12 @@ class AccountFlows {
   // The user refresh every meeting operation runs first: sign in with the
   // stored account or fetch the user with the stored token, and load the
   // user into `user`. False means the operation must stop: the account
-  // dialog was cancelled, or the service refused the stored token.
-  // `unanswered`, when given, tells whether the user information request
-  // went without a readable answer (the one ending that says nothing to the
-  // user and leaves `user` as it was).
+  // dialog was cancelled, the service refused the stored token, or the
+  // request went without an answer while `user` holds a user read under
+  // another sign-in than the stored one. `unanswered`, when given, tells
+  // whether the user information request went without a readable answer
+  // (the one ending that says nothing to the user and leaves `user` as it
+  // was).
   bool user_refresh(SignedInUser& user, bool* unanswered = nullptr);
   // Whether a user name and a password are stored.
   bool has_stored_account();

@@ -301,7 +301,8 @@ TEST_F(AccountFlowsTest, RefreshWithATokenLoadsTheUserFromUserInfo) {
 }
 
 TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
-  // Empty and malformed answers: no message, success, record unchanged.
+  // Empty and malformed answers: no message, success, record unchanged --
+  // a failure when the record was read under another sign-in.
   for (const char* answer : {"", "][", R"({"code":0} {"code":0})"}) {
     SCOPED_TRACE(answer);
     FakePorts fresh;
@@ -312,9 +313,13 @@ TEST_F(AccountFlowsTest, RefreshUserInfoFailureTable) {
                           {"mivotoken", "tok"}};
     fresh.transport.respond("GET", kUserInfoUrl, answer);
     SignedInUser loaded;
-    loaded.token = "before";
+    loaded.token = "tok";
+    loaded.host_user_id = "u-alice";
     EXPECT_TRUE(account.user_refresh(loaded));
-    EXPECT_EQ(loaded.token, "before");
+    EXPECT_EQ(loaded.host_user_id, "u-alice");
+    loaded.token = "of-an-earlier-sign-in";
+    EXPECT_FALSE(account.user_refresh(loaded));
+    EXPECT_EQ(loaded.host_user_id, "u-alice");
     EXPECT_THAT(fresh.ui.messages, IsEmpty());
   }
   // A refusal: the values are copied all the same and the refresh fails.

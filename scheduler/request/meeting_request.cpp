@@ -78,13 +78,14 @@ Result MeetingRequest::about() {
 
 Result MeetingRequest::simple_update() {
   bool unanswered = false;
-  if (!account_.user_refresh(user_, &unanswered)) return Result::failed;
-  if (!user_.host_user_id.empty()) return Result::ok;
-  // Nobody was read now or before: a meeting made now would have no host
-  // and a default subject without a name, and an update or a removal would
-  // name no host. The operation stops; a sign-in that ended so has said why
-  // (or the user cancelled it), a user information request without an
-  // answer has not.
+  const bool refreshed = account_.user_refresh(user_, &unanswered);
+  if (refreshed && !user_.host_user_id.empty()) return Result::ok;
+  // Nobody was read now or before, or only a user of an earlier sign-in: a
+  // meeting made now would have no host (or another's) and a default subject
+  // without a name, and an update or a removal would name no host or act for
+  // somebody no longer signed in. The operation stops; a sign-in that ended
+  // so has said why (or the user cancelled it), a user information request
+  // without an answer has not.
   if (unanswered) {
     UserInterfacePort& ui = *ports_.ui;
     show_warning(ui, active_or_foreground(ui), IDS_NO_ANSWER);

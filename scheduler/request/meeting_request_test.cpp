@@ -90,7 +90,8 @@ TEST_F(MeetingRequestTest, AStoredMeetingStartsAfreshWithOnlyItsDraftAndKey) {
 
 // The refresh before a meeting operation must name somebody: without a user
 // read now or earlier the operation stops, and says why when nothing else
-// did. A user read earlier stands in for an unanswered refresh.
+// did. A user read earlier under the sign-in still stored stands in for an
+// unanswered refresh.
 TEST_F(MeetingRequestTest, RefreshThatReadsNobodyStopsTheOperation) {
   const std::string info = url("/rest/api/conference/user/info");
   for (const char* answer : {"", "<html>502 Bad Gateway</html>"}) {
@@ -100,13 +101,20 @@ TEST_F(MeetingRequestTest, RefreshThatReadsNobodyStopsTheOperation) {
     EXPECT_EQ(first_use.request.simple_update(), Result::failed);
     EXPECT_THAT(first_use.fakes.ui.message_texts(), ElementsAre("no answer"));
 
-    first_use.fakes.transport.respond("GET", info,
-                                      R"({"code":0,"data":{"id":"u","name":"A","token":"t"}})");
+    first_use.fakes.transport.respond(
+        "GET", info, R"({"code":0,"data":{"id":"u","name":"A","token":"stored-tok"}})");
     ASSERT_EQ(first_use.request.simple_update(), Result::ok);
     first_use.fakes.transport.respond("GET", info, answer);
     EXPECT_EQ(first_use.request.simple_update(), Result::ok);
     EXPECT_EQ(first_use.request.user().host_user_id, "u");
     EXPECT_EQ(first_use.fakes.ui.message_texts().size(), 1u);
+
+    // Once somebody else has signed in, the user read before no longer
+    // stands in: a removal would go out for a user who is signed out.
+    first_use.fakes.store.values["mivotoken"] = "bob-tok";
+    EXPECT_EQ(first_use.request.simple_update(), Result::failed);
+    EXPECT_EQ(first_use.fakes.ui.message_texts().size(), 2u);
+    EXPECT_EQ(first_use.fakes.ui.message_texts().back(), "no answer");
   }
 
   // A sign-in the user cancelled (the organisation chooser) says nothing more.
