@@ -17,12 +17,6 @@ const std::vector<KnownFault>& known_faults() {
        "the window compares the item with itself as opened",
        {"I3 record-differs"},
        {"save|close saving|save and close", "open", "send"}},
-      {"switched-user-removal", true,
-       "after another user signs in, a window's removal whose refresh had no answer goes out for "
-       "the user that window read before",
-       {"I5 other-user"},
-       {"click Mivo-03_Add", "click MIVO-00_AccountSetting|click MIVO-03_AccountSetting",
-        "quit|close discarding|close"}},
   };
   return table;
 }
