@@ -70,6 +70,16 @@ class Story : public StoryBase, public ::testing::WithParamInterface<LCID> {
   void play(const wchar_t* name, const std::wstring& addin = bin_file(L"MivoOutlookPlugin.dll")) {
     play_in(GetParam(), name, addin);
   }
+
+  // The scheduler showed this message, in Office's language.
+  void expect_told(const char* in_chinese, const char* in_english) const {
+    const char* text = GetParam() == kChinese ? in_chinese : in_english;
+    EXPECT_NE(std::string::npos, output_.find(text)) << output_;
+  }
+  void expect_told_no_answer() const {
+    expect_told("服务器无响应，请检查网络连接",
+                "The server did not answer. Please check your network connection.");
+  }
 };
 
 // Which language the ribbon and the scheduler speak: Office's, English for a
@@ -150,14 +160,9 @@ TEST_P(Story, AnUpdateTheServiceRefusesCancelsTheSend) {
 
 TEST_P(Story, AMeetingOfAnotherAccountIsNeitherUpdatedNorRemoved) {
   play(L"another-account");
-  const char* text = GetParam() == kChinese
-                         ? "该在线会议属于其他账号，无法更新。"
-                         : "This online meeting belongs to another account and cannot be updated.";
-  EXPECT_NE(std::string::npos, output_.find(text)) << output_;
-  const char* no_answer = GetParam() == kChinese
-                              ? "服务器无响应，请检查网络连接"
-                              : "The server did not answer. Please check your network connection.";
-  EXPECT_NE(std::string::npos, output_.find(no_answer)) << output_;
+  expect_told("该在线会议属于其他账号，无法更新。",
+              "This online meeting belongs to another account and cannot be updated.");
+  expect_told_no_answer();
   // Alice's sent meeting, and the one her window made and bob could not
   // remove for her.
   EXPECT_EQ(2u, service_.meetings().size());
@@ -173,10 +178,7 @@ TEST_P(Story, AMeetingStaysWholeWhenReopenedRemovedRefusedOrAddedLater) {
   // Only the three meetings that were sent are left, and the one a save
   // kept when the service did not answer its removal.
   EXPECT_EQ(4u, service_.meetings().size());
-  const char* no_answer = GetParam() == kChinese
-                              ? "服务器无响应，请检查网络连接"
-                              : "The server did not answer. Please check your network connection.";
-  EXPECT_NE(std::string::npos, output_.find(no_answer)) << output_;
+  expect_told_no_answer();
 }
 
 TEST_P(Story, SeriesReachTheServiceWithTheirPatternAndTheDayTheyEnd) {
@@ -188,9 +190,7 @@ TEST_P(Story, SeriesReachTheServiceWithTheirPatternAndTheDayTheyEnd) {
 // message, in Office's language, before anything is sent.
 TEST_P(Story, SeriesEndingOnADateEndThereAndAPatternTheServiceLacksIsRefused) {
   play(L"series-ending-on-a-date");
-  const char* text = GetParam() == kChinese ? "不支持该会议的定期模式"
-                                            : "This meeting's recurrence pattern is not supported.";
-  EXPECT_NE(std::string::npos, output_.find(text)) << output_;
+  expect_told("不支持该会议的定期模式", "This meeting's recurrence pattern is not supported.");
   EXPECT_EQ(3u, service_.meetings().size());
 }
 
